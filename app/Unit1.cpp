@@ -1,0 +1,105 @@
+#include "app/Unit1.h"
+
+namespace ostrel {
+
+void TForm1::FormCreate() { pictureBoxShown_ = false; }
+
+void TForm1::FormShow() {
+    StartApp();
+    tickCounter_ = 0;
+    if (!ports_.ui.DebugMarkerExists()) ports_.ui.Minimize();
+    ports_.ui.SetTimerEnabled(true);
+}
+
+void TForm1::Timer1Timer() {
+    ++tickCounter_;
+    if (launch_.applicationFound || tickCounter_ > kPollingTicks) {
+        ClosingStep();
+    } else {
+        PollingStep();
+    }
+}
+
+void TForm1::DeliverTick(ErrorReporter& errors) {
+    if (tickRunning_) return;
+    tickRunning_ = true;
+    try {
+        Timer1Timer();
+    } catch (const std::exception& error) {
+        errors.ShowException(error);
+    }
+    tickRunning_ = false;
+}
+
+void TForm1::ClosingStep() {
+    if (ports_.ui.DebugMarkerExists()) {
+        ports_.ui.SetTimerEnabled(false);
+        ports_.ui.ShowWarningBox(kNotClosingWarning);
+    } else {
+        ports_.ui.Close();
+    }
+}
+
+void TForm1::PollingStep() {
+    if (!pictureBoxShown_) {
+        ports_.ui.ShowPictureBox();
+        pictureBoxShown_ = true;
+    }
+    FindMyWindows(false);
+}
+
+void TForm1::Label1Click() { ports_.ui.Close(); }
+
+void TForm1::Button1Click() { FindMyWindows(true); }
+
+void TForm1::Button2Click() { StartApp(); }
+
+void TForm1::Button3Click() {
+    const std::string text = WakeUpText(ports_.clock.Now(), ports_.dateTimeFormat);
+    SendWakeUp(ports_.UDPEndpoint1, text);
+    ports_.memo.Add("Sending UDP :" + text);
+}
+
+void TForm1::UDPEndpoint1DataReceived(int NumberBytes, const std::string& FromIP, int Port) {
+    // The answer of a running Corvex comes through the shared-state library, not over UDP.
+    (void)NumberBytes;
+    (void)FromIP;
+    (void)Port;
+}
+
+void TForm1::StartApp() {
+    // The links and the script go through this window's own methods.
+    struct OwnFiles : LaunchFiles {
+        explicit OwnFiles(TForm1& form) : form_(form) {}
+        void CreateShortCut(const std::string& linkName, const std::string& target,
+                            const std::string& arguments, const std::string& workingDirectory,
+                            int showCommand, const std::string& iconFile,
+                            std::uint8_t iconIndex) override {
+            form_.CreateShortCut(linkName, target, arguments, workingDirectory, showCommand,
+                                 iconFile, iconIndex);
+        }
+        void CreateBatchFile(const std::string& line) override { form_.CreateBatchFile(line); }
+        TForm1& form_;
+    } files(*this);
+    LaunchPorts ports{ports_.memo, ports_.javaKeys, ports_.ui, ports_.shell, files,
+                      [this] { FindMyWindows(false); }};
+    RunLaunchSequence(ports, launch_);
+}
+
+void TForm1::FindMyWindows(bool Verbose) {
+    WindowSearchPorts ports{ports_.desktop, ports_.responseState, ports_.clock, ports_.memo,
+                            [this] { Button3Click(); }};
+    ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound);
+}
+
+void TForm1::CreateShortCut(const std::string& linkName, const std::string& target,
+                            const std::string& arguments, const std::string& workingDirectory,
+                            int showCommand, const std::string& iconFile,
+                            std::uint8_t iconIndex) {
+    ports_.files.CreateShortCut(linkName, target, arguments, workingDirectory, showCommand,
+                                iconFile, iconIndex);
+}
+
+void TForm1::CreateBatchFile(const std::string& line) { ports_.files.CreateBatchFile(line); }
+
+}  // namespace ostrel

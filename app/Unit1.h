@@ -1,0 +1,100 @@
+// TForm1: the launcher's main window as its handlers see it. The window itself (controls,
+// layout, messages) is the Win32 side; this class holds the launcher's state and decides.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include "core/clock.h"
+#include "core/log.h"
+#include "handover/wake_up.h"
+#include "handover/window_search.h"
+#include "launch/launch_sequence.h"
+
+namespace ostrel {
+
+class TUDPEndpoint;
+
+// What the handlers need of the main window and the user interface around it.
+class FormUi : public LaunchUi {
+public:
+    virtual void Minimize() = 0;
+    virtual void Close() = 0;
+    virtual void SetTimerEnabled(bool enabled) = 0;
+    // Modal: caption "Warning", warning icon, one OK button.
+    virtual void ShowWarningBox(const std::string& text) = 0;
+    // Creates a picture box and shows it on top.
+    virtual void ShowPictureBox() = 0;
+    // "abc.txt" in the current directory, and not a folder.
+    virtual bool DebugMarkerExists() = 0;
+};
+
+// The one place that reports an exception escaping a handler (the default error box).
+class ErrorReporter {
+public:
+    virtual ~ErrorReporter() = default;
+    virtual void ShowException(const std::exception& error) = 0;
+};
+
+struct Form1Ports {
+    Log& memo;
+    FormUi& ui;
+    JavaRuntimeKeys& javaKeys;
+    LaunchShell& shell;
+    LaunchFiles& files;
+    Desktop& desktop;
+    ResponseState& responseState;
+    Clock& clock;
+    DateTimeFormat& dateTimeFormat;
+    TUDPEndpoint& UDPEndpoint1;
+};
+
+inline constexpr int kPollingTicks = 100;
+inline constexpr unsigned kTimerInterval = 500;  // ms
+inline constexpr char kNotClosingWarning[] =
+    "I am not closing automatically because file \"abc.txt\" exists";
+
+class TForm1 {
+public:
+    explicit TForm1(const Form1Ports& ports) : ports_(ports) {}
+
+    // Handlers, each bound to its window event.
+    void FormCreate();
+    void FormShow();
+    void Timer1Timer();
+    void Label1Click();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void UDPEndpoint1DataReceived(int NumberBytes, const std::string& FromIP, int Port);
+
+    // A tick as the message loop delivers it. A tick that arrives while an earlier tick is still
+    // running (its error box is open) is dropped, not counted: one failing search, one box.
+    void DeliverTick(ErrorReporter& errors);
+
+    // The launcher's own steps.
+    void StartApp();
+    void FindMyWindows(bool Verbose);
+    void CreateShortCut(const std::string& linkName, const std::string& target,
+                        const std::string& arguments, const std::string& workingDirectory,
+                        int showCommand, const std::string& iconFile, std::uint8_t iconIndex);
+    void CreateBatchFile(const std::string& line);
+
+    bool ApplicationFound() const { return launch_.applicationFound; }
+    const std::string& JavaHome() const { return launch_.javaHome; }
+    int TickCounter() const { return tickCounter_; }
+    bool PictureBoxShown() const { return pictureBoxShown_; }
+
+private:
+    void ClosingStep();
+    void PollingStep();
+
+    Form1Ports ports_;
+    LaunchState launch_;
+    int tickCounter_ = 0;
+    bool pictureBoxShown_ = false;
+    bool tickRunning_ = false;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,96 @@
+#include "launch/launch_sequence.h"
+
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+constexpr const char* kJavaKeys[] = {
+    "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4",
+    "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3",
+};
+constexpr char kJavaHomeValue[] = "JavaHome";
+constexpr char kJavaw[] = "\\bin\\javaw.exe";
+constexpr char kJava[] = "\\bin\\java.exe";
+constexpr char kIconFile[] = "Icon.ico";
+constexpr char kClassPath[] = "-classpath LIB\\Corvex.jar";
+constexpr char kMainClass[] = "morvane.r7x.corvex.application.Application";
+constexpr int kShowNormal = 1;  // SW_SHOWNORMAL
+
+// Lists every value of the key in the log, then reads "JavaHome".
+std::string ListKeyAndReadJavaHome(RegistryKey& key, Log& log) {
+    const std::vector<std::string> names = key.ValueNames();
+    for (const std::string& name : names) {
+        const std::string data = ReadRegistryString(key, name);
+        log.Add("Registry Key has has an Entry Called \"" + name + "\"  with a value of \"" + data +
+                "\"");
+    }
+    std::string javaHome = ReadRegistryString(key, kJavaHomeValue);
+    log.Add("JavaHome = \"" + javaHome + "\"");
+    return javaHome;
+}
+
+void ReportNoRuntime(LaunchUi& ui, Log& log) {
+    ui.RestoreMainWindow();
+    ui.ShowNoRuntimeBox(
+        "Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
+    log.Add("Error opening key to Java runtime!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
+}
+
+// Reads the runtime key into the state; the key is closed before this returns, also on error.
+void DiscoverRuntime(LaunchPorts& ports, LaunchState& state) {
+    std::unique_ptr<RegistryKey> key;
+    for (const char* path : kJavaKeys) {
+        key = ports.registry.Open(path);
+        if (key) break;
+    }
+    if (key) {
+        state.javaHome = ListKeyAndReadJavaHome(*key, ports.log);
+    } else {
+        ReportNoRuntime(ports.ui, ports.log);
+    }
+}
+
+void LaunchCorvex(LaunchPorts& ports, const std::string& javaHome) {
+    const std::string directory = LauncherDirectory(ports.shell.ModuleFileName());
+    const std::string javaw = javaHome + kJavaw;
+    const std::string arguments = std::string(kClassPath) + " " + kMainClass;
+
+    ports.log.Add("Application Path =" + directory);
+    ports.log.Add("ExecuteFile " + javaw + " " + arguments + "  (in " + directory + ")");
+
+    const std::string icon = directory + kIconFile;
+    ports.files.CreateShortCut("Configuration.lnk", javaw, arguments + "  ShowSetup", directory,
+                               kShowNormal, icon, 0);
+    ports.files.CreateShortCut("Corvex.lnk", javaw, arguments, directory, kShowNormal, icon, 0);
+    ports.files.CreateBatchFile("\"" + javaHome + kJava + "\" " + arguments + " ShowSetup");
+    ports.shell.ExecuteFile(javaw, arguments + " ShowSetupSys", directory, kShowNormal);
+}
+
+}  // namespace
+
+std::string LauncherDirectory(const std::string& moduleFileName) {
+    const std::string::size_type cut = moduleFileName.find_last_of("\\:");
+    return cut == std::string::npos ? std::string() : moduleFileName.substr(0, cut + 1);
+}
+
+void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
+    state.applicationFound = false;
+    ports.log.Clear();
+    DiscoverRuntime(ports, state);
+
+    ports.findMyWindows();
+    if (state.applicationFound) {
+        ports.log.Add("Application Found");
+        return;
+    }
+    // Without a runtime the start would run "\bin\javaw.exe" from the root of the current
+    // drive, whatever that is, and leave links to nothing: start nothing instead.
+    if (state.javaHome.empty()) {
+        ports.log.Add(kNoRuntimeNotStarted);
+        return;
+    }
+    LaunchCorvex(ports, state.javaHome);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,76 @@
+// The launch sequence: find the Java runtime in the registry, look for a running Corvex, and
+// when there is none leave the links and the start script and start Corvex.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/log.h"
+#include "launch/registry_value.h"
+
+namespace ostrel {
+
+// The Java runtime keys under HKEY_LOCAL_MACHINE.
+class JavaRuntimeKeys {
+public:
+    virtual ~JavaRuntimeKeys() = default;
+    // Opens an existing key for reading; nullptr when it does not open.
+    virtual std::unique_ptr<RegistryKey> Open(const std::string& subkey) = 0;
+};
+
+class LaunchShell {
+public:
+    virtual ~LaunchShell() = default;
+    // Full path of the launcher's own program file.
+    virtual std::string ModuleFileName() = 0;
+    // Hands the program to the shell; the result is not examined.
+    virtual void ExecuteFile(const std::string& file, const std::string& parameters,
+                             const std::string& directory, int showCommand) = 0;
+};
+
+// Writes the shell links and the start script.
+class LaunchFiles {
+public:
+    virtual ~LaunchFiles() = default;
+    virtual void CreateShortCut(const std::string& linkName, const std::string& target,
+                                const std::string& arguments, const std::string& workingDirectory,
+                                int showCommand, const std::string& iconFile,
+                                std::uint8_t iconIndex) = 0;
+    virtual void CreateBatchFile(const std::string& line) = 0;
+};
+
+// What the sequence needs of the main window when no runtime is found.
+class LaunchUi {
+public:
+    virtual ~LaunchUi() = default;
+    virtual void RestoreMainWindow() = 0;
+    // A modal box: centred, one OK button, no icon, the application title as caption.
+    virtual void ShowNoRuntimeBox(const std::string& text) = 0;
+};
+
+struct LaunchPorts {
+    Log& log;
+    JavaRuntimeKeys& registry;
+    LaunchUi& ui;
+    LaunchShell& shell;
+    LaunchFiles& files;
+    // The window search with Verbose off; may set the application-found flag.
+    std::function<void()> findMyWindows;
+};
+
+struct LaunchState {
+    bool applicationFound = false;
+    std::string javaHome;
+};
+
+inline constexpr char kNoRuntimeNotStarted[] =
+    "Corvex not started: no Java runtime is known";
+
+// The directory part of a program path, up to and including its last backslash or colon.
+std::string LauncherDirectory(const std::string& moduleFileName);
+
+void RunLaunchSequence(LaunchPorts& ports, LaunchState& state);
+
+}  // namespace ostrel
