@@ -81,8 +81,8 @@ void TForm1::StartApp() {
         void CreateBatchFile(const std::string& line) override { form_.CreateBatchFile(line); }
         TForm1& form_;
     } files(*this);
-    LaunchPorts ports{ports_.memo, ports_.javaKeys, ports_.ui, ports_.shell, files,
-                      [this] { FindMyWindows(false); }};
+    LaunchPorts ports{ports_.memo,  ports_.javaKeys, ports_.ui,
+                      ports_.shell, files,           [this] { FindMyWindows(false); }};
     RunLaunchSequence(ports, launch_);
 }
 
@@ -94,8 +94,7 @@ void TForm1::FindMyWindows(bool Verbose) {
 
 void TForm1::CreateShortCut(const std::string& linkName, const std::string& target,
                             const std::string& arguments, const std::string& workingDirectory,
-                            int showCommand, const std::string& iconFile,
-                            std::uint8_t iconIndex) {
+                            int showCommand, const std::string& iconFile, std::uint8_t iconIndex) {
     ports_.files.CreateShortCut(linkName, target, arguments, workingDirectory, showCommand,
                                 iconFile, iconIndex);
 }

@@ -18,7 +18,7 @@ class TUDPEndpoint;
 
 // What the handlers need of the main window and the user interface around it.
 class FormUi : public LaunchUi {
-public:
+  public:
     virtual void Minimize() = 0;
     virtual void Close() = 0;
     virtual void SetTimerEnabled(bool enabled) = 0;
@@ -32,7 +32,7 @@ public:
 
 // The one place that reports an exception escaping a handler (the default error box).
 class ErrorReporter {
-public:
+  public:
     virtual ~ErrorReporter() = default;
     virtual void ShowException(const std::exception& error) = 0;
 };
@@ -56,7 +56,7 @@ inline constexpr char kNotClosingWarning[] =
     "I am not closing automatically because file \"abc.txt\" exists";
 
 class TForm1 {
-public:
+  public:
     explicit TForm1(const Form1Ports& ports) : ports_(ports) {}
 
     // Handlers, each bound to its window event.
@@ -86,7 +86,7 @@ public:
     int TickCounter() const { return tickCounter_; }
     bool PictureBoxShown() const { return pictureBoxShown_; }
 
-private:
+  private:
     void ClosingStep();
     void PollingStep();
 

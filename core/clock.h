@@ -7,9 +7,9 @@ namespace ostrel {
 // The local date and time, field by field as the platform reports it.
 struct LocalTime {
     int year = 0;
-    int month = 0;  // 1..12
+    int month = 0;      // 1..12
     int dayOfWeek = 0;  // 0 = Sunday
-    int day = 0;  // 1..31
+    int day = 0;        // 1..31
     int hour = 0;
     int minute = 0;
     int second = 0;
@@ -17,7 +17,7 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime Now() = 0;
     // Blocks the calling thread; dispatches no messages.

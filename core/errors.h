@@ -9,33 +9,33 @@ namespace ostrel {
 
 // The general exception class: a message and nothing else.
 class Exception : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Raised by the UDP endpoint for socket failures.
 class UDPSockError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // A file operation failed; carries the operating system's error code.
 class InOutError : public Exception {
-public:
+  public:
     InOutError(const std::string& message, unsigned long code) : Exception(message), code_(code) {}
     unsigned long code() const { return code_; }
 
-private:
+  private:
     unsigned long code_;
 };
 
 // A COM call failed; carries the HRESULT.
 class OleError : public Exception {
-public:
+  public:
     OleError(const std::string& message, long hresult) : Exception(message), hresult_(hresult) {}
     long hresult() const { return hresult_; }
 
-private:
+  private:
     long hresult_;
 };
 

@@ -6,7 +6,7 @@
 namespace ostrel {
 
 class Log {
-public:
+  public:
     virtual ~Log() = default;
     virtual void Add(const std::string& line) = 0;
     virtual void Clear() = 0;

@@ -14,14 +14,14 @@ namespace ostrel {
 
 // The Java runtime keys under HKEY_LOCAL_MACHINE.
 class JavaRuntimeKeys {
-public:
+  public:
     virtual ~JavaRuntimeKeys() = default;
     // Opens an existing key for reading; nullptr when it does not open.
     virtual std::unique_ptr<RegistryKey> Open(const std::string& subkey) = 0;
 };
 
 class LaunchShell {
-public:
+  public:
     virtual ~LaunchShell() = default;
     // Full path of the launcher's own program file.
     virtual std::string ModuleFileName() = 0;
@@ -32,7 +32,7 @@ public:
 
 // Writes the shell links and the start script.
 class LaunchFiles {
-public:
+  public:
     virtual ~LaunchFiles() = default;
     virtual void CreateShortCut(const std::string& linkName, const std::string& target,
                                 const std::string& arguments, const std::string& workingDirectory,
@@ -43,7 +43,7 @@ public:
 
 // What the sequence needs of the main window when no runtime is found.
 class LaunchUi {
-public:
+  public:
     virtual ~LaunchUi() = default;
     virtual void RestoreMainWindow() = 0;
     // A modal box: centred, one OK button, no icon, the application title as caption.
@@ -65,8 +65,7 @@ struct LaunchState {
     std::string javaHome;
 };
 
-inline constexpr char kNoRuntimeNotStarted[] =
-    "Corvex not started: no Java runtime is known";
+inline constexpr char kNoRuntimeNotStarted[] = "Corvex not started: no Java runtime is known";
 
 // The directory part of a program path, up to and including its last backslash or colon.
 std::string LauncherDirectory(const std::string& moduleFileName);

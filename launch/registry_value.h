@@ -19,7 +19,7 @@ struct RegistryValueInfo {
 
 // An open registry key, as far as reading values goes.
 class RegistryKey {
-public:
+  public:
     virtual ~RegistryKey() = default;
     // Names of all values in enumeration order; the unnamed default value yields "".
     virtual std::vector<std::string> ValueNames() = 0;

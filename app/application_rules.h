@@ -1,0 +1,16 @@
+// Texts of the application object: its title and the message of its default error box.
+#pragma once
+
+#include <string>
+
+namespace ostrel {
+
+// The program file's name without its directory and from its first "." on, every character
+// after the first in lower case: "C:\Apps\OSTREL.EXE" gives "Ostrel".
+std::string ApplicationTitle(const std::string& programPath);
+
+// The message as the default error box shows it: "." appended when its last character sorts
+// after ".".
+std::string ErrorBoxText(const std::string& message);
+
+}  // namespace ostrel

@@ -1,0 +1,33 @@
+#include "launch/ShellUtils.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+namespace ostrel {
+
+INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
+                    const std::string& directory, int showCommand, HWND owner) {
+    const HINSTANCE result = ShellExecuteA(owner, nullptr, file.c_str(), parameters.c_str(),
+                                           directory.c_str(), showCommand);
+    return reinterpret_cast<INT_PTR>(result);
+}
+
+std::string Win32LaunchShell::ModuleFileName() {
+    // Long install paths are common: grow the buffer until the whole path fits.
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void Win32LaunchShell::ExecuteFile(const std::string& file, const std::string& parameters,
+                                   const std::string& directory, int showCommand) {
+    ostrel::ExecuteFile(file, parameters, directory, showCommand, owner_);
+}
+
+}  // namespace ostrel

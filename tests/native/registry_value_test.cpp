@@ -1,0 +1,64 @@
+#include "launch/registry_value.h"
+
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "fakes.h"
+
+namespace ostrel {
+namespace {
+
+using testing::FakeRegistryKey;
+constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegMultiSz = 7;
+
+std::string ErrorOf(FakeRegistryKey& key, const std::string& name) {
+    try {
+        ReadRegistryString(key, name);
+    } catch (const Exception& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST(RegistryString, MissingAndEmptyValuesReadAsEmpty) {
+    FakeRegistryKey key;
+    key.Set("Empty", kRegSz, "").Set("EmptyDword", kRegDword, "");
+    EXPECT_EQ(ReadRegistryString(key, "Missing"), "");
+    EXPECT_EQ(ReadRegistryString(key, "Empty"), "");
+    // Size 0 wins over the type: no error for an empty value of any type.
+    EXPECT_EQ(ReadRegistryString(key, "EmptyDword"), "");
+}
+
+TEST(RegistryString, StringsAreCutAtTheirFirstZeroAndNotExpanded) {
+    FakeRegistryKey key;
+    key.Set("JavaHome", kRegSz, std::string("C:\\Java\0", 8))
+        .Set("Expand", kRegExpandSz, std::string("%SystemRoot%\\x\0", 15))
+        .Set("", kRegSz, std::string("default\0tail\0", 13))
+        .Set("NoTerminator", kRegSz, "abc");
+    EXPECT_EQ(ReadRegistryString(key, "JavaHome"), "C:\\Java");
+    EXPECT_EQ(ReadRegistryString(key, "Expand"), "%SystemRoot%\\x");
+    EXPECT_EQ(ReadRegistryString(key, ""), "default");
+    EXPECT_EQ(ReadRegistryString(key, "NoTerminator"), "abc");
+}
+
+TEST(RegistryString, OtherTypesWithDataRaise) {
+    FakeRegistryKey key;
+    key.Set("Dword", kRegDword, std::string("\x01\0\0\0", 4))
+        .Set("Binary", kRegBinary, std::string(65536, 'x'))
+        .Set("Multi", kRegMultiSz, std::string("a\0b\0\0", 5));
+    EXPECT_EQ(ErrorOf(key, "Dword"), "Invalid data type for 'Dword'");
+    EXPECT_EQ(ErrorOf(key, "Binary"), "Invalid data type for 'Binary'");
+    EXPECT_EQ(ErrorOf(key, "Multi"), "Invalid data type for 'Multi'");
+}
+
+TEST(RegistryString, FailedReadRaisesBeforeTheTypeIsLookedAt) {
+    FakeRegistryKey key;
+    key.Set("Flaky", kRegDword, "1234");
+    key.values.back().readFails = true;
+    EXPECT_EQ(ErrorOf(key, "Flaky"), "Failed to get data for 'Flaky'");
+}
+
+}  // namespace
+}  // namespace ostrel
