@@ -11,7 +11,7 @@ class TUDPEndpoint;
 
 // The user's short date and long time formats.
 class DateTimeFormat {
-public:
+  public:
     virtual ~DateTimeFormat() = default;
     virtual std::string ShortDate(const LocalTime& time) = 0;
     virtual std::string LongTime(const LocalTime& time) = 0;

@@ -15,7 +15,7 @@ using WindowHandle = std::uintptr_t;
 
 // What the search needs of the desktop.
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
     // Every top-level window, hidden ones included, in the platform's enumeration order.
     virtual std::vector<WindowHandle> TopLevelWindows() = 0;
@@ -29,7 +29,7 @@ public:
 // GetResponseState of the maker's shared-state library: non-zero once the running instance
 // has answered the wake-up.
 class ResponseState {
-public:
+  public:
     virtual ~ResponseState() = default;
     virtual std::int32_t GetResponseState() = 0;
 };

@@ -1,0 +1,281 @@
+#include "app/Unit1_win32.h"
+
+#include "app/Application_win32.h"
+#include "app/resource_ids.h"
+#include "core/errors.h"
+#include "handover/desktop_win32.h"
+#include "handover/wake_up_win32.h"
+#include "launch/shortcuts_win32.h"
+#include "net/UDPEndpoint_win32.h"
+
+namespace ostrel {
+namespace {
+
+constexpr int kLeft = 8;
+constexpr int kTop = 132;
+constexpr int kClientWidth = 602;
+constexpr int kClientHeight = 478;
+constexpr char kCaption[] = "Please Wait....";
+constexpr DWORD kStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kRunFormShow = WM_APP + 1;
+constexpr int kFontHeight = -11;  // 8 point at 96 dots per inch
+constexpr char kDebugMarker[] = "abc.txt";
+
+struct ControlLayout {
+    int id;
+    const char* windowClass;
+    const char* text;
+    DWORD style;
+    DWORD exStyle;
+    int left, top, width, height;
+};
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+constexpr ControlLayout kControls[] = {
+    {kLabel1, "STATIC", "close", kChild | SS_CENTER | SS_NOTIFY, 0, 576, 0, 25, 13},
+    {kButton1, "BUTTON", "Find windows", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 8, 72, 75, 25},
+    {kButton2, "BUTTON", "start from registy", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 8, 8, 121,
+     25},
+    {kMemo1, "EDIT", "",
+     kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
+     WS_EX_CLIENTEDGE, 8, 200, 593, 273},
+    {kButton3, "BUTTON", "Send", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 308, 6, 75, 25},
+    // Created last: a new child goes to the bottom of the z-order, beneath every other control.
+    {kImage1, "STATIC", "", kChild | SS_OWNERDRAW, 0, 0, 0, 640, 480},
+};
+
+}  // namespace
+
+MainWindow::MainWindow(Application& application, HINSTANCE instance)
+    : application_(application), instance_(instance), picture_(IDR_MAIN_PICTURE) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, "MAINICON");
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassA(&windowClass);
+
+    window_ = CreateWindowExA(0, kClassName, kCaption, kStyle, kLeft, kTop, kClientWidth,
+                              kClientHeight, nullptr, nullptr, instance, this);
+    if (!window_) throw Exception("Cannot create the main window");
+    CreateControls();
+
+    shell_ = std::make_unique<Win32LaunchShell>(window_);
+    files_ = CreateLaunchFiles();
+    desktop_ = CreateDesktop(window_);
+    responseState_ = CreateResponseState();
+    dateTimeFormat_ = CreateUserDateTimeFormat();
+    udpEndpoint_ = CreateUDPEndpoint1([this](int NumberBytes, const std::string& FromIP, int Port) {
+        if (form_) form_->UDPEndpoint1DataReceived(NumberBytes, FromIP, Port);
+    });
+    form_ = std::make_unique<TForm1>(Form1Ports{*this, *this, javaKeys_, *shell_, *files_,
+                                                *desktop_, *responseState_, clock_,
+                                                *dateTimeFormat_, *udpEndpoint_});
+    form_->FormCreate();
+}
+
+MainWindow::~MainWindow() {
+    if (window_) {
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+void MainWindow::CreateControls() {
+    font_ = GdiObject<HFONT>(CreateFontA(
+        kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+    SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (const ControlLayout& control : kControls) {
+        HWND child = CreateWindowExA(
+            control.exStyle, control.windowClass, control.text, control.style, control.left,
+            control.top, control.width, control.height, window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+        if (!child) throw Exception("Cannot create the main window's controls");
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        if (control.id == kMemo1) memo_ = child;
+    }
+    // The log grows for as long as the launcher runs: lift the edit control's default limit.
+    SendMessageA(memo_, EM_SETLIMITTEXT, 0, 0);
+}
+
+void MainWindow::ShowFirstTime(int showCommand) {
+    if (showCommand == SW_SHOWMINNOACTIVE) {
+        // Nothing is launched until the user restores the program.
+        state_ = State::kMinimized;
+        formShowPending_ = true;
+        ShowWindow(window_, SW_SHOWMINNOACTIVE);
+        displayed_ = true;
+        return;
+    }
+    state_ = showCommand == SW_SHOWMAXIMIZED ? State::kMaximized : State::kNormal;
+    RunFormShow();
+}
+
+void MainWindow::RunFormShow() {
+    formShowPending_ = false;
+    try {
+        form_->FormShow();
+    } catch (const std::exception& error) {
+        // The window stays open and in view, with no timer, until the user closes it.
+        state_ = State::kNormal;
+        ApplyState();
+        application_.ShowException(error);
+        return;
+    }
+    ApplyState();
+}
+
+void MainWindow::ApplyState() {
+    displayed_ = true;
+    switch (state_) {
+        case State::kMinimized:
+            ShowWindow(window_, SW_SHOWMINNOACTIVE);
+            break;
+        case State::kMaximized:
+            ShowWindow(window_, SW_SHOWMAXIMIZED);
+            break;
+        case State::kNormal:
+            ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOWNORMAL);
+            break;
+    }
+}
+
+void MainWindow::Add(const std::string& line) {
+    const std::string text = line + "\r\n";
+    const LRESULT end = SendMessageA(memo_, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageA(memo_, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageA(memo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void MainWindow::Clear() { SetWindowTextA(memo_, ""); }
+
+void MainWindow::RestoreMainWindow() {
+    state_ = State::kNormal;
+    if (displayed_) ApplyState();
+}
+
+void MainWindow::Minimize() {
+    state_ = State::kMinimized;
+    if (displayed_) ApplyState();
+}
+
+void MainWindow::ShowNoRuntimeBox(const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), application_.Title().c_str(), MB_OK);
+}
+
+void MainWindow::ShowWarningBox(const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK | MB_ICONWARNING);
+}
+
+void MainWindow::Close() { PostMessageA(window_, WM_CLOSE, 0, 0); }
+
+void MainWindow::SetTimerEnabled(bool enabled) {
+    if (enabled) {
+        SetTimer(window_, kTimer1, kTimerInterval, nullptr);
+    } else {
+        KillTimer(window_, kTimer1);
+    }
+}
+
+void MainWindow::ShowPictureBox() { application_.CreateAboutBox().ShowOnTop(); }
+
+bool MainWindow::DebugMarkerExists() {
+    const DWORD attributes = GetFileAttributesA(kDebugMarker);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+template <typename Handler>
+void MainWindow::Guarded(Handler handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        application_.ShowException(error);
+    }
+}
+
+void MainWindow::OnCommand(int id, int notification) {
+    switch (id) {
+        case kLabel1:
+            if (notification == STN_CLICKED) Guarded([this] { form_->Label1Click(); });
+            break;
+        case kButton1:
+            if (notification == BN_CLICKED) Guarded([this] { form_->Button1Click(); });
+            break;
+        case kButton2:
+            if (notification == BN_CLICKED) Guarded([this] { form_->Button2Click(); });
+            break;
+        case kButton3:
+            if (notification == BN_CLICKED) Guarded([this] { form_->Button3Click(); });
+            break;
+        default:
+            break;
+    }
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_TIMER:
+            if (wParam == kTimer1) form_->DeliverTick(application_);
+            return 0;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item->CtlID != kImage1) break;
+            Guarded([this, item] { picture_.Draw(item->hDC, 0, 0); });
+            return TRUE;
+        }
+        case WM_CTLCOLORSTATIC:
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLabel1) {
+                HDC dc = reinterpret_cast<HDC>(wParam);
+                SetBkColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_CAPTIONTEXT));
+            }
+            break;
+        case WM_SIZE:
+            if (formShowPending_ && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED)) {
+                formShowPending_ = false;
+                state_ = wParam == SIZE_MAXIMIZED ? State::kMaximized : State::kNormal;
+                PostMessageA(window_, kRunFormShow, 0, 0);
+            }
+            break;
+        case kRunFormShow:
+            RunFormShow();
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(window_);
+            return 0;
+        case WM_DESTROY:
+            KillTimer(window_, kTimer1);
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self || !self->form_) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,14 @@
+// The real clock: local time and Sleep.
+#pragma once
+
+#include "core/clock.h"
+
+namespace ostrel {
+
+class SystemClock : public Clock {
+  public:
+    LocalTime Now() override;
+    void Sleep(unsigned milliseconds) override;
+};
+
+}  // namespace ostrel
