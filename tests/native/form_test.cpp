@@ -1,0 +1,164 @@
+#include "app/Unit1.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/errors.h"
+#include "launcher_fakes.h"
+#include "net/UDPEndpoint.h"
+
+namespace ostrel {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::Events;
+
+constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
+
+class FormTest : public ::testing::Test {
+protected:
+    FormTest() {
+        keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
+        form.FormCreate();
+    }
+
+    // FormShow, then the events it caused; the event list starts empty afterwards.
+    Events Show() {
+        events.clear();
+        form.FormShow();
+        Events shown = events;
+        events.clear();
+        return shown;
+    }
+    void Ticks(int count) {
+        for (int i = 0; i < count; ++i) form.DeliverTick(errors);
+    }
+    long Count(const std::string& event) const {
+        return std::count(events.begin(), events.end(), event);
+    }
+    // Corvex shows its frame on the desktop and answers at once.
+    void CorvexAppears() { desktop.windows.push_back({"Corvex", "SunAwtFrame"}); }
+
+    Events events;
+    testing::FakeLog log;
+    testing::FakeUi ui{events};
+    testing::FakeJavaKeys keys{events};
+    testing::FakeShell shell{events};
+    testing::FakeFiles files{events};
+    testing::FakeDesktop desktop;
+    testing::FakeResponseState responseState;
+    testing::FakeClock clock;
+    testing::FakeDateTimeFormat dateTimeFormat;
+    testing::FakeErrorReporter errors{events};
+    TUDPEndpoint endpoint;
+    TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, clock,
+                           dateTimeFormat, endpoint}};
+};
+
+TEST_F(FormTest, ShowLaunchesMinimisesAndStartsTheTimer) {
+    const Events shown = Show();
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown.at(shown.size() - 3).rfind("execute", 0), 0u);
+    EXPECT_EQ(shown.at(shown.size() - 2), "minimize");
+    EXPECT_EQ(shown.back(), "timer on");
+    EXPECT_EQ(form.TickCounter(), 0);
+}
+
+TEST_F(FormTest, TicksOneToHundredPollAndTheHundredAndFirstCloses) {
+    Show();
+    Ticks(100);
+    EXPECT_EQ(Count("picture box"), 1);  // created once, on the first polling tick
+    EXPECT_EQ(events.front(), "picture box");
+    EXPECT_EQ(Count("close window"), 0);
+    Ticks(1);
+    EXPECT_EQ(events.back(), "close window");
+    EXPECT_TRUE(clock.sleeps.empty());  // no window was handed over: nothing slept
+}
+
+TEST_F(FormTest, DebugMarkerKeepsTheWindowAndShowsTheWarningOnce) {
+    ui.marker = true;
+    const Events shown = Show();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "minimize"), 0);
+    Ticks(101);
+    EXPECT_THAT(Events(events.end() - 2, events.end()),
+                ElementsAre("timer off", std::string("warning ") + kNotClosingWarning));
+    EXPECT_EQ(Count("close window"), 0);
+}
+
+TEST_F(FormTest, MarkerCreatedAfterShowStillHoldsTheLauncherOpen) {
+    Show();  // minimised: no marker yet
+    ui.marker = true;
+    Ticks(101);
+    EXPECT_EQ(Count("close window"), 0);
+    EXPECT_EQ(Count(std::string("warning ") + kNotClosingWarning), 1);
+}
+
+TEST_F(FormTest, FoundFlagSetByStartAppClosesOnTheFirstTickWithoutAPictureBox) {
+    CorvexAppears();
+    Show();
+    EXPECT_TRUE(form.ApplicationFound());
+    Ticks(1);
+    EXPECT_THAT(events, ElementsAre("close window"));
+}
+
+TEST_F(FormTest, ASearchThatFindsCorvexClosesOnTheNextTick) {
+    Show();
+    Ticks(3);
+    CorvexAppears();
+    Ticks(1);  // tick 4 searches and finds
+    EXPECT_TRUE(form.ApplicationFound());
+    EXPECT_EQ(Count("close window"), 0);
+    Ticks(1);
+    EXPECT_EQ(events.back(), "close window");
+}
+
+TEST_F(FormTest, ARestartFromTheButtonKeepsTheTickCounter) {
+    Show();
+    Ticks(60);
+    events.clear();
+    form.Button2Click();
+    EXPECT_EQ(form.TickCounter(), 60);
+    EXPECT_EQ(log.clears, 2);
+    Ticks(40);
+    EXPECT_EQ(Count("close window"), 0);
+    Ticks(1);
+    EXPECT_EQ(events.back(), "close window");
+}
+
+TEST_F(FormTest, AFailingTickShowsOneBoxAndTicksDuringItAreDropped) {
+    Show();
+    ui.pictureBoxFails = true;
+    int ticksWhileOpen = 0;
+    errors.whileOpen = [&] {
+        // The box's own message loop goes on delivering ticks.
+        ++ticksWhileOpen;
+        if (ticksWhileOpen == 1) Ticks(5);
+    };
+    Ticks(1);
+    EXPECT_EQ(Count("error box no picture"), 1);
+    EXPECT_EQ(form.TickCounter(), 1);  // the dropped ticks are not counted
+    EXPECT_FALSE(form.PictureBoxShown());
+
+    ui.pictureBoxFails = false;
+    Ticks(1);  // once the box is closed, polling goes on: the box is tried again
+    EXPECT_EQ(form.TickCounter(), 2);
+    EXPECT_TRUE(form.PictureBoxShown());
+}
+
+TEST_F(FormTest, AnErrorInStartAppLeavesTheWindowUnminimisedWithoutTimer) {
+    keys.keys[kKey14].Set("Bad", 4, "1234");
+    events.clear();
+    EXPECT_THROW(form.FormShow(), Exception);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "minimize"), 0);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "timer on"), 0);
+}
+
+TEST_F(FormTest, CloseLabelClosesTheWindow) {
+    form.Label1Click();
+    EXPECT_THAT(events, ElementsAre("close window"));
+}
+
+}  // namespace
+}  // namespace ostrel

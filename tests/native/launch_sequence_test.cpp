@@ -1,0 +1,168 @@
+#include "launch/launch_sequence.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "launcher_fakes.h"
+
+namespace ostrel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::Events;
+
+constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
+constexpr char kKey13[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3";
+constexpr std::uint32_t kRegDword = 4;
+
+class LaunchSequenceTest : public ::testing::Test {
+protected:
+    void Run() {
+        LaunchPorts ports{log, keys, ui, shell, files, [this] {
+                              events.push_back("search");
+                              if (corvexRunning) state.applicationFound = true;
+                          }};
+        RunLaunchSequence(ports, state);
+    }
+    // The events of the launch that follow the window search.
+    Events AfterSearch() const {
+        auto search = std::find(events.begin(), events.end(), "search");
+        return search == events.end() ? Events{} : Events(search + 1, events.end());
+    }
+
+    Events events;
+    testing::FakeLog log;
+    testing::FakeJavaKeys keys{events};
+    testing::FakeUi ui{events};
+    testing::FakeShell shell{events};
+    testing::FakeFiles files{events};
+    LaunchState state;
+    bool corvexRunning = false;
+};
+
+TEST_F(LaunchSequenceTest, ListsTheFirstKeyThatOpensAndLaunchesWithItsJavaHome) {
+    keys.keys[kKey14]
+        .Set("RuntimeLib", kRegSz, "C:\\Java\\bin\\client\\jvm.dll")
+        .Set("JavaHome", kRegSz, "C:\\Java 1.4")
+        .Set("MicroVersion", kRegSz, "2");
+    keys.keys[kKey13].Set("JavaHome", kRegSz, "C:\\Old");
+    log.lines.push_back("left over from an earlier run");
+    state.applicationFound = true;
+
+    Run();
+
+    EXPECT_EQ(log.clears, 1);
+    EXPECT_EQ(state.javaHome, "C:\\Java 1.4");
+    EXPECT_THAT(
+        log.lines,
+        ElementsAre(
+            "Registry Key has has an Entry Called \"RuntimeLib\"  with a value of "
+            "\"C:\\Java\\bin\\client\\jvm.dll\"",
+            "Registry Key has has an Entry Called \"JavaHome\"  with a value of \"C:\\Java 1.4\"",
+            "Registry Key has has an Entry Called \"MicroVersion\"  with a value of \"2\"",
+            "JavaHome = \"C:\\Java 1.4\"", "Application Path =C:\\Program Files\\Corvex\\",
+            "ExecuteFile C:\\Java 1.4\\bin\\javaw.exe -classpath LIB\\Corvex.jar "
+            "morvane.r7x.corvex.application.Application  (in C:\\Program Files\\Corvex\\)"));
+    // The 1.3 key is never looked at, and the key is closed before the search.
+    EXPECT_THAT(events, ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14,
+                                    "search", ::testing::_, ::testing::_, ::testing::_,
+                                    ::testing::_));
+    EXPECT_THAT(
+        AfterSearch(),
+        ElementsAre("link Configuration.lnk [C:\\Java 1.4\\bin\\javaw.exe] [-classpath "
+                    "LIB\\Corvex.jar morvane.r7x.corvex.application.Application  ShowSetup] "
+                    "[C:\\Program Files\\Corvex\\] 1 [C:\\Program Files\\Corvex\\Icon.ico] 0",
+                    "link Corvex.lnk [C:\\Java 1.4\\bin\\javaw.exe] [-classpath LIB\\Corvex.jar "
+                    "morvane.r7x.corvex.application.Application] [C:\\Program Files\\Corvex\\] 1 "
+                    "[C:\\Program Files\\Corvex\\Icon.ico] 0",
+                    "script [\"C:\\Java 1.4\\bin\\java.exe\" -classpath LIB\\Corvex.jar "
+                    "morvane.r7x.corvex.application.Application ShowSetup]",
+                    "execute [C:\\Java 1.4\\bin\\javaw.exe] [-classpath LIB\\Corvex.jar "
+                    "morvane.r7x.corvex.application.Application ShowSetupSys] [C:\\Program "
+                    "Files\\Corvex\\] 1"));
+}
+
+TEST_F(LaunchSequenceTest, FallsBackToThe13KeyAndListsTheDefaultValue) {
+    keys.keys[kKey13].Set("", kRegSz, "default").Set("JavaHome", kRegExpandSz, "%JRE%");
+    Run();
+    EXPECT_THAT(events, ::testing::Contains(std::string("open ") + kKey14));
+    EXPECT_THAT(events, ::testing::Not(::testing::Contains("restore")));
+    EXPECT_EQ(log.lines.at(0), "Registry Key has has an Entry Called \"\"  with a value of \"default\"");
+    EXPECT_EQ(log.lines.at(2), "JavaHome = \"%JRE%\"");
+    EXPECT_EQ(state.javaHome, "%JRE%");
+}
+
+TEST_F(LaunchSequenceTest, RunningCorvexIsReportedAndNothingIsWrittenOrStarted) {
+    keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
+    corvexRunning = true;
+    Run();
+    EXPECT_EQ(log.lines.back(), "Application Found");
+    EXPECT_THAT(AfterSearch(), IsEmpty());
+}
+
+TEST_F(LaunchSequenceTest, NoRuntimeShowsTheBoxThenSearchesAndStartsNothing) {
+    state.javaHome = "C:\\Kept";  // a key that does not open leaves the path as it was
+    Run();
+    EXPECT_THAT(events,
+                ElementsAre(std::string("open ") + kKey14, std::string("open ") + kKey13,
+                            "restore",
+                            "box Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED "
+                            "JAVA RUNTIME !!",
+                            "search", ::testing::_, ::testing::_, ::testing::_, ::testing::_));
+    EXPECT_EQ(log.lines.at(0),
+              "Error opening key to Java runtime!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
+    EXPECT_EQ(state.javaHome, "C:\\Kept");
+}
+
+TEST_F(LaunchSequenceTest, WithoutAJavaHomeNothingIsWrittenOrStarted) {
+    keys.keys[kKey14].Set("Other", kRegSz, "x");  // "JavaHome" missing
+    Run();
+    EXPECT_EQ(state.javaHome, "");
+    EXPECT_THAT(log.lines, ElementsAre(::testing::_, "JavaHome = \"\"", kNoRuntimeNotStarted));
+    EXPECT_THAT(AfterSearch(), IsEmpty());
+
+    events.clear();
+    log.lines.clear();
+    keys.keys.clear();
+    Run();  // neither key opens either
+    EXPECT_EQ(log.lines.back(), kNoRuntimeNotStarted);
+    EXPECT_THAT(AfterSearch(), IsEmpty());
+}
+
+TEST_F(LaunchSequenceTest, AnInvalidValueTypeEndsTheSequenceWithTheKeyClosed) {
+    keys.keys[kKey14]
+        .Set("JavaHome", kRegSz, "C:\\Java")
+        .Set("Broken", kRegDword, std::string("\x01\0\0\0", 4))
+        .Set("After", kRegSz, "never listed");
+    state.javaHome = "C:\\Before";
+    try {
+        Run();
+        FAIL() << "no error";
+    } catch (const Exception& error) {
+        EXPECT_STREQ(error.what(), "Invalid data type for 'Broken'");
+    }
+    EXPECT_EQ(log.lines.size(), 1u);  // the lines logged so far stay
+    EXPECT_EQ(state.javaHome, "C:\\Before");
+    EXPECT_THAT(events, ElementsAre(std::string("open ") + kKey14,
+                                    std::string("close ") + kKey14));
+}
+
+TEST_F(LaunchSequenceTest, AScriptErrorEndsTheSequenceBeforeTheStart) {
+    keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
+    files.scriptFails = true;
+    EXPECT_THROW(Run(), Exception);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().rfind("script", 0), 0u);
+}
+
+TEST(LauncherDirectory, KeepsEverythingUpToTheLastBackslashOrColon) {
+    EXPECT_EQ(LauncherDirectory("C:\\Program Files\\Corvex\\ostrel.exe"),
+              "C:\\Program Files\\Corvex\\");
+    EXPECT_EQ(LauncherDirectory("C:ostrel.exe"), "C:");
+    EXPECT_EQ(LauncherDirectory("ostrel.exe"), "");
+}
+
+}  // namespace
+}  // namespace ostrel
