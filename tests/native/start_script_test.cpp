@@ -68,12 +68,5 @@ TEST(StartScript, FailedWriteKeepsTheOldScriptAndLeavesNoDebris) {
     EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"ostrel.bat", old}}));
 }
 
-TEST(StartScript, FailedFirstWriteLeavesNoScriptAtAll) {
-    FakeFolder folder;
-    folder.writeFails = true;
-    EXPECT_EQ(ErrorCodeOf(folder, "line"), kDiskFull);
-    EXPECT_TRUE(folder.files.empty());
-}
-
 }  // namespace
 }  // namespace ostrel

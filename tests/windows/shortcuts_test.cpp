@@ -255,13 +255,6 @@ TEST_F(LaunchFilesTest, SecondLaunchReplacesLinksAndScript) {
               (std::set<std::string>{"Configuration.lnk", "Corvex.lnk", "ostrel.bat"}));
 }
 
-TEST_F(LaunchFilesTest, ScriptIsTheLineAndCrLfOnly) {
-    CreateLaunchFiles()->CreateBatchFile("a b  c");
-    EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"), "a b  c\r\n");
-    CreateLaunchFiles()->CreateBatchFile("");
-    EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"), "\r\n");
-}
-
 TEST_F(LaunchFilesTest, MissingExplorerKeyIsCreatedAndTheShellsDesktopUsed) {
     ASSERT_FALSE(KeyExists(kExplorerKey));
     const bool rootLinkBefore = fs::exists("\\Corvex.lnk");
