@@ -41,7 +41,7 @@ OleError OleFailure(HRESULT result) {
     return OleError(message, result);
 }
 
-// `what` names the step, e.g. "Cannot write"; the code is the one GetLastError gave.
+// `what` names the step, e.g. "Cannot write"; `code` is the system's error code for it.
 InOutError FileFailure(const char* what, const std::string& name, DWORD code) {
     std::string reason = SystemMessage(code);
     if (reason.empty()) reason = "system error " + std::to_string(code);
