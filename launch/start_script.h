@@ -1,0 +1,27 @@
+// The start script "ostrel.bat": one line that starts Corvex without the launcher.
+#pragma once
+
+#include <string>
+
+namespace ostrel {
+
+inline constexpr char kStartScriptName[] = "ostrel.bat";
+
+// The file operations the script needs; each raises InOutError when the system refuses.
+class ScriptFiles {
+  public:
+    virtual ~ScriptFiles() = default;
+    // Creates `name`, or empties it when it exists, and writes all of `content` to it.
+    virtual void WriteWhole(const std::string& name, const std::string& content) = 0;
+    // Puts the file `from` in the place of `to`, replacing the file there, if any.
+    virtual void Replace(const std::string& from, const std::string& to) = 0;
+    // Deletes `name` when it exists; a failure is not reported.
+    virtual void Remove(const std::string& name) noexcept = 0;
+};
+
+// Writes `line` and CRLF as the whole of "ostrel.bat" in the current directory. The new text
+// goes to a file beside it first, so that a failed write leaves an earlier script as it was
+// instead of truncated; the error still propagates.
+void WriteStartScript(ScriptFiles& files, const std::string& line);
+
+}  // namespace ostrel

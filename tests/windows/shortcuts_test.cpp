@@ -1,0 +1,359 @@
+// The shell links and the start script against the real Shell Link object, registry and files.
+// Each test runs in a scratch folder of its own, with a scratch key standing in for
+// HKEY_CURRENT_USER, so that it neither depends on nor changes the prefix's own settings.
+#include "launch/shortcuts_win32.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <set>
+#include <thread>
+
+#include "../native/fakes.h"
+#include "core/errors.h"
+#include "launch/launch_sequence.h"
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+using Microsoft::WRL::ComPtr;
+
+constexpr char kScratchUserKey[] = "Software\\OstrelLinksTest";
+constexpr char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+constexpr char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+struct LinkFields {
+    std::string target;
+    std::string arguments;
+    std::string directory;
+    int showCommand = 0;
+    std::string iconFile;
+    int iconIndex = -1;
+
+    bool operator==(const LinkFields& other) const {
+        return target == other.target && arguments == other.arguments &&
+               directory == other.directory && showCommand == other.showCommand &&
+               iconFile == other.iconFile && iconIndex == other.iconIndex;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const LinkFields& link) {
+    return out << "{target \"" << link.target << "\", arguments \"" << link.arguments
+               << "\", directory \"" << link.directory << "\", show " << link.showCommand
+               << ", icon \"" << link.iconFile << "\"," << link.iconIndex << "}";
+}
+
+// What a saved link says, read back through the Shell Link object itself.
+LinkFields ReadLink(const fs::path& file) {
+    ComPtr<IShellLinkA> link;
+    ComPtr<IPersistFile> persist;
+    LinkFields fields;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(link.GetAddressOf()))) ||
+        FAILED(link.As(&persist)) || FAILED(persist->Load(file.wstring().c_str(), STGM_READ))) {
+        ADD_FAILURE() << "cannot load " << file.string();
+        return fields;
+    }
+    char text[1024];
+    link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
+    fields.target = text;
+    link->GetArguments(text, sizeof text);
+    fields.arguments = text;
+    link->GetWorkingDirectory(text, sizeof text);
+    fields.directory = text;
+    link->GetShowCmd(&fields.showCommand);
+    link->GetIconLocation(text, sizeof text, &fields.iconIndex);
+    fields.iconFile = text;
+    return fields;
+}
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::set<std::string> FileNames(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+void SetDesktopValue(DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Desktop", 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+void SetDesktopFolder(const fs::path& folder) {
+    const std::string text = folder.string();
+    SetDesktopValue(REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+bool KeyExists(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ShellDesktopFolder() {
+    char path[MAX_PATH] = "";
+    EXPECT_EQ(SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path),
+              S_OK);
+    return path;
+}
+
+// The ports of the launch sequence around the real files: a runtime key that names
+// `javaHome`, a launcher living in `launcherDirectory`, and no Corvex running.
+struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
+    std::unique_ptr<RegistryKey> Open(const std::string&) override {
+        auto key = std::make_unique<testing::FakeRegistryKey>();
+        key->Set("JavaHome", kRegSz, javaHome);
+        return key;
+    }
+    void RestoreMainWindow() override {}
+    void ShowNoRuntimeBox(const std::string&) override {}
+    std::string ModuleFileName() override { return launcherDirectory + "ostrel.exe"; }
+    void ExecuteFile(const std::string& file, const std::string&, const std::string&,
+                     int) override {
+        started.push_back(file);
+    }
+
+    void Launch() {
+        LaunchState state;
+        LaunchPorts ports{log, *this, *this, *this, *files, [] {}};
+        RunLaunchSequence(ports, state);
+    }
+
+    std::string javaHome;
+    std::string launcherDirectory;
+    std::unique_ptr<LaunchFiles> files = CreateLaunchFiles();
+    testing::FakeLog log;
+    std::vector<std::string> started;
+};
+
+class LaunchFilesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = fs::temp_directory_path() /
+                ("ostrel-links-" + std::to_string(GetCurrentProcessId()) + "-" + test);
+        fs::remove_all(root_);
+        work_ = root_ / "work dir";
+        desktop_ = root_ / "My Desktop";
+        fs::create_directories(work_);
+        fs::create_directories(desktop_);
+        previousDirectory_ = fs::current_path();
+        fs::current_path(work_);
+
+        RegDeleteTreeA(HKEY_CURRENT_USER, kScratchUserKey);
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kScratchUserKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &scratchUser_, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratchUser_), ERROR_SUCCESS);
+    }
+
+    void TearDown() override {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        if (scratchUser_) RegCloseKey(scratchUser_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kScratchUserKey);
+        fs::current_path(previousDirectory_);
+        fs::remove_all(root_);
+        CoUninitialize();
+    }
+
+    // A runtime whose javaw.exe exists, so that the links resolve as they would at a user's.
+    std::string MakeJavaHome(const std::string& name) {
+        const fs::path home = root_ / name;
+        fs::create_directories(home / "bin");
+        WriteBytes(home / "bin" / "javaw.exe", "MZ");
+        return home.string();
+    }
+
+    void CreateCorvexLink(const std::string& arguments) {
+        CreateLaunchFiles()->CreateShortCut("Corvex.lnk", javaw_, arguments, "C:\\Corvex dir\\", 1,
+                                            "C:\\Corvex dir\\Icon.ico", 0);
+    }
+
+    fs::path root_;
+    fs::path work_;
+    fs::path desktop_;
+    fs::path previousDirectory_;
+    std::string javaw_ = "C:\\Program Files\\Java Home\\bin\\javaw.exe";
+    HKEY scratchUser_ = nullptr;
+};
+
+constexpr char kArguments[] =
+    "-classpath LIB\\Corvex.jar morvane.r7x.corvex.application.Application";
+
+TEST_F(LaunchFilesTest, LaunchLeavesBothLinksTwiceAndTheScript) {
+    SetDesktopFolder(desktop_);
+    LaunchBench bench;
+    bench.javaHome = MakeJavaHome("Java Home 1.4");
+    bench.launcherDirectory = (root_ / "Launcher Dir").string() + "\\";
+    bench.Launch();
+
+    const std::string javaw = bench.javaHome + "\\bin\\javaw.exe";
+    const std::string icon = bench.launcherDirectory + "Icon.ico";
+    const LinkFields configuration{
+        javaw, std::string(kArguments) + "  ShowSetup", bench.launcherDirectory, 1, icon, 0};
+    const LinkFields corvex{javaw, kArguments, bench.launcherDirectory, 1, icon, 0};
+    EXPECT_EQ(FileNames(work_),
+              (std::set<std::string>{"Configuration.lnk", "Corvex.lnk", "ostrel.bat"}));
+    EXPECT_EQ(FileNames(desktop_), (std::set<std::string>{"Configuration.lnk", "Corvex.lnk"}));
+    for (const fs::path& folder : {work_, desktop_}) {
+        EXPECT_EQ(ReadLink(folder / "Configuration.lnk"), configuration) << folder;
+        EXPECT_EQ(ReadLink(folder / "Corvex.lnk"), corvex) << folder;
+    }
+    // Blanks in the paths stay as they are; only the script quotes the runtime program.
+    EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"),
+              "\"" + bench.javaHome + "\\bin\\java.exe\" " + kArguments + " ShowSetup\r\n");
+    EXPECT_EQ(bench.started, std::vector<std::string>{javaw});
+}
+
+TEST_F(LaunchFilesTest, SecondLaunchReplacesLinksAndScript) {
+    SetDesktopFolder(desktop_);
+    WriteBytes(work_ / "ostrel.bat",
+               "@echo off\r\nrem an older script, longer than the new one\r\n" +
+                   std::string(500, 'x') + "\r\n");
+    LaunchBench bench;
+    bench.launcherDirectory = "C:\\First Launcher\\";
+    bench.javaHome = MakeJavaHome("A Rather Long Java Home Folder Name 1.4");
+    bench.Launch();
+    bench.launcherDirectory = "D:\\L\\";
+    bench.javaHome = MakeJavaHome("J");
+    bench.Launch();
+
+    const std::string javaw = bench.javaHome + "\\bin\\javaw.exe";
+    const LinkFields corvex{javaw, kArguments, "D:\\L\\", 1, "D:\\L\\Icon.ico", 0};
+    EXPECT_EQ(ReadLink(work_ / "Corvex.lnk"), corvex);
+    EXPECT_EQ(ReadLink(desktop_ / "Corvex.lnk"), corvex);
+    EXPECT_EQ(ReadLink(desktop_ / "Configuration.lnk").arguments,
+              std::string(kArguments) + "  ShowSetup");
+    EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"),
+              "\"" + bench.javaHome + "\\bin\\java.exe\" " + kArguments + " ShowSetup\r\n");
+    EXPECT_EQ(FileNames(work_),
+              (std::set<std::string>{"Configuration.lnk", "Corvex.lnk", "ostrel.bat"}));
+}
+
+TEST_F(LaunchFilesTest, MissingExplorerKeyIsCreatedAndTheShellsDesktopUsed) {
+    ASSERT_FALSE(KeyExists(kExplorerKey));
+    const bool rootLinkBefore = fs::exists("\\Corvex.lnk");
+    CreateCorvexLink(kArguments);
+
+    EXPECT_TRUE(KeyExists(kExplorerKey));
+    const fs::path onDesktop = fs::path(ShellDesktopFolder()) / "Corvex.lnk";
+    const LinkFields expected{javaw_, kArguments, "C:\\Corvex dir\\", 1, "C:\\Corvex dir\\Icon.ico",
+                              0};
+    EXPECT_EQ(ReadLink(work_ / "Corvex.lnk"), expected);
+    EXPECT_EQ(ReadLink(onDesktop), expected);
+    if (!rootLinkBefore) {
+        EXPECT_FALSE(fs::exists("\\Corvex.lnk")) << "a link landed in the root of the drive";
+        fs::remove("\\Corvex.lnk");
+    }
+    fs::remove(onDesktop);
+}
+
+TEST_F(LaunchFilesTest, DesktopEntryOfAnotherTypeRaisesAfterTheFirstSave) {
+    const DWORD number = 1;
+    SetDesktopValue(REG_DWORD, &number, sizeof number);
+    try {
+        CreateCorvexLink(kArguments);
+        FAIL() << "no error";
+    } catch (const Exception& error) {
+        EXPECT_STREQ(error.what(), "Invalid data type for 'Desktop'");
+    }
+    EXPECT_EQ(ReadLink(work_ / "Corvex.lnk").arguments, kArguments);
+    EXPECT_TRUE(FileNames(desktop_).empty());
+}
+
+// The Unix /proc folder, where nobody, root included, may create a file: an unwritable current
+// directory that no file permission can take back.
+std::wstring UnwritableFolder() {
+    using ToDos = WCHAR*(CDECL*)(const char*);
+    const auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    if (!toDos) return {};
+    WCHAR* name = toDos("/proc");
+    if (!name) return {};
+    std::wstring folder = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return folder;
+}
+
+TEST_F(LaunchFilesTest, UnwritableDirectoryRaisesBeforeTheStartAndStillLinksTheDesktop) {
+    const std::wstring unwritable = UnwritableFolder();
+    if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
+    ASSERT_TRUE(SetCurrentDirectoryW(unwritable.c_str()));
+    SetDesktopFolder(desktop_);
+    LaunchBench bench;
+    bench.javaHome = MakeJavaHome("Java");
+    bench.launcherDirectory = "C:\\Launcher\\";
+    try {
+        bench.Launch();
+        FAIL() << "no error";
+    } catch (const InOutError& error) {
+        EXPECT_NE(error.code(), 0u);
+        EXPECT_EQ(std::string(error.what()).rfind("Cannot create \"ostrel.bat.new\": ", 0), 0u)
+            << error.what();
+    }
+    EXPECT_TRUE(bench.started.empty());
+    EXPECT_EQ(FileNames(desktop_), (std::set<std::string>{"Configuration.lnk", "Corvex.lnk"}));
+}
+
+TEST_F(LaunchFilesTest, ScriptThatCannotBeReplacedKeepsItsOldContent) {
+    const std::string old = "@echo the old script\r\n";
+    WriteBytes(work_ / "ostrel.bat", old);
+    // A reader that allows neither writing nor deleting: the script may not change under it.
+    const HANDLE reader = CreateFileA("ostrel.bat", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    unsigned long code = 0;
+    try {
+        CreateLaunchFiles()->CreateBatchFile("new line");
+    } catch (const InOutError& error) {
+        code = error.code();
+    }
+    CloseHandle(reader);
+    EXPECT_NE(code, 0u);
+    EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"), old);
+    EXPECT_EQ(FileNames(work_), std::set<std::string>{"ostrel.bat"});
+}
+
+TEST_F(LaunchFilesTest, ThreadWithoutComGetsTheOleErrorAndNoFile) {
+    long result = S_OK;
+    std::string message;
+    std::thread([&] {
+        try {
+            CreateCorvexLink(kArguments);
+        } catch (const OleError& error) {
+            result = error.hresult();
+            message = error.what();
+        }
+    }).join();
+    EXPECT_EQ(result, CO_E_NOTINITIALIZED);
+    EXPECT_FALSE(message.empty());
+    EXPECT_TRUE(FileNames(work_).empty());
+}
+
+}  // namespace
+}  // namespace ostrel
