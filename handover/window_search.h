@@ -15,7 +15,7 @@ using WindowHandle = std::uintptr_t;
 
 // What the search needs of the desktop.
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
     // Every top-level window, hidden ones included, in the platform's enumeration order.
     virtual std::vector<WindowHandle> TopLevelWindows() = 0;
@@ -29,7 +29,7 @@ public:
 // GetResponseState of the maker's shared-state library: non-zero once the running instance
 // has answered the wake-up.
 class ResponseState {
-public:
+  public:
     virtual ~ResponseState() = default;
     virtual std::int32_t GetResponseState() = 0;
 };
@@ -43,8 +43,11 @@ struct WindowSearchPorts {
     std::function<void()> wakeUp;
 };
 
-// Four passes over the top-level windows; hands over to every Corvex window found and then
-// sets `applicationFound`. Never clears it.
+// Four passes over the top-level windows (the fourth only when `Verbose`). Every Corvex window
+// found is handed over: woken, polled until the instance answers, then logged and activated,
+// and `applicationFound` is set. A window whose instance has not answered after 60 polls (about
+// a minute) is logged as not answering and skipped. Never clears `applicationFound`; an error
+// of `wakeUp` ends the search and leaves the window being handed over untouched.
 void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound);
 
 }  // namespace ostrel
