@@ -47,8 +47,9 @@ WindowNames ReadNames(Desktop& desktop, WindowHandle window) {
     return names;
 }
 
-std::string WindowLine(const char* prefix, const WindowNames& names) {
-    return prefix + ('"' + names.className + "\" \"" + names.title + '"');
+// The class name first, then the title, each in double quotes.
+std::string Quoted(const WindowNames& names) {
+    return '"' + names.className + "\" \"" + names.title + '"';
 }
 
 bool IsOneOf(const std::string& className, std::initializer_list<const char*> classes) {
@@ -73,12 +74,12 @@ bool WakeUntilAnswered(WindowSearchPorts& ports) {
 void HandOver(WindowSearchPorts& ports, WindowHandle window, const char* prefix,
               const WindowNames& names, bool& applicationFound) {
     if (!WakeUntilAnswered(ports)) {
-        ports.log.Add("No answer from \"" + names.className + "\" \"" + names.title + "\" after " +
-                      std::to_string(kMaxPolls) + " polls");
+        ports.log.Add("No answer from " + Quoted(names) + " after " + std::to_string(kMaxPolls) +
+                      " polls");
         return;
     }
     applicationFound = true;
-    ports.log.Add(WindowLine(prefix, names));
+    ports.log.Add(prefix + Quoted(names));
     ports.desktop.Activate(window);
 }
 
@@ -102,7 +103,7 @@ void ListOtherWindows(WindowSearchPorts& ports, const std::vector<WindowHandle>&
                     {kSplashClass, kDialogClass, kAwtFrameClass, kSunFrameClass, kToolkitClass})) {
             continue;
         }
-        ports.log.Add(WindowLine(kWindowPrefix, names));
+        ports.log.Add(kWindowPrefix + Quoted(names));
     }
 }
 
