@@ -43,8 +43,11 @@ struct WindowSearchPorts {
     std::function<void()> wakeUp;
 };
 
-// Four passes over the top-level windows; hands over to every Corvex window found and then
-// sets `applicationFound`. Never clears it.
+// Four passes over the top-level windows (the fourth only when `Verbose`). Every Corvex window
+// found is handed over: woken, polled until the instance answers, then logged and activated,
+// and `applicationFound` is set. A window whose instance has not answered after 60 polls (about
+// a minute) is logged as not answering and skipped. Never clears `applicationFound`; an error
+// of `wakeUp` ends the search and leaves the window being handed over untouched.
 void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound);
 
 }  // namespace ostrel

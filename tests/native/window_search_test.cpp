@@ -1,0 +1,401 @@
+#include "handover/window_search.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+
+namespace ostrel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr char kSplash[] = "morvane.r7x.corvex.util.SplashScreen";
+constexpr char kBanner[] =
+    "################################ Searching for windows ################################";
+
+// Everything the search does, in the order it did it: "send", "sleep N", "poll N",
+// "log <line>", "activate <title>".
+using Journal = std::vector<std::string>;
+
+class FakeDesktop : public Desktop {
+  public:
+    explicit FakeDesktop(Journal& journal) : journal_(journal) {}
+
+    WindowHandle Add(std::string className, std::string title, bool visible = true) {
+        windows_.push_back({std::move(className), std::move(title), visible});
+        return windows_.size();
+    }
+    bool Visible(WindowHandle window) const { return At(window).visible; }
+
+    std::vector<WindowHandle> TopLevelWindows() override {
+        ++enumerations;
+        std::vector<WindowHandle> handles;
+        for (WindowHandle handle = 1; handle <= windows_.size(); ++handle) {
+            handles.push_back(handle);
+        }
+        return handles;
+    }
+    std::string WindowTitle(WindowHandle window) override { return At(window).title; }
+    std::string WindowClass(WindowHandle window) override { return At(window).className; }
+    void Activate(WindowHandle window) override {
+        At(window).visible = true;
+        activated.push_back(window);
+        journal_.push_back("activate " + At(window).title);
+        if (onActivate) onActivate();
+    }
+
+    int enumerations = 0;
+    std::vector<WindowHandle> activated;
+    std::function<void()> onActivate;
+
+  private:
+    struct Window {
+        std::string className;
+        std::string title;
+        bool visible;
+    };
+    Window& At(WindowHandle window) { return windows_.at(window - 1); }
+    const Window& At(WindowHandle window) const { return windows_.at(window - 1); }
+
+    Journal& journal_;
+    std::vector<Window> windows_;
+};
+
+// Gives the queued answers in turn, then `afterwards` for ever.
+class FakeResponseState : public ResponseState {
+  public:
+    explicit FakeResponseState(Journal& journal) : journal_(journal) {}
+    void Queue(int count, std::int32_t answer) { answers.insert(answers.end(), count, answer); }
+
+    std::int32_t GetResponseState() override {
+        std::int32_t answer = afterwards;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        ++polls;
+        journal_.push_back("poll " + std::to_string(answer));
+        return answer;
+    }
+
+    std::deque<std::int32_t> answers;
+    std::int32_t afterwards = 1;
+    int polls = 0;
+
+  private:
+    Journal& journal_;
+};
+
+class JournalClock : public Clock {
+  public:
+    explicit JournalClock(Journal& journal) : journal_(journal) {}
+    LocalTime Now() override { return {}; }
+    void Sleep(unsigned milliseconds) override {
+        sleeps.push_back(milliseconds);
+        journal_.push_back("sleep " + std::to_string(milliseconds));
+    }
+    std::vector<unsigned> sleeps;
+
+  private:
+    Journal& journal_;
+};
+
+class JournalLog : public Log {
+  public:
+    explicit JournalLog(Journal& journal) : journal_(journal) {}
+    void Add(const std::string& line) override {
+        lines.push_back(line);
+        journal_.push_back("log " + line);
+    }
+    void Clear() override { lines.clear(); }
+    std::vector<std::string> lines;
+
+  private:
+    Journal& journal_;
+};
+
+class WindowSearchTest : public ::testing::Test {
+  protected:
+    void Search(bool verbose) {
+        WindowSearchPorts ports{desktop, response, clock, log, [this] { Send(); }};
+        FindMyWindows(ports, verbose, applicationFound);
+    }
+
+    // Each call stands for one "Send" action, that is two datagrams.
+    void Send() {
+        ++sends;
+        journal.push_back("send");
+        if (sends == failingSend) throw UDPSockError("Send failed");
+    }
+
+    Journal journal;
+    FakeDesktop desktop{journal};
+    FakeResponseState response{journal};
+    JournalClock clock{journal};
+    JournalLog log{journal};
+    int sends = 0;
+    int failingSend = 0;  // the send that raises, counted from 1; 0 for none
+    bool applicationFound = false;
+};
+
+std::vector<unsigned> ExpectedSleeps(int unansweredPolls) {
+    std::vector<unsigned> sleeps{300};
+    sleeps.insert(sleeps.end(), unansweredPolls, 1000);
+    return sleeps;
+}
+
+TEST_F(WindowSearchTest, PassesTakeSplashThenFramesThenDialogsEachWithItsPrefix) {
+    const WindowHandle dialog = desktop.Add("SunAwtDialog", "Corvex - Options");
+    const WindowHandle frame = desktop.Add("SunAwtFrame", "Corvex");
+    const WindowHandle splash = desktop.Add(kSplash, "Corvex starting");
+    const WindowHandle awtFrame = desktop.Add("java.awt.Frame", "Corvex (AWT)");
+
+    Search(false);
+
+    EXPECT_TRUE(applicationFound);
+    EXPECT_THAT(log.lines,
+                ElementsAre("Window : \"" + std::string(kSplash) + "\" \"Corvex starting\"",
+                            "xxxx Window : \"SunAwtFrame\" \"Corvex\"",
+                            "xxxx Window : \"java.awt.Frame\" \"Corvex (AWT)\"",
+                            "Window : \"SunAwtDialog\" \"Corvex - Options\""));
+    EXPECT_THAT(desktop.activated, ElementsAre(splash, frame, awtFrame, dialog));
+    EXPECT_EQ(sends, 4);
+    EXPECT_EQ(desktop.enumerations, 1);
+}
+
+TEST_F(WindowSearchTest, ClassNamesMustMatchWholeAndWithCase) {
+    for (const char* nearMiss :
+         {"sunawtframe", "SUNAWTFRAME", "SunAwtFrame ", " SunAwtFrame", "SunAwtFrame2", "SunAwt",
+          "java.awt.frame", "java.awt.Frame ", "SunAwtDialog ", "sunawtdialog",
+          "morvane.r7x.corvex.util.splashscreen", "morvane.r7x.corvex.util.SplashScreen ",
+          "SunAwtToolkit "}) {
+        desktop.Add(nearMiss, "Corvex");
+    }
+
+    Search(false);
+    EXPECT_THAT(journal, IsEmpty());
+    EXPECT_FALSE(applicationFound);
+
+    // Nor does the verbose listing leave any of them out.
+    Search(true);
+    EXPECT_EQ(log.lines.size(), 1u + 13u);
+    EXPECT_EQ(log.lines.back(), "Window : \"SunAwtToolkit \" \"Corvex\"");
+    EXPECT_EQ(sends, 0);
+}
+
+TEST_F(WindowSearchTest, UntitledWindowsAreSkippedByEveryPass) {
+    for (const char* className : {kSplash, "java.awt.Frame", "SunAwtFrame", "SunAwtDialog",
+                                  "Shell_TrayWnd", "SunAwtToolkit"}) {
+        desktop.Add(className, "");
+    }
+    // A title is read up to its first NUL.
+    desktop.Add("SunAwtFrame", std::string("\0Corvex", 7));
+    desktop.Add("Shell_TrayWnd", std::string("\0Tray", 5));
+
+    Search(true);
+
+    EXPECT_THAT(log.lines, ElementsAre(kBanner));
+    EXPECT_EQ(sends, 0);
+    EXPECT_THAT(desktop.activated, IsEmpty());
+    EXPECT_FALSE(applicationFound);
+}
+
+TEST_F(WindowSearchTest, TitlesAreCutTo79AndClassNamesTo99Characters) {
+    const std::string title100(100, 'T');
+    const std::string class120(120, 'C');
+    desktop.Add("SunAwtFrame", title100);
+    desktop.Add(class120, title100);
+    // A class name is read up to its first NUL.
+    desktop.Add(std::string("SunAwtDialog\0Extra", 18), "Options");
+
+    Search(true);
+
+    const std::string title79(79, 'T');
+    const std::string class99(99, 'C');
+    EXPECT_THAT(log.lines, ElementsAre(kBanner, "xxxx Window : \"SunAwtFrame\" \"" + title79 + '"',
+                                       "Window : \"SunAwtDialog\" \"Options\"",
+                                       "Window : \"" + class99 + "\" \"" + title79 + '"'));
+}
+
+TEST_F(WindowSearchTest, HiddenWindowIsHandedOverAndShown) {
+    const WindowHandle hidden = desktop.Add("SunAwtFrame", "Corvex", false);
+
+    Search(false);
+
+    EXPECT_TRUE(applicationFound);
+    EXPECT_THAT(desktop.activated, ElementsAre(hidden));
+    EXPECT_TRUE(desktop.Visible(hidden));
+}
+
+TEST_F(WindowSearchTest, FrameAndDialogOfOneInstanceAreHandedOverInTurnDialogLast) {
+    desktop.Add("SunAwtDialog", "Options");
+    desktop.Add("SunAwtFrame", "Corvex");
+
+    Search(false);
+
+    EXPECT_THAT(
+        journal,
+        ElementsAre("send", "sleep 300", "poll 1", "log xxxx Window : \"SunAwtFrame\" \"Corvex\"",
+                    "activate Corvex", "send", "sleep 300", "poll 1",
+                    "log Window : \"SunAwtDialog\" \"Options\"", "activate Options"));
+}
+
+TEST_F(WindowSearchTest, EachFurtherPollFollowsASendAndASecondsSleep) {
+    desktop.Add("SunAwtFrame", "Corvex");
+    response.Queue(2, 0);
+
+    Search(false);
+
+    EXPECT_THAT(journal,
+                ElementsAre("send", "sleep 300", "poll 0", "send", "sleep 1000", "poll 0", "send",
+                            "sleep 1000", "poll 1", "log xxxx Window : \"SunAwtFrame\" \"Corvex\"",
+                            "activate Corvex"));
+}
+
+class UnansweredPollsTest : public WindowSearchTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(UnansweredPollsTest, KZeroAnswersCostKMoreSendsAndKSecondSleeps) {
+    const int k = GetParam();
+    desktop.Add("SunAwtFrame", "Corvex");
+    response.Queue(k, 0);
+
+    Search(false);
+
+    EXPECT_EQ(sends, 1 + k);
+    EXPECT_EQ(response.polls, 1 + k);
+    EXPECT_EQ(clock.sleeps, ExpectedSleeps(k));
+    EXPECT_TRUE(applicationFound);
+    EXPECT_EQ(desktop.activated.size(), 1u);
+}
+
+// 59 zero answers: the answer at the last poll allowed still counts.
+INSTANTIATE_TEST_SUITE_P(Counts, UnansweredPollsTest, ::testing::Values(0, 1, 4, 59));
+
+TEST_F(WindowSearchTest, AnyNonZeroAnswerCounts) {
+    desktop.Add("SunAwtFrame", "Corvex");
+    response.Queue(1, std::numeric_limits<std::int32_t>::min());
+    Search(false);
+    EXPECT_TRUE(applicationFound);
+    EXPECT_EQ(response.polls, 1);
+}
+
+TEST_F(WindowSearchTest, WindowNotAnsweringWithin60PollsIsSkippedAndTheSearchGoesOn) {
+    desktop.Add("SunAwtDialog", "Options");
+    const WindowHandle frame = desktop.Add("SunAwtFrame", "Corvex");
+    response.Queue(60, 0);
+
+    Search(false);
+
+    EXPECT_EQ(response.polls, 61);
+    EXPECT_EQ(sends, 61);
+    std::vector<unsigned> expectedSleeps = ExpectedSleeps(59);
+    expectedSleeps.push_back(300);
+    EXPECT_EQ(clock.sleeps, expectedSleeps);
+    EXPECT_THAT(log.lines, ElementsAre("No answer from \"SunAwtFrame\" \"Corvex\" after 60 polls",
+                                       "Window : \"SunAwtDialog\" \"Options\""));
+    EXPECT_EQ(desktop.activated.size(), 1u);
+    EXPECT_NE(desktop.activated.front(), frame);
+    EXPECT_TRUE(applicationFound);
+}
+
+TEST_F(WindowSearchTest, MuteInstanceLeavesTheFlagClear) {
+    desktop.Add("SunAwtFrame", "Corvex", false);
+    response.afterwards = 0;
+
+    Search(false);
+
+    EXPECT_EQ(response.polls, 60);
+    EXPECT_FALSE(applicationFound);
+    EXPECT_THAT(desktop.activated, IsEmpty());
+    EXPECT_THAT(log.lines, ElementsAre("No answer from \"SunAwtFrame\" \"Corvex\" after 60 polls"));
+}
+
+TEST_F(WindowSearchTest, SendErrorEndsTheSearchBeforeTheWindowIsLoggedOrActivated) {
+    desktop.Add("SunAwtFrame", "Corvex");
+    desktop.Add("SunAwtDialog", "Options");
+    desktop.Add("SunAwtDialog", "Preferences");
+    failingSend = 2;
+
+    EXPECT_THROW(Search(false), UDPSockError);
+
+    // The frame was handed over before; the dialog being handed over is left as it was.
+    EXPECT_TRUE(applicationFound);
+    EXPECT_THAT(log.lines, ElementsAre("xxxx Window : \"SunAwtFrame\" \"Corvex\""));
+    EXPECT_THAT(desktop.activated, ElementsAre(1u));
+    EXPECT_EQ(sends, 2);
+}
+
+TEST_F(WindowSearchTest, SendErrorWhilePollingKeepsTheFlagAsItWas) {
+    desktop.Add("SunAwtFrame", "Corvex");
+    response.Queue(3, 0);
+    failingSend = 3;
+
+    EXPECT_THROW(Search(false), UDPSockError);
+
+    EXPECT_FALSE(applicationFound);
+    EXPECT_THAT(log.lines, IsEmpty());
+    EXPECT_THAT(desktop.activated, IsEmpty());
+    EXPECT_EQ(clock.sleeps, ExpectedSleeps(1));
+}
+
+TEST_F(WindowSearchTest, WindowsOpenedDuringAHandOverWaitForTheNextSearch) {
+    desktop.Add("SunAwtFrame", "Corvex");
+    desktop.onActivate = [this] {
+        desktop.onActivate = nullptr;
+        desktop.Add("SunAwtDialog", "Welcome back");
+    };
+
+    Search(false);
+    EXPECT_EQ(sends, 1);
+
+    Search(false);
+    EXPECT_EQ(sends, 3);
+    EXPECT_EQ(log.lines.back(), "Window : \"SunAwtDialog\" \"Welcome back\"");
+}
+
+TEST_F(WindowSearchTest, VerboseSearchListsEveryOtherTitledWindowAfterTheHandOvers) {
+    desktop.Add("TForm1", "Please Wait....");
+    desktop.Add("SunAwtToolkit", "Java toolkit");
+    desktop.Add("Shell_TrayWnd", "");
+    desktop.Add("SunAwtDialog", "Options");
+    desktop.Add("IME", "Default IME");
+    desktop.Add("SunAwtFrame", "Corvex");
+    desktop.Add("TAboutBox", "About");
+
+    Search(true);
+
+    EXPECT_THAT(log.lines, ElementsAre(kBanner, "xxxx Window : \"SunAwtFrame\" \"Corvex\"",
+                                       "Window : \"SunAwtDialog\" \"Options\"",
+                                       "Window : \"TForm1\" \"Please Wait....\"",
+                                       "Window : \"IME\" \"Default IME\"",
+                                       "Window : \"TAboutBox\" \"About\""));
+    EXPECT_EQ(sends, 2);
+}
+
+TEST_F(WindowSearchTest, QuietSearchTakingNoWindowLeavesNoTrace) {
+    desktop.Add("TForm1", "Please Wait....");
+    desktop.Add("SunAwtToolkit", "Java toolkit");
+    desktop.Add("IME", "Default IME");
+
+    Search(false);
+    EXPECT_THAT(journal, IsEmpty());
+    EXPECT_FALSE(applicationFound);
+
+    // A flag set by an earlier search stays set.
+    applicationFound = true;
+    Search(false);
+    EXPECT_THAT(journal, IsEmpty());
+    EXPECT_TRUE(applicationFound);
+}
+
+}  // namespace
+}  // namespace ostrel
