@@ -18,7 +18,7 @@ using testing::Events;
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 
 class FormTest : public ::testing::Test {
-protected:
+  protected:
     FormTest() {
         keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
         form.FormCreate();

@@ -10,15 +10,15 @@ namespace ostrel {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::Events;
+using ::testing::IsEmpty;
 
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 constexpr char kKey13[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3";
 constexpr std::uint32_t kRegDword = 4;
 
 class LaunchSequenceTest : public ::testing::Test {
-protected:
+  protected:
     void Run() {
         LaunchPorts ports{log, keys, ui, shell, files, [this] {
                               events.push_back("search");
@@ -66,9 +66,9 @@ TEST_F(LaunchSequenceTest, ListsTheFirstKeyThatOpensAndLaunchesWithItsJavaHome) 
             "ExecuteFile C:\\Java 1.4\\bin\\javaw.exe -classpath LIB\\Corvex.jar "
             "morvane.r7x.corvex.application.Application  (in C:\\Program Files\\Corvex\\)"));
     // The 1.3 key is never looked at, and the key is closed before the search.
-    EXPECT_THAT(events, ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14,
-                                    "search", ::testing::_, ::testing::_, ::testing::_,
-                                    ::testing::_));
+    EXPECT_THAT(events,
+                ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14, "search",
+                            ::testing::_, ::testing::_, ::testing::_, ::testing::_));
     EXPECT_THAT(
         AfterSearch(),
         ElementsAre("link Configuration.lnk [C:\\Java 1.4\\bin\\javaw.exe] [-classpath "
@@ -89,7 +89,8 @@ TEST_F(LaunchSequenceTest, FallsBackToThe13KeyAndListsTheDefaultValue) {
     Run();
     EXPECT_THAT(events, ::testing::Contains(std::string("open ") + kKey14));
     EXPECT_THAT(events, ::testing::Not(::testing::Contains("restore")));
-    EXPECT_EQ(log.lines.at(0), "Registry Key has has an Entry Called \"\"  with a value of \"default\"");
+    EXPECT_EQ(log.lines.at(0),
+              "Registry Key has has an Entry Called \"\"  with a value of \"default\"");
     EXPECT_EQ(log.lines.at(2), "JavaHome = \"%JRE%\"");
     EXPECT_EQ(state.javaHome, "%JRE%");
 }
@@ -106,8 +107,7 @@ TEST_F(LaunchSequenceTest, NoRuntimeShowsTheBoxThenSearchesAndStartsNothing) {
     state.javaHome = "C:\\Kept";  // a key that does not open leaves the path as it was
     Run();
     EXPECT_THAT(events,
-                ElementsAre(std::string("open ") + kKey14, std::string("open ") + kKey13,
-                            "restore",
+                ElementsAre(std::string("open ") + kKey14, std::string("open ") + kKey13, "restore",
                             "box Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED "
                             "JAVA RUNTIME !!",
                             "search", ::testing::_, ::testing::_, ::testing::_, ::testing::_));
@@ -145,8 +145,7 @@ TEST_F(LaunchSequenceTest, AnInvalidValueTypeEndsTheSequenceWithTheKeyClosed) {
     }
     EXPECT_EQ(log.lines.size(), 1u);  // the lines logged so far stay
     EXPECT_EQ(state.javaHome, "C:\\Before");
-    EXPECT_THAT(events, ElementsAre(std::string("open ") + kKey14,
-                                    std::string("close ") + kKey14));
+    EXPECT_THAT(events, ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14));
 }
 
 TEST_F(LaunchSequenceTest, AScriptErrorEndsTheSequenceBeforeTheStart) {

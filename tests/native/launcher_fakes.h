@@ -18,7 +18,7 @@ using Events = std::vector<std::string>;
 // A key handed out by FakeJavaKeys: the test keeps the FakeRegistryKey, the sequence gets a
 // forwarding view that records its closing.
 class RecordingKey : public RegistryKey {
-public:
+  public:
     RecordingKey(FakeRegistryKey& key, Events& events, std::string path)
         : key_(key), events_(events), path_(std::move(path)) {}
     ~RecordingKey() override { events_.push_back("close " + path_); }
@@ -30,14 +30,14 @@ public:
         return key_.ReadValueData(name, data);
     }
 
-private:
+  private:
     FakeRegistryKey& key_;
     Events& events_;
     std::string path_;
 };
 
 class FakeJavaKeys : public JavaRuntimeKeys {
-public:
+  public:
     explicit FakeJavaKeys(Events& events) : events_(events) {}
     std::unique_ptr<RegistryKey> Open(const std::string& subkey) override {
         events_.push_back("open " + subkey);
@@ -47,12 +47,12 @@ public:
     }
     std::map<std::string, FakeRegistryKey> keys;
 
-private:
+  private:
     Events& events_;
 };
 
 class FakeShell : public LaunchShell {
-public:
+  public:
     explicit FakeShell(Events& events) : events_(events) {}
     std::string ModuleFileName() override { return moduleFileName; }
     void ExecuteFile(const std::string& file, const std::string& parameters,
@@ -62,20 +62,20 @@ public:
     }
     std::string moduleFileName = "C:\\Program Files\\Corvex\\ostrel.exe";
 
-private:
+  private:
     Events& events_;
 };
 
 class FakeFiles : public LaunchFiles {
-public:
+  public:
     explicit FakeFiles(Events& events) : events_(events) {}
     void CreateShortCut(const std::string& linkName, const std::string& target,
                         const std::string& arguments, const std::string& workingDirectory,
                         int showCommand, const std::string& iconFile,
                         std::uint8_t iconIndex) override {
         events_.push_back("link " + linkName + " [" + target + "] [" + arguments + "] [" +
-                          workingDirectory + "] " + std::to_string(showCommand) + " [" +
-                          iconFile + "] " + std::to_string(iconIndex));
+                          workingDirectory + "] " + std::to_string(showCommand) + " [" + iconFile +
+                          "] " + std::to_string(iconIndex));
     }
     void CreateBatchFile(const std::string& line) override {
         events_.push_back("script [" + line + "]");
@@ -83,12 +83,12 @@ public:
     }
     bool scriptFails = false;
 
-private:
+  private:
     Events& events_;
 };
 
 class FakeUi : public FormUi {
-public:
+  public:
     explicit FakeUi(Events& events) : events_(events) {}
     void RestoreMainWindow() override { events_.push_back("restore"); }
     void ShowNoRuntimeBox(const std::string& text) override { events_.push_back("box " + text); }
@@ -111,13 +111,13 @@ public:
     bool pictureBoxFails = false;
     std::function<void()> onWarning;
 
-private:
+  private:
     Events& events_;
 };
 
 // A desktop whose windows are given by the test.
 class FakeDesktop : public Desktop {
-public:
+  public:
     struct Window {
         std::string title;
         std::string windowClass;
@@ -138,7 +138,7 @@ public:
 };
 
 class FakeResponseState : public ResponseState {
-public:
+  public:
     std::int32_t GetResponseState() override {
         ++calls;
         return calls > zeroAnswers ? 1 : 0;
@@ -148,7 +148,7 @@ public:
 };
 
 class FakeDateTimeFormat : public DateTimeFormat {
-public:
+  public:
     std::string ShortDate(const LocalTime& time) override {
         return std::to_string(time.day) + "/" + std::to_string(time.month) + "/" +
                std::to_string(time.year);
@@ -160,7 +160,7 @@ public:
 };
 
 class FakeErrorReporter : public ErrorReporter {
-public:
+  public:
     explicit FakeErrorReporter(Events& events) : events_(events) {}
     void ShowException(const std::exception& error) override {
         events_.push_back(std::string("error box ") + error.what());
@@ -168,7 +168,7 @@ public:
     }
     std::function<void()> whileOpen;
 
-private:
+  private:
     Events& events_;
 };
 

@@ -1,0 +1,230 @@
+#include "launcher_driver.h"
+
+#include <shellapi.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace ostrel::testing {
+namespace {
+
+constexpr char kJavaKeyPrefix[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
+
+std::string ModulePath() {
+    char path[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    return std::string(path, length);
+}
+
+HKEY CreateJavaKey(const std::string& version) {
+    HKEY key = nullptr;
+    const std::string path = kJavaKeyPrefix + version;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot create " + path);
+    }
+    return key;
+}
+
+void RemoveFolder(const std::string& path) {
+    // SHFileOperation wants a list ended by two zeros.
+    std::string from = path;
+    if (!from.empty() && from.back() == '\\') from.pop_back();
+    from.push_back('\0');
+    SHFILEOPSTRUCTA operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&operation);
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+    const std::string path = ModulePath();
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+std::string StandInJavaHome() { return ProgramFolder() + "standins\\jre"; }
+
+TempFolder::TempFolder() {
+    char base[MAX_PATH];
+    GetTempPathA(sizeof(base), base);
+    static int counter = 0;
+    for (;;) {
+        path_ = std::string(base) + "ostrel-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++counter) + "\\";
+        if (CreateDirectoryA(path_.c_str(), nullptr)) return;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot create " + path_);
+    }
+}
+
+TempFolder::~TempFolder() { RemoveFolder(path_); }
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << content;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+JavaRuntimeRegistration::JavaRuntimeRegistration() { RemoveAll(); }
+JavaRuntimeRegistration::~JavaRuntimeRegistration() { RemoveAll(); }
+
+void JavaRuntimeRegistration::RemoveAll() {
+    for (const char* version : {"1.4", "1.3"}) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kJavaKeyPrefix + std::string(version)).c_str());
+    }
+}
+
+void JavaRuntimeRegistration::SetString(const std::string& version, const std::string& name,
+                                        const std::string& data) {
+    HKEY key = CreateJavaKey(version);
+    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>(data.size() + 1));
+    RegCloseKey(key);
+}
+
+void JavaRuntimeRegistration::SetDword(const std::string& version, const std::string& name,
+                                       DWORD data) {
+    HKEY key = CreateJavaKey(version);
+    RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                   sizeof(data));
+    RegCloseKey(key);
+}
+
+LauncherRun::LauncherRun(const std::string& workingFolder, int showCommand,
+                         const std::string& program) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    std::string commandLine = "\"" + ProgramFolder() + program + "\"";
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingFolder.c_str(), &startup, &process_)) {
+        throw std::runtime_error("cannot start " + program);
+    }
+}
+
+LauncherRun::~LauncherRun() {
+    if (Running()) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+DWORD LauncherRun::WaitForExit(DWORD timeoutMs) const {
+    WaitForSingleObject(process_.hProcess, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+HWND LauncherRun::WaitForWindow(const std::string& windowClass, const std::string& title,
+                                DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : WindowsOfProcess(process_.dwProcessId)) {
+                if (WindowClass(window) == windowClass &&
+                    (title.empty() || WindowText(window) == title)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND LauncherRun::WaitForMessageBox(const std::string& caption, DWORD timeoutMs) const {
+    return WaitForWindow("#32770", caption, timeoutMs);
+}
+
+namespace {
+
+struct ProcessWindows {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM value) {
+    auto* search = reinterpret_cast<ProcessWindows*>(value);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId) search->windows.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> WindowsOfProcess(DWORD processId) {
+    ProcessWindows search{processId, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.windows;
+}
+
+std::string WindowText(HWND window) {
+    const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const LRESULT copied =
+        SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::string WindowClass(HWND window) {
+    char name[256];
+    const int length = GetClassNameA(window, name, sizeof(name));
+    return std::string(name, length > 0 ? length : 0);
+}
+
+std::string LogText(HWND mainWindow) { return WindowText(GetDlgItem(mainWindow, 104)); }
+
+std::vector<std::string> LogLines(HWND mainWindow) {
+    std::vector<std::string> lines;
+    std::istringstream text(LogText(mainWindow));
+    std::string line;
+    while (std::getline(text, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool WaitForLogLine(HWND mainWindow, const std::string& line, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            for (const std::string& logged : LogLines(mainWindow)) {
+                if (logged == line) return true;
+            }
+            return false;
+        },
+        timeoutMs);
+}
+
+std::string MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
+
+void PressOk(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+RECT ChildRect(HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+}  // namespace ostrel::testing

@@ -1,0 +1,105 @@
+// Drives the built launcher from outside, as a user would: starts ostrel.exe, finds its windows,
+// reads its log and its message boxes, presses their buttons, and waits for it to end.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace ostrel::testing {
+
+// Folder of the running test program, with a trailing backslash: the build's bin folder, where
+// ostrel.exe, Ombrix.dll and the stand-ins are.
+std::string ProgramFolder();
+
+// The stand-in Java runtime's home folder (holding bin\javaw.exe and bin\java.exe).
+std::string StandInJavaHome();
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& Path() const { return path_; }  // with a trailing backslash
+    std::string File(const std::string& name) const { return path_ + name; }
+
+  private:
+    std::string path_;
+};
+
+// Whole-file helpers.
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+// Sets the Java runtime keys under HKEY_LOCAL_MACHINE for one test and removes both afterwards.
+class JavaRuntimeRegistration {
+  public:
+    JavaRuntimeRegistration();
+    ~JavaRuntimeRegistration();
+    JavaRuntimeRegistration(const JavaRuntimeRegistration&) = delete;
+    JavaRuntimeRegistration& operator=(const JavaRuntimeRegistration&) = delete;
+    // version "1.4" or "1.3"
+    void SetString(const std::string& version, const std::string& name, const std::string& data);
+    void SetDword(const std::string& version, const std::string& name, DWORD data);
+    static void RemoveAll();
+};
+
+// One run of ostrel.exe; terminated if it is still running when the object goes.
+class LauncherRun {
+  public:
+    LauncherRun(const std::string& workingFolder, int showCommand = SW_SHOWNORMAL,
+                const std::string& program = "ostrel.exe");
+    ~LauncherRun();
+    LauncherRun(const LauncherRun&) = delete;
+    LauncherRun& operator=(const LauncherRun&) = delete;
+
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    // A top-level window of the launcher's process with this class (and title, when given).
+    HWND WaitForWindow(const std::string& windowClass, const std::string& title = {},
+                       DWORD timeoutMs = 20000) const;
+    HWND MainWindow(DWORD timeoutMs = 20000) const {
+        return WaitForWindow("TForm1", {}, timeoutMs);
+    }
+    // A message box of the launcher with this caption.
+    HWND WaitForMessageBox(const std::string& caption, DWORD timeoutMs = 20000) const;
+    // Exit code, or STILL_ACTIVE when the launcher has not ended within the time.
+    DWORD WaitForExit(DWORD timeoutMs) const;
+    bool Running() const { return WaitForExit(0) == STILL_ACTIVE; }
+
+  private:
+    PROCESS_INFORMATION process_{};
+};
+
+std::vector<HWND> WindowsOfProcess(DWORD processId);
+std::string WindowText(HWND window);
+std::string WindowClass(HWND window);
+// The text of the launcher's log, Memo1.
+std::string LogText(HWND mainWindow);
+std::vector<std::string> LogLines(HWND mainWindow);
+// Waits until the log holds a line equal to `line`.
+bool WaitForLogLine(HWND mainWindow, const std::string& line, DWORD timeoutMs);
+// The message text of a message box.
+std::string MessageBoxText(HWND box);
+// Presses a message box's OK button.
+void PressOk(HWND box);
+// A control's rectangle relative to its parent's client area.
+RECT ChildRect(HWND control);
+
+// Pumps this thread's messages (if any) and sleeps a little, until `done` or the time is up.
+template <typename Condition>
+bool WaitUntil(Condition done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(20);
+    }
+}
+
+}  // namespace ostrel::testing
