@@ -6,7 +6,9 @@ set(CMAKE_C_COMPILER ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${triple}-windres)
 set(CMAKE_DLLTOOL ${triple}-dlltool)
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+# Libraries built for the target by scripts/setup.sh sit under CMAKE_PREFIX_PATH (build/deps/<arch>):
+# they are target roots like the compiler's own, or the ONLY modes below would never search them.
+set(CMAKE_FIND_ROOT_PATH /usr/${triple} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
