@@ -34,7 +34,7 @@ while (($#)); do
         --display) display_option=(--display); shift ;;
         --shot-after) (($# >= 2)) || die "--shot-after needs a number of seconds"; shot_after=$2; shift 2 ;;
         --on-bench) on_bench=1; shift ;;
-        *) sed -n '7,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 1 ;;
+        *) sed -n '7,10p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 1 ;;
     esac
 done
 [[ $shot_after =~ ^[0-9]+$ ]] || die "--shot-after needs a whole number of seconds"
