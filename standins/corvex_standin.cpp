@@ -22,15 +22,15 @@
 //
 // Settings, from environment variables (an empty variable counts as unset; a number that does
 // not parse takes the default):
-//   OSTREL_CORVEX_WINDOWS       "Class:Title[:hidden],..." (titles hold no ':' or ','), shown in
-//                               this order; "none" for no window. Default "SunAwtFrame:Corvex".
+//   OSTREL_CORVEX_WINDOWS       "Class:Title[:hidden],..." (titles hold no ':' or ','), shown
+//                               in this order; "none" for no window. Default "SunAwtFrame:Corvex".
 //   OSTREL_CORVEX_DELAY_MS      from start until the windows appear. Default 2000.
-//   OSTREL_CORVEX_LIFETIME_MS   from start until it exits by itself; at most 600000. Default
-//   120000. OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0 never answers.
-//   Default 1. OSTREL_OMBRIX_DLL           the Ombrix.dll to load; else the usual DLL search (this
-//   folder,
-//                               system, current folder, PATH), else the build's bin folder three
-//                               levels up, where ostrel.exe lies.
+//   OSTREL_CORVEX_LIFETIME_MS   from start until it exits by itself; at most 600000.
+//                               Default 120000.
+//   OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0: never. Default 1.
+//   OSTREL_OMBRIX_DLL           the Ombrix.dll to load; else the usual DLL search (this folder,
+//                               system, current folder, PATH), else the build's bin folder
+//                               three levels up, where ostrel.exe lies.
 //   OSTREL_STANDIN_RECORD       the record file (above).
 // The answer is cleared when the stand-in starts and when it exits.
 #include <winsock2.h>

@@ -517,4 +517,23 @@ TEST_F(StandInsTest, EndsByItselfWhenItsLifetimeIsOverAndClearsItsAnswer) {
     EXPECT_EQ(GetResponseState(), FALSE);
 }
 
+TEST(StandInArtwork, TheIconBesideTheLauncherLoadsAtBothOfItsSizes) {
+    const std::string icon = ProgramFolder() + "Icon.ico";
+    for (const int size : {32, 16}) {
+        SCOPED_TRACE(size);
+        const HICON loaded = static_cast<HICON>(
+            LoadImageA(nullptr, icon.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
+        ASSERT_NE(loaded, nullptr);
+        ICONINFO parts{};
+        ASSERT_TRUE(GetIconInfo(loaded, &parts));
+        BITMAP colour{};
+        GetObjectA(parts.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, size);
+        EXPECT_EQ(colour.bmHeight, size);
+        DeleteObject(parts.hbmColor);
+        DeleteObject(parts.hbmMask);
+        DestroyIcon(loaded);
+    }
+}
+
 }  // namespace
