@@ -127,7 +127,10 @@ fi
 # --- the prefix ----------------------------------------------------------------------------
 
 [[ -x $wine64 && -x $wine32 ]] || die "Wine is incomplete (need wine64 and wine32:i386): run scripts/setup.sh"
+# The template is made anew when Wine or the way it is made changes.
+template_revision=2
 wine_version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null || "$wine64" --version)
+wine_version="$wine_version template-$template_revision"
 template_marker=$template/.ostrel-template
 
 # The environment every Wine process of the bench shares: nothing outside the build tree.
@@ -159,6 +162,11 @@ create_template() {
     unlink_user_folders "$template"
     # Wine's own MS Sans Serif, MS Shell Dlg, ... instead of a DejaVu stand-in.
     cp /usr/share/wine/fonts/* "$template/drive_c/windows/Fonts/"
+    # Without a window manager, Wine waits up to 2 s for one on every framed window it
+    # destroys; windows it does not hand to a manager close at once.
+    "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+        >>"$root/build/wine-template.log" 2>&1 {template_lock}>&- ||
+        die "cannot configure the template, see $root/build/wine-template.log"
     WINEPREFIX=$template wineserver -w
     server_prefix=
     [[ -f $template/system.reg ]] || die "wineboot made no registry in $template"
