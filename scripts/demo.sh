@@ -7,7 +7,7 @@
 #   scripts/demo.sh [--display] [--shot-after SECONDS]
 #
 # --display    show the windows on your own $DISPLAY instead of a private Xvfb
-# --shot-after when to take the screenshot (default 5 s after the start)
+# --shot-after when to take the screenshot (default 4 s after the start)
 #
 # The exit status is ostrel.exe's, or 124 when it was still running after 90 s and was stopped.
 set -euo pipefail
@@ -27,7 +27,7 @@ say() { printf 'demo: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
 
 display_option=()
-shot_after=5
+shot_after=4
 on_bench=
 while (($#)); do
     case $1 in
@@ -43,6 +43,7 @@ done
 
 # The pieces of an installation and of the runtime, as the win32 build lays them out.
 launcher=$bin/ostrel.exe
+watcher=$bin/ostrel_watch.exe
 ombrix=$bin/Ombrix.dll
 standin_jre=$bin/standins/jre
 
@@ -51,7 +52,8 @@ build_pieces() {
     local log=$demo/build.log
     bash "$root/scripts/setup.sh"
     say "building the win32 release (log: $log)"
-    { cmake --preset win32 && cmake --build --preset win32 --target ostrel -j2; } >"$log" 2>&1 ||
+    { cmake --preset win32 && cmake --build --preset win32 --target ostrel ostrel_watch -j2; } \
+        >"$log" 2>&1 ||
         { tail -20 "$log" >&2; die "the win32 build of ostrel.exe failed, see $log"; }
     # Every target of the stand-ins folder: the runtime's programs and Ombrix.dll.
     if [[ -f $root/build/win32/standins/Makefile ]]; then
@@ -62,7 +64,7 @@ build_pieces() {
 
 missing_pieces() {
     local piece
-    for piece in "$launcher" "$ombrix" "$standin_jre/bin/javaw.exe" "$standin_jre/bin/java.exe"; do
+    for piece in "$launcher" "$watcher" "$ombrix" "$standin_jre/bin/javaw.exe" "$standin_jre/bin/java.exe"; do
         [[ -f $piece ]] || echo "  ${piece#"$root"/}"
     done
 }
@@ -117,9 +119,10 @@ MicroVersion=2
 EOF
 }
 
-# The launcher's log is the Memo1 box of its main window; until something reads that box from
-# outside, the nearest record of the run is what the stand-in runtime wrote about its start.
+# The watcher read the launcher's log (its main window's Memo1) until the launcher ended; the
+# stand-in runtime recorded its start and the wake-up datagrams it received.
 print_launcher_log() {
+    cat "$launcher_output"
     echo "--- what the stand-in runtime recorded"
     local found='' file
     while IFS= read -r -d '' file; do
@@ -149,8 +152,14 @@ lay_out
 run_marker=$demo/.run-started
 touch "$run_marker"
 
+# The stand-in Corvex shows its frame 3 s after its start and answers the fifth wake-up datagram
+# (the third send): the screenshot catches the picture box and the Corvex window together.
+export OSTREL_CORVEX_WINDOWS='SunAwtFrame:Corvex' OSTREL_CORVEX_DELAY_MS=3000
+export OSTREL_CORVEX_ANSWER_AFTER=5 OSTREL_CORVEX_LIFETIME_MS=$((run_limit * 1000))
+cp "$watcher" "$demo/ostrel_watch.exe"
 say "starting ostrel.exe in $install_dir (display $DISPLAY)"
-(cd "$install_unix" && exec "$root/scripts/wine-run" i686 ostrel.exe) >"$launcher_output" 2>&1 &
+(cd "$install_unix" && exec "$root/scripts/wine-run" i686 "$demo/ostrel_watch.exe" \
+    "$install_dir\ostrel.exe" "$install_dir" "$run_limit") >"$launcher_output" 2>&1 &
 launcher_pid=$!
 
 for ((waited = 0; waited < shot_after; waited++)); do
