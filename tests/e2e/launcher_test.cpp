@@ -180,5 +180,39 @@ TEST_F(LauncherTest, StartedMinimisedWithoutActivationLaunchesOnlyWhenRestored) 
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }
 
+// The one slow test: two launchers poll side by side until their 101st tick, one closing by
+// itself and one held open by the debug marker. 32-bit build only: the timing is the same.
+TEST_F(LauncherTest, AfterAHundredPollsClosesOrIsHeldOpenByTheMarker) {
+#ifdef _WIN64
+    GTEST_SKIP() << "run by the 32-bit build";
+#endif
+    RegisterStandInRuntime();
+    TempFolder markedFolder;
+    WriteFile(markedFolder.File("abc.txt"), "");
+    const DWORD start = GetTickCount();
+    LauncherRun closing(folder.Path());
+    LauncherRun held(markedFolder.Path());
+
+    const DWORD code = closing.WaitForExit(75000);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(code, 0u);
+    EXPECT_GE(elapsed, 50500u);
+    EXPECT_LE(elapsed, 70000u);
+
+    HWND warning = held.WaitForMessageBox("Warning", 15000);
+    ASSERT_NE(warning, nullptr) << "no warning box";
+    EXPECT_EQ(MessageBoxText(warning),
+              "I am not closing automatically because file \"abc.txt\" exists");
+    PressOk(warning);
+    Sleep(1500);  // the timer is stopped: no second box, and the launcher stays
+    EXPECT_TRUE(held.Running());
+    EXPECT_EQ(held.WaitForMessageBox("Warning", 0), nullptr);
+    HWND window = held.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(IsIconic(window));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(held.WaitForExit(10000), 0u);
+}
+
 }  // namespace
 }  // namespace ostrel::testing
