@@ -16,6 +16,7 @@ constexpr WORD kWinsockVersion = MAKEWORD(1, 1);
 constexpr char kNotifyWindowClass[] = "TUDPEndpointNotifyWindow";
 constexpr char kNoNotifyWindow[] = "Cannot create the window for socket notices";
 constexpr UINT_PTR kResumeTimer = 1;
+constexpr int kMaxResumeDeferrals = 5;
 
 static_assert(INVALID_SOCKET == kInvalidSocket, "invalid socket values differ");
 
@@ -75,6 +76,7 @@ class WinsockLayer final : public SocketLayer {
 
     int SelectReadNotices(SocketId id, unsigned message) override {
         KillTimer(window_.get(), kResumeTimer);
+        resumeDeferrals_ = 0;
         readSocket_ = id;
         readMessage_ = message;
         return WSAAsyncSelect(id, window_.get(), message, FD_READ);
@@ -178,8 +180,15 @@ class WinsockLayer final : public SocketLayer {
         SetTimer(window_.get(), kResumeTimer, USER_TIMER_MINIMUM, nullptr);
     }
 
+    // Which of several due timers fires first is the system's choice: while another one is
+    // still due, wait a little longer, but not for ever (a busy fast timer would never be idle).
     // Registering again posts a read notice at once when a datagram is waiting.
     void ResumeReadNotices() {
+        if (TimerDue() && resumeDeferrals_ < kMaxResumeDeferrals) {
+            ++resumeDeferrals_;
+            return;
+        }
+        resumeDeferrals_ = 0;
         KillTimer(window_.get(), kResumeTimer);
         WSAAsyncSelect(readSocket_, window_.get(), readMessage_, FD_READ);
     }
@@ -209,6 +218,7 @@ class WinsockLayer final : public SocketLayer {
     OwnedWindow window_;
     SocketId readSocket_ = kInvalidSocket;
     unsigned readMessage_ = 0;
+    int resumeDeferrals_ = 0;
     WSADATA WinsockInfo{};
 };
 

@@ -192,5 +192,32 @@ TEST_F(UDPEndpointWinsock, AnErrorInAHandlerGoesToTheErrorReportNotThroughTheWin
     EXPECT_EQ(errors[0], "handler failed");
 }
 
+bool timerFired = false;
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) { timerFired = true; }
+
+ULONGLONG ThreadCpuMilliseconds() {
+    FILETIME creation, exit, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &creation, &exit, &kernel, &user);
+    auto milliseconds = [](const FILETIME& time) {
+        return (ULONGLONG{time.dwHighDateTime} << 32 | time.dwLowDateTime) / 10000;
+    };
+    return milliseconds(kernel) + milliseconds(user);
+}
+
+TEST(WinsockLayer, TheWaitForALookupSleepsUntilAMessageComes) {
+    auto layer = CreateWinsockLayer();
+    layer->OpenNotifyWindow([](const WindowMessage&) {});
+    timerFired = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 400, OnTimer);
+    const DWORD start = GetTickCount();
+    const ULONGLONG cpuBefore = ThreadCpuMilliseconds();
+    layer->DispatchMessagesUntil([] { return timerFired; });
+    const ULONGLONG cpu = ThreadCpuMilliseconds() - cpuBefore;
+    KillTimer(nullptr, timer);
+    EXPECT_GE(GetTickCount() - start, 350u);
+    // Sleeping costs next to nothing; polling the queue costs a good part of the 400 ms.
+    EXPECT_LT(cpu, 40u) << "the wait kept the processor busy";
+}
+
 }  // namespace
 }  // namespace ostrel
