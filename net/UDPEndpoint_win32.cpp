@@ -155,33 +155,33 @@ class WinsockLayer final : public SocketLayer {
                 layer->ResumeReadNotices();
                 return 0;
             }
-            if (layer->IsReadNotice(message, wParam, lParam) && TimerDue()) {
-                layer->PauseReadNotices();
+            if (layer->IsReadNotice(message, wParam, lParam) && TimerDue() &&
+                layer->PauseReadNotices())
                 return 0;
-            }
             layer->Deliver({message, wParam, lParam});
         }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
-    // A datagram arriving makes WinSock post the next read notice as soon as the last one was
-    // read, and window timers only fire once no posted message is waiting: under a steady flood
-    // the application's timer would never tick. So when a timer is due, read notices pause until
-    // the notify window's own timer fires, which comes after the timer that was due already; the
-    // datagrams wait on the socket meanwhile and are read in their order afterwards.
+    // WinSock posts the next read notice as soon as a datagram has been read, and window timers
+    // fire only while no posted message waits: under a steady flood the application's timer
+    // would never tick. So a read notice that finds a timer due pauses the notices; the notify
+    // window's own timer resumes them once no other timer is due (the system picks among due
+    // timers as it likes), or after a few rounds at the latest, since a fast timer may always be
+    // due. Meanwhile the datagrams wait on the socket, and they are read in their order.
     static bool TimerDue() { return (HIWORD(GetQueueStatus(QS_TIMER)) & QS_TIMER) != 0; }
 
     bool IsReadNotice(UINT message, WPARAM wParam, LPARAM lParam) const {
         return message == readMessage_ && wParam == readSocket_ && LOWORD(lParam) == FD_READ;
     }
 
-    void PauseReadNotices() {
+    // False when no timer is left to resume with: then the notice is handled at once.
+    bool PauseReadNotices() {
+        if (!SetTimer(window_.get(), kResumeTimer, USER_TIMER_MINIMUM, nullptr)) return false;
         WSAAsyncSelect(readSocket_, window_.get(), 0, 0);
-        SetTimer(window_.get(), kResumeTimer, USER_TIMER_MINIMUM, nullptr);
+        return true;
     }
 
-    // Which of several due timers fires first is the system's choice: while another one is
-    // still due, wait a little longer, but not for ever (a busy fast timer would never be idle).
     // Registering again posts a read notice at once when a datagram is waiting.
     void ResumeReadNotices() {
         if (TimerDue() && resumeDeferrals_ < kMaxResumeDeferrals) {
