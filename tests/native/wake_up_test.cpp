@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "fake_socket_layer.h"
 #include "fakes.h"
+#include "inert_form_ports.h"
 #include "net/UDPEndpoint.h"
 
 namespace ostrel {
@@ -97,36 +98,13 @@ TEST_F(WakeUpSend, SendsTheTextTwiceToCorvexFromANewlyBoundSocket) {
     EXPECT_EQ(endpoint->ReportLevel, 2);
 }
 
-// The main window with everything but the clock, the formats, the log and the endpoint inert.
-struct InertPorts : FormUi, JavaRuntimeKeys, LaunchShell, LaunchFiles, Desktop, ResponseState {
-    void RestoreMainWindow() override {}
-    void ShowNoRuntimeBox(const std::string&) override {}
-    void Minimize() override {}
-    void Close() override {}
-    void SetTimerEnabled(bool) override {}
-    void ShowWarningBox(const std::string&) override {}
-    void ShowPictureBox() override {}
-    bool DebugMarkerExists() override { return false; }
-    std::unique_ptr<RegistryKey> Open(const std::string&) override { return nullptr; }
-    std::string ModuleFileName() override { return "C:\\ostrel.exe"; }
-    void ExecuteFile(const std::string&, const std::string&, const std::string&, int) override {}
-    void CreateShortCut(const std::string&, const std::string&, const std::string&,
-                        const std::string&, int, const std::string&, std::uint8_t) override {}
-    void CreateBatchFile(const std::string&) override {}
-    std::vector<WindowHandle> TopLevelWindows() override { return {}; }
-    std::string WindowTitle(WindowHandle) override { return {}; }
-    std::string WindowClass(WindowHandle) override { return {}; }
-    void Activate(WindowHandle) override {}
-    std::int32_t GetResponseState() override { return 1; }
-};
-
 class SendButton : public WakeUpSend {
   protected:
     TForm1 Form() {
         return TForm1(
             Form1Ports{memo, inert, inert, inert, inert, inert, inert, clock, format, *endpoint});
     }
-    InertPorts inert;
+    testing::InertFormPorts inert;
     FakeLog memo;
     FakeClock clock;
     FakeDateTimeFormat format;
@@ -149,19 +127,6 @@ TEST_F(SendButton, AFailingEndpointEndsTheCallWithoutALogLine) {
     EXPECT_THROW(form.Button3Click(), UDPSockError);
     EXPECT_THAT(layer->sent, IsEmpty());
     EXPECT_THAT(memo.lines, IsEmpty());
-}
-
-TEST_F(SendButton, ArrivingDatagramsLeaveNoTrace) {
-    TForm1 form = Form();
-    endpoint->OnDataReceived = [&](TUDPEndpoint&, std::int32_t count, const std::string& ip,
-                                   std::int32_t port) {
-        form.UDPEndpoint1DataReceived(count, ip, port);
-    };
-    layer->incoming.push_back({0, "answer", FakeSocketLayer::Peer("127.0.0.1", 61000)});
-    layer->Deliver({kSocketNotifyMessage, 102, 1});
-    EXPECT_THAT(layer->incoming, IsEmpty());
-    EXPECT_THAT(memo.lines, IsEmpty());
-    EXPECT_THAT(layer->sent, IsEmpty());
 }
 
 }  // namespace

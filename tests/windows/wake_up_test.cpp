@@ -11,6 +11,7 @@
 #include "handover/wake_up_win32.h"
 #include "net/UDPEndpoint_win32.h"
 #include "tests/native/fakes.h"
+#include "tests/native/inert_form_ports.h"
 #include "udp_probe.h"
 
 namespace ostrel {
@@ -81,29 +82,6 @@ TEST_F(UserFormats, AnImpossibleDateIsAnErrorNotAnEmptyText) {
     EXPECT_THROW(format->ShortDate(impossible), Exception);
 }
 
-// The main window with everything but the clock, the formats, the log and the endpoint inert.
-struct InertPorts : FormUi, JavaRuntimeKeys, LaunchShell, LaunchFiles, Desktop, ResponseState {
-    void RestoreMainWindow() override {}
-    void ShowNoRuntimeBox(const std::string&) override {}
-    void Minimize() override {}
-    void Close() override {}
-    void SetTimerEnabled(bool) override {}
-    void ShowWarningBox(const std::string&) override {}
-    void ShowPictureBox() override {}
-    bool DebugMarkerExists() override { return false; }
-    std::unique_ptr<RegistryKey> Open(const std::string&) override { return nullptr; }
-    std::string ModuleFileName() override { return "C:\\ostrel.exe"; }
-    void ExecuteFile(const std::string&, const std::string&, const std::string&, int) override {}
-    void CreateShortCut(const std::string&, const std::string&, const std::string&,
-                        const std::string&, int, const std::string&, std::uint8_t) override {}
-    void CreateBatchFile(const std::string&) override {}
-    std::vector<WindowHandle> TopLevelWindows() override { return {}; }
-    std::string WindowTitle(WindowHandle) override { return {}; }
-    std::string WindowClass(WindowHandle) override { return {}; }
-    void Activate(WindowHandle) override {}
-    std::int32_t GetResponseState() override { return 1; }
-};
-
 class SendButton : public UserFormats {
   protected:
     // Everything that reaches Corvex's port within `milliseconds`.
@@ -115,7 +93,7 @@ class SendButton : public UserFormats {
 
     WinsockSession session;
     UdpProbe corvex{61000};
-    InertPorts inert;
+    testing::InertFormPorts inert;
     FakeLog memo;
     FakeClock clock;
     int arrived = 0;
