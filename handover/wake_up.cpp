@@ -1,17 +1,40 @@
 #include "handover/wake_up.h"
 
-namespace ostrel {
+#include "net/MemoryStream.h"
+#include "net/UDPEndpoint.h"
 
-// Placeholders until the UDP endpoint lands.
+namespace ostrel {
+namespace {
+
+constexpr char kCallingCorvex[] = "Calling Corvex";
+constexpr char kLoopback[] = "127.0.0.1";
+constexpr std::int32_t kCorvexPort = 61000;
+constexpr std::int32_t kLauncherPort = 61001;
+constexpr std::int32_t kSendingReportLevel = 2;
+
+bool IsMidnight(const LocalTime& time) {
+    return time.hour == 0 && time.minute == 0 && time.second == 0;
+}
+
+}  // namespace
+
 std::string WakeUpText(const LocalTime& now, DateTimeFormat& format) {
-    (void)now;
-    (void)format;
-    return "Calling Corvex";
+    std::string text = format.ShortDate(now);
+    if (!IsMidnight(now)) text += ' ' + format.LongTime(now);
+    return text + ' ' + kCallingCorvex;
 }
 
 void SendWakeUp(TUDPEndpoint& endpoint, const std::string& text) {
-    (void)endpoint;
-    (void)text;
+    endpoint.RemoteHost = kLoopback;
+    endpoint.ReportLevel = kSendingReportLevel;
+    // Through the setter on every call, so that each wake-up binds its local port anew.
+    endpoint.SetLocalPort(kLauncherPort);
+    endpoint.RemotePort = kCorvexPort;
+
+    MemoryStream stream;
+    stream.Write(text.data(), text.size());
+    endpoint.SendDatagram(stream);
+    endpoint.SendDatagram(stream);
 }
 
 }  // namespace ostrel

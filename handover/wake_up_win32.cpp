@@ -1,17 +1,63 @@
 #include "handover/wake_up_win32.h"
 
+#include <windows.h>
+
+#include "core/errors.h"
+
 namespace ostrel {
 namespace {
 
-// Placeholder until the wake-up datagram lands.
-class NoFormat : public DateTimeFormat {
+SYSTEMTIME ToSystemTime(const LocalTime& time) {
+    SYSTEMTIME result{};
+    result.wYear = static_cast<WORD>(time.year);
+    result.wMonth = static_cast<WORD>(time.month);
+    result.wDayOfWeek = static_cast<WORD>(time.dayOfWeek);
+    result.wDay = static_cast<WORD>(time.day);
+    result.wHour = static_cast<WORD>(time.hour);
+    result.wMinute = static_cast<WORD>(time.minute);
+    result.wSecond = static_cast<WORD>(time.second);
+    result.wMilliseconds = static_cast<WORD>(time.milliseconds);
+    return result;
+}
+
+// Runs a formatting call of the GetDateFormatA kind twice: once for the size, once for the text.
+template <typename Format>
+std::string Formatted(Format format) {
+    const int size = format(nullptr, 0);
+    if (size > 0) {
+        std::string text(static_cast<std::size_t>(size), '\0');
+        const int written = format(text.data(), size);
+        if (written > 0) {
+            text.resize(static_cast<std::size_t>(written - 1));  // without the terminating zero
+            return text;
+        }
+    }
+    throw Exception("Cannot format the local date and time (error " +
+                    std::to_string(GetLastError()) + ")");
+}
+
+// The user's own formats, read afresh on every call as the system keeps them.
+class UserDateTimeFormat : public DateTimeFormat {
   public:
-    std::string ShortDate(const LocalTime&) override { return {}; }
-    std::string LongTime(const LocalTime&) override { return {}; }
+    std::string ShortDate(const LocalTime& time) override {
+        const SYSTEMTIME date = ToSystemTime(time);
+        return Formatted([&](char* buffer, int size) {
+            return GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &date, nullptr, buffer,
+                                  size);
+        });
+    }
+    std::string LongTime(const LocalTime& time) override {
+        const SYSTEMTIME clock = ToSystemTime(time);
+        return Formatted([&](char* buffer, int size) {
+            return GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &clock, nullptr, buffer, size);
+        });
+    }
 };
 
 }  // namespace
 
-std::unique_ptr<DateTimeFormat> CreateUserDateTimeFormat() { return std::make_unique<NoFormat>(); }
+std::unique_ptr<DateTimeFormat> CreateUserDateTimeFormat() {
+    return std::make_unique<UserDateTimeFormat>();
+}
 
 }  // namespace ostrel

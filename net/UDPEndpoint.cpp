@@ -1,1 +1,227 @@
 #include "net/UDPEndpoint.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/errors.h"
+
+namespace ostrel {
+namespace {
+
+constexpr std::uint16_t kErrorMask = 10035;  // WSAEWOULDBLOCK
+constexpr std::uint16_t kReadEvent = 1;      // FD_READ
+constexpr int kSocketLevel = 0xFFFF;         // SOL_SOCKET
+constexpr int kDontLinger = 0xFF7F;          // SO_DONTLINGER
+// Read as a 32-bit integer these four characters are non-zero, which switches the option on.
+constexpr char kOptionOn[] = "TRUE";
+
+constexpr char kInitializingWinsock[] = "Initializing Winsock";
+constexpr char kSendingData[] = "Sending Data";
+constexpr char kCheckingError[] = "Checking Error In Error Manager";
+constexpr char kLookingUpError[] = "Looking Up Error Message";
+constexpr char kUnknownError[] = "Unknown Error No. ";
+constexpr char kRangeCheckError[] = "Range check error";
+
+std::uint16_t LowWord(std::int64_t value) { return static_cast<std::uint16_t>(value & 0xFFFF); }
+
+std::uint16_t HighWord(std::int64_t value) {
+    return static_cast<std::uint16_t>((value >> 16) & 0xFFFF);
+}
+
+std::string DottedAddress(std::uint32_t networkOrder) {
+    unsigned char bytes[4];
+    std::memcpy(bytes, &networkOrder, sizeof bytes);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
+    return text;
+}
+
+}  // namespace
+
+std::uint16_t HostToNetwork16(std::uint16_t value) {
+    const unsigned char bytes[2] = {static_cast<unsigned char>(value >> 8),
+                                    static_cast<unsigned char>(value & 0xFF)};
+    std::uint16_t result;
+    std::memcpy(&result, bytes, sizeof result);
+    return result;
+}
+
+std::uint16_t NetworkToHost16(std::uint16_t value) {
+    unsigned char bytes[2];
+    std::memcpy(bytes, &value, sizeof bytes);
+    return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+}
+
+int TUDPEndpoint::WinsockUse::Begin() {
+    const int result = layer_.Startup();
+    started_ = result == 0;
+    return result;
+}
+
+void TUDPEndpoint::WinsockUse::End() {
+    if (started_) layer_.Cleanup();
+    started_ = false;
+}
+
+void TUDPEndpoint::OwnedSocket::Reset(SocketId id) {
+    if (id_ != 0 && id_ != kInvalidSocket) layer_.CloseSocket(id_);
+    id_ = id;
+}
+
+TUDPEndpoint::TUDPEndpoint(std::unique_ptr<SocketLayer> layer)
+    : layer_(std::move(layer)),
+      HostEntryBuffer(std::make_unique<HostEntryBlock>()),
+      winsock_(*layer_),
+      SocketHandle(*layer_) {
+    layer_->OpenNotifyWindow(
+        [this](const WindowMessage& message) { HandleSocketMessage(message); });
+    ReportLevel = 1;
+    ReportStatus(8, kInitializingWinsock);
+    if (winsock_.Begin() != 0) {
+        CheckSocketError(kErrorMask);
+    } else {
+        OpenSocketGuarded();
+        layer_->SetOption(SocketHandle.Get(), kSocketLevel, kDontLinger, kOptionOn, 4);
+    }
+    Ready = true;
+}
+
+TUDPEndpoint::~TUDPEndpoint() {
+    // No notice may reach the component while its members go.
+    Ready = false;
+    layer_->CloseNotifyWindow();
+}
+
+void TUDPEndpoint::OpenSocketGuarded() {
+    try {
+        SocketHandle.Reset(layer_->OpenSocket());
+        if (SocketHandle.Get() == kInvalidSocket) CheckSocketError(kErrorMask);
+    } catch (...) {
+        winsock_.End();
+        throw;
+    }
+}
+
+void TUDPEndpoint::SetLocalPort(std::int32_t port) {
+    SocketHandle.Reset(0);
+    winsock_.End();
+    if (winsock_.Begin() != 0) {
+        CheckSocketError(kErrorMask);
+    } else {
+        OpenSocketGuarded();
+    }
+    localPort_ = port;
+    PropertiesLoaded();
+}
+
+void TUDPEndpoint::PropertiesLoaded() {
+    LocalAddress = SocketAddress{};
+    LocalAddress.family = kAddressFamilyInet;
+    LocalAddress.port = HostToNetwork16(LowWord(localPort_));
+    LocalAddress.address = layer_->InetAddr("0.0.0.0");
+    // Failures here are silent: an unbound socket still sends from a port the system picks.
+    layer_->Bind(SocketHandle.Get(), LocalAddress);
+    layer_->SelectReadNotices(SocketHandle.Get(), kSocketNotifyMessage);
+}
+
+void TUDPEndpoint::SendDatagram(MemoryStream& Stream) {
+    // A handler has exactly one chance to fill an empty stream.
+    for (bool firstPass = true; Stream.Size() == 0; firstPass = false) {
+        if (!firstPass || !OnStreamInvalid) throw Exception(kInvalidStream);
+        bool handled = false;
+        OnStreamInvalid(handled, Stream);
+        if (!handled) throw Exception(kInvalidStream);
+    }
+    if (Stream.Size() > kSendBufferSize) throw UDPSockError(kStreamTooLong);
+
+    ResolveRemoteHost();
+    if (RemoteAddress.address == 0) throw UDPSockError(kNullRemoteAddress);
+    ReportStatus(2, kSendingData);
+    RemoteAddress.family = kAddressFamilyInet;
+    RemoteAddress.port = HostToNetwork16(LowWord(RemotePort));
+
+    std::array<char, kSendBufferSize> sendBuffer;
+    const std::size_t size = Stream.Size();
+    Stream.Seek(0);
+    Stream.ReadBuffer(sendBuffer.data(), size);
+    // A failed send is not reported: a datagram may be lost on the wire all the same.
+    layer_->SendTo(SocketHandle.Get(), sendBuffer.data(), static_cast<int>(size), RemoteAddress);
+    if (OnDataSend) OnDataSend(*this);
+}
+
+void TUDPEndpoint::ResolveRemoteHost() {
+    if (RemoteHost.size() >= kHostTextSize) throw UDPSockError(kRemoteHostTooLong);
+    std::array<char, kHostTextSize> hostText{};
+    RemoteHost.copy(hostText.data(), RemoteHost.size());
+
+    RemoteAddress.address = layer_->InetAddr(hostText.data());
+    if (RemoteAddress.address != kAddressNone) return;
+
+    // The handler may change RemoteHost; the retry still looks up the text of this send.
+    for (int lookup = 1;; ++lookup) {
+        WaitForLookup(hostText.data());
+        if (LookupSucceeded) {
+            RemoteAddress.address = layer_->FirstHostAddress(HostEntryBuffer->bytes);
+            return;
+        }
+        if (lookup == 2) throw UDPSockError(kHostLookupCanceled);
+        bool handled = false;
+        if (OnInvalidHost) OnInvalidHost(handled);
+        if (!handled) throw UDPSockError(kHostLookupCanceled);
+    }
+}
+
+void TUDPEndpoint::WaitForLookup(const char* hostText) {
+    LookupDone = false;
+    if (!layer_->StartHostLookup(kSocketNotifyMessage, hostText, HostEntryBuffer->bytes,
+                                 static_cast<int>(kHostEntrySize))) {
+        // No completion will ever come for a lookup that did not start.
+        LookupSucceeded = false;
+        LookupDone = true;
+        return;
+    }
+    layer_->DispatchMessagesUntil([this] { return LookupDone; });
+}
+
+void TUDPEndpoint::HandleSocketMessage(const WindowMessage& message) {
+    if (!Ready || message.message != kSocketNotifyMessage) return;
+    if (LowWord(message.lParam) == kReadEvent) {
+        ReadDatagram();
+    } else {
+        LookupDone = true;
+        LookupSucceeded = HighWord(message.lParam) == 0;
+    }
+}
+
+void TUDPEndpoint::ReadDatagram() {
+    SocketAddress from;
+    ReceivedCount = layer_->ReceiveFrom(SocketHandle.Get(), ReceiveBuffer.data(),
+                                        static_cast<int>(ReceiveBuffer.size()), from);
+    if (OnDataReceived) {
+        OnDataReceived(*this, ReceivedCount, DottedAddress(from.address),
+                       NetworkToHost16(from.port));
+    }
+}
+
+void TUDPEndpoint::ReportStatus(std::uint8_t level, const std::string& text) {
+    if (static_cast<std::int32_t>(level) > ReportLevel) return;
+    StatusText = text;
+    if (OnStatus) OnStatus(*this, StatusText);
+}
+
+void TUDPEndpoint::CheckSocketError(std::uint16_t mask) {
+    ReportStatus(16, kCheckingError);
+    const int code = layer_->LastError();
+    // Only the mask's own code means "no error"; codes that merely share its bits are errors.
+    if (code == mask) return;
+    if (code < 0 || code > 0xFFFF) throw Exception(kRangeCheckError);
+    throw UDPSockError(DescribeSocketError(static_cast<std::uint16_t>(code)));
+}
+
+std::string TUDPEndpoint::DescribeSocketError(std::uint16_t number) {
+    const std::string text = number == 0 ? std::string() : kUnknownError + std::to_string(number);
+    ReportStatus(8, kLookingUpError + text);
+    return text;
+}
+
+}  // namespace ostrel

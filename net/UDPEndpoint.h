@@ -1,9 +1,142 @@
-// TUDPEndpoint: one UDP socket bound to LocalPort; sends a stream's content as one datagram.
+// TUDPEndpoint: one UDP socket bound to LocalPort on every local interface; sends a stream's
+// content as one datagram to RemoteHost:RemotePort and reports every datagram that arrives.
 #pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/MemoryStream.h"
+#include "net/SocketLayer.h"
 
 namespace ostrel {
 
-// Placeholder until the UDP endpoint lands.
-class TUDPEndpoint {};
+class TUDPEndpoint;
+
+using TOnStatus = std::function<void(TUDPEndpoint& Sender, const std::string& status)>;
+using TOnReceive = std::function<void(TUDPEndpoint& Sender, std::int32_t NumberBytes,
+                                      const std::string& FromIP, std::int32_t Port)>;
+using TNotifyEvent = std::function<void(TUDPEndpoint& Sender)>;
+using THandlerEvent = std::function<void(bool& handled)>;
+using TBuffInvalid =
+    std::function<void(bool& handled, std::vector<char>& Buff, std::int32_t& length)>;
+using TStreamInvalid = std::function<void(bool& handled, MemoryStream& Stream)>;
+
+// Both kinds of notice (a datagram can be read; a name lookup has finished) arrive as this
+// message; the low word of its second parameter tells them apart.
+inline constexpr unsigned kSocketNotifyMessage = 1125;
+inline constexpr std::size_t kReceiveBufferSize = 2048;
+inline constexpr std::size_t kSendBufferSize = 2048;
+inline constexpr std::size_t kHostEntrySize = 1024;
+inline constexpr std::size_t kHostTextSize = 128;  // 127 characters and the terminating zero
+
+inline constexpr char kInvalidStream[] = "Invalid stream";
+inline constexpr char kHostLookupCanceled[] = "Host Lookup Canceled";
+inline constexpr char kNullRemoteAddress[] = "Null Remote Address";
+inline constexpr char kStreamTooLong[] = "Stream longer than the send buffer of 2048 bytes";
+inline constexpr char kRemoteHostTooLong[] = "Remote host longer than 127 characters";
+
+class TUDPEndpoint {
+  public:
+    // Starts the socket library and creates the socket; neither binds it nor registers it for
+    // notices. Raises UDPSockError when either fails.
+    explicit TUDPEndpoint(std::unique_ptr<SocketLayer> layer);
+    ~TUDPEndpoint();
+    TUDPEndpoint(const TUDPEndpoint&) = delete;
+    TUDPEndpoint& operator=(const TUDPEndpoint&) = delete;
+
+    // Published properties with plain assignment.
+    std::string RemoteHost;
+    std::int32_t RemotePort = 0;
+    std::int32_t ReportLevel = 1;
+    TOnReceive OnDataReceived;
+    TNotifyEvent OnDataSend;
+    TOnStatus OnStatus;
+    THandlerEvent OnInvalidHost;
+    TStreamInvalid OnStreamInvalid;
+    TBuffInvalid OnBufferInvalid;  // kept for the application; nothing here raises it
+
+    std::int32_t LocalPort() const { return localPort_; }
+    // Replaces the socket with a new one bound to `port`, also when the port is unchanged.
+    void SetLocalPort(std::int32_t port);
+
+    // Binds the socket to any-interface:LocalPort and registers it for read notices. Called
+    // once all stored properties are assigned, and by the LocalPort setter.
+    void PropertiesLoaded();
+
+    // Sends the stream's whole content as one datagram; leaves the stream's position at its end.
+    void SendDatagram(MemoryStream& Stream);
+
+    // What the last read left: the byte count or -1, and the bytes.
+    std::int32_t GetReceivedCount() const { return ReceivedCount; }
+    const std::array<char, kReceiveBufferSize>& GetReceiveBuffer() const { return ReceiveBuffer; }
+    const std::string& GetStatusText() const { return StatusText; }
+
+  protected:
+    void ResolveRemoteHost();
+    void CheckSocketError(std::uint16_t mask);
+    std::string DescribeSocketError(std::uint16_t number);
+    void ReportStatus(std::uint8_t level, const std::string& text);
+    void HandleSocketMessage(const WindowMessage& message);
+    void ReadDatagram();
+
+  private:
+    // One successful Startup of the socket library, ended with Cleanup.
+    class WinsockUse {
+      public:
+        explicit WinsockUse(SocketLayer& layer) : layer_(layer) {}
+        ~WinsockUse() { End(); }
+        WinsockUse(const WinsockUse&) = delete;
+        WinsockUse& operator=(const WinsockUse&) = delete;
+        // 0 or the library's error code.
+        int Begin();
+        void End();
+
+      private:
+        SocketLayer& layer_;
+        bool started_ = false;
+    };
+
+    // The socket, closed when replaced and when the component goes.
+    class OwnedSocket {
+      public:
+        explicit OwnedSocket(SocketLayer& layer) : layer_(layer) {}
+        ~OwnedSocket() { Reset(0); }
+        OwnedSocket(const OwnedSocket&) = delete;
+        OwnedSocket& operator=(const OwnedSocket&) = delete;
+        SocketId Get() const { return id_; }
+        void Reset(SocketId id);
+
+      private:
+        SocketLayer& layer_;
+        SocketId id_ = 0;
+    };
+
+    struct alignas(std::max_align_t) HostEntryBlock {
+        char bytes[kHostEntrySize];
+    };
+
+    void OpenSocketGuarded();
+    void WaitForLookup(const char* hostText);
+
+    // Declared first so that it goes last: the members below still call into it.
+    std::unique_ptr<SocketLayer> layer_;
+    std::array<char, kReceiveBufferSize> ReceiveBuffer{};
+    std::int32_t ReceivedCount = 0;
+    std::int32_t localPort_ = 0;
+    SocketAddress RemoteAddress;
+    SocketAddress LocalAddress;
+    bool LookupDone = false;
+    // Released after the socket library's use ends, since a running lookup writes into it.
+    std::unique_ptr<HostEntryBlock> HostEntryBuffer;
+    bool LookupSucceeded = false;
+    std::string StatusText;
+    bool Ready = false;
+    WinsockUse winsock_;
+    OwnedSocket SocketHandle;
+};
 
 }  // namespace ostrel
