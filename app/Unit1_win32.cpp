@@ -68,9 +68,11 @@ MainWindow::MainWindow(Application& application, HINSTANCE instance)
     desktop_ = CreateDesktop(window_);
     responseState_ = CreateResponseState();
     dateTimeFormat_ = CreateUserDateTimeFormat();
-    udpEndpoint_ = CreateUDPEndpoint1([this](int NumberBytes, const std::string& FromIP, int Port) {
-        if (form_) form_->UDPEndpoint1DataReceived(NumberBytes, FromIP, Port);
-    });
+    udpEndpoint_ = CreateUDPEndpoint1(
+        [this](int NumberBytes, const std::string& FromIP, int Port) {
+            if (form_) form_->UDPEndpoint1DataReceived(NumberBytes, FromIP, Port);
+        },
+        [this](const std::exception& error) { application_.ShowException(error); });
     form_ = std::make_unique<TForm1>(Form1Ports{*this, *this, javaKeys_, *shell_, *files_,
                                                 *desktop_, *responseState_, clock_,
                                                 *dateTimeFormat_, *udpEndpoint_});

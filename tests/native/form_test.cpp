@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/errors.h"
+#include "fake_socket_layer.h"
 #include "launcher_fakes.h"
 #include "net/UDPEndpoint.h"
 
@@ -52,7 +53,7 @@ class FormTest : public ::testing::Test {
     testing::FakeClock clock;
     testing::FakeDateTimeFormat dateTimeFormat;
     testing::FakeErrorReporter errors{events};
-    TUDPEndpoint endpoint;
+    TUDPEndpoint endpoint{std::make_unique<testing::FakeSocketLayer>()};
     TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, clock,
                            dateTimeFormat, endpoint}};
 };
@@ -153,6 +154,16 @@ TEST_F(FormTest, AnErrorInStartAppLeavesTheWindowUnminimisedWithoutTimer) {
     EXPECT_THROW(form.FormShow(), Exception);
     EXPECT_EQ(std::count(events.begin(), events.end(), "minimize"), 0);
     EXPECT_EQ(std::count(events.begin(), events.end(), "timer on"), 0);
+}
+
+TEST_F(FormTest, TheHandOverWakesCorvexThroughTheSendAction) {
+    CorvexAppears();
+    Show();
+    const auto sent =
+        std::count_if(log.lines.begin(), log.lines.end(),
+                      [](const std::string& line) { return line.rfind("Sending UDP :", 0) == 0; });
+    EXPECT_EQ(sent, 1);
+    EXPECT_EQ(log.lines.back(), "Application Found");
 }
 
 TEST_F(FormTest, CloseLabelClosesTheWindow) {
