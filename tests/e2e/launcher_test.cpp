@@ -12,8 +12,19 @@ constexpr char kTitle[] = "ostrel";  // the program file's name up to its first 
 
 class LauncherTest : public ::testing::Test {
   protected:
-    LauncherTest() { SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", record().c_str()); }
-    ~LauncherTest() override { SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", nullptr); }
+    // The stand-in runtime, started by the launcher, inherits these: it records its start and
+    // shows no Corvex window, so every launch here polls without a hand-over.
+    LauncherTest() {
+        SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", record().c_str());
+        SetEnvironmentVariableA("OSTREL_CORVEX_WINDOWS", "none");
+        SetEnvironmentVariableA("OSTREL_CORVEX_LIFETIME_MS", "20000");
+    }
+    ~LauncherTest() override {
+        for (const char* name :
+             {"OSTREL_STANDIN_RECORD", "OSTREL_CORVEX_WINDOWS", "OSTREL_CORVEX_LIFETIME_MS"}) {
+            SetEnvironmentVariableA(name, nullptr);
+        }
+    }
     std::string record() const { return folder.File("standin-record.txt"); }
     // Two values, named so that their enumeration order is the same on every registry.
     void RegisterStandInRuntime() {

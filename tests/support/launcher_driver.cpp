@@ -109,7 +109,8 @@ LauncherRun::LauncherRun(const std::string& workingFolder, int showCommand,
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCommand);
-    std::string commandLine = "\"" + ProgramFolder() + program + "\"";
+    const bool bare = program.find_first_of("\\:") == std::string::npos;
+    std::string commandLine = "\"" + (bare ? ProgramFolder() + program : program) + "\"";
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workingFolder.c_str(), &startup, &process_)) {
         throw std::runtime_error("cannot start " + program);

@@ -48,7 +48,8 @@ class JavaRuntimeRegistration {
     static void RemoveAll();
 };
 
-// One run of ostrel.exe; terminated if it is still running when the object goes.
+// One run of ostrel.exe (a bare name is looked for in ProgramFolder()); terminated if it is
+// still running when the object goes.
 class LauncherRun {
   public:
     LauncherRun(const std::string& workingFolder, int showCommand = SW_SHOWNORMAL,

@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# Shows the launcher at work, as a user would meet it: builds the win32 release, lays out an
+# installation in a sandbox Wine prefix (build/demo/wineprefix) with a stand-in Java runtime
+# registered where the launcher looks for one, starts ostrel.exe from its installation folder,
+# takes a screenshot a few seconds in and reports what the run did.
+#
+#   scripts/demo.sh [--display] [--shot-after SECONDS]
+#
+# --display    show the windows on your own $DISPLAY instead of a private Xvfb
+# --shot-after when to take the screenshot (default 5 s after the start)
+#
+# The exit status is ostrel.exe's, or 124 when it was still running after 90 s and was stopped.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+demo=$root/build/demo
+bin=$root/build/win32/bin
+sandbox=$demo/wineprefix
+
+# Where the installation and the runtime go, as Windows paths under the sandbox's C: drive.
+install_dir='C:\Program Files (x86)\Ostrel'
+java_home='C:\Program Files (x86)\Java\jre1.4'
+java_key='HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.4'
+run_limit=90
+
+say() { printf 'demo: %s\n' "$*" >&2; }
+die() { say "error: $*"; exit 1; }
+
+display_option=()
+shot_after=5
+on_bench=
+while (($#)); do
+    case $1 in
+        --display) display_option=(--display); shift ;;
+        --shot-after) (($# >= 2)) || die "--shot-after needs a number of seconds"; shot_after=$2; shift 2 ;;
+        --on-bench) on_bench=1; shift ;;
+        *) sed -n '7,10p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 1 ;;
+    esac
+done
+[[ $shot_after =~ ^[0-9]+$ ]] || die "--shot-after needs a whole number of seconds"
+
+# --- before the bench: build what the installation holds -----------------------------------
+
+# The pieces of an installation and of the runtime, as the win32 build lays them out.
+launcher=$bin/ostrel.exe
+ombrix=$bin/Ombrix.dll
+standin_jre=$bin/standins/jre
+
+build_pieces() {
+    mkdir -p "$demo"
+    local log=$demo/build.log
+    bash "$root/scripts/setup.sh"
+    say "building the win32 release (log: $log)"
+    { cmake --preset win32 && cmake --build --preset win32 --target ostrel -j2; } >"$log" 2>&1 ||
+        { tail -20 "$log" >&2; die "the win32 build of ostrel.exe failed, see $log"; }
+    # Every target of the stand-ins folder: the runtime's programs and Ombrix.dll.
+    if [[ -f $root/build/win32/standins/Makefile ]]; then
+        make -C "$root/build/win32/standins" -j2 >>"$log" 2>&1 ||
+            { tail -20 "$log" >&2; die "the stand-ins failed to build, see $log"; }
+    fi
+}
+
+missing_pieces() {
+    local piece
+    for piece in "$launcher" "$ombrix" "$standin_jre/bin/javaw.exe" "$standin_jre/bin/java.exe"; do
+        [[ -f $piece ]] || echo "  ${piece#"$root"/}"
+    done
+}
+
+if [[ -z $on_bench ]]; then
+    build_pieces
+    missing=$(missing_pieces)
+    if [[ -n $missing ]]; then
+        say "skipped: the build does not make these yet:"
+        printf '%s\n' "$missing" >&2
+        exit 0
+    fi
+    exec "$root/scripts/winebench.sh" --prefix "$sandbox" "${display_option[@]}" -- \
+        "$BASH" "${BASH_SOURCE[0]}" --on-bench --shot-after "$shot_after"
+fi
+
+# --- on the bench: lay out, run, report --------------------------------------------------------
+
+[[ -n ${OSTREL_WINE_BENCH:-} ]] || die "--on-bench is for the demo's own use on the Wine bench"
+
+# unix_path 'C:\A\B' -> the folder inside the sandbox prefix
+unix_path() {
+    local path=${1#C:\\}
+    echo "$WINEPREFIX/drive_c/${path//\\//}"
+}
+
+install_unix=$(unix_path "$install_dir")
+java_unix=$(unix_path "$java_home")
+desktop_unix=$WINEPREFIX/drive_c/users/$(id -un)/Desktop
+[[ -d $desktop_unix ]] || desktop_unix=$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 \
+    -name Desktop -not -path '*/Public/*' | head -1)
+screenshot=$demo/screenshot.png
+launcher_output=$demo/ostrel.out
+
+lay_out() {
+    mkdir -p "$install_unix/LIB" "$java_unix"
+    cp "$launcher" "$ombrix" "$install_unix/"
+    cp "$root/app/res/ostrel.ico" "$install_unix/Icon.ico"
+    echo "Stand-in for the Corvex class archive; the stand-in runtime does not read it." \
+        >"$install_unix/LIB/Corvex.jar"
+    cp -r "$standin_jre/." "$java_unix/"
+    # A 32-bit launcher reads the 32-bit view of the registry, as on a real 64-bit Windows.
+    local name data
+    while IFS='=' read -r name data; do
+        "$root/scripts/wine-run" i686 reg add "$java_key" \
+            /v "$name" /t REG_SZ /d "$data" /f /reg:32 >/dev/null ||
+            die "could not register the stand-in runtime ($name)"
+    done <<EOF
+JavaHome=$java_home
+RuntimeLib=$java_home\\bin\\client\\jvm.dll
+MicroVersion=2
+EOF
+}
+
+# The launcher's log is the Memo1 box of its main window; until something reads that box from
+# outside, the nearest record of the run is what the stand-in runtime wrote about its start.
+print_launcher_log() {
+    echo "--- what the stand-in runtime recorded"
+    local found='' file
+    while IFS= read -r -d '' file; do
+        found=1
+        echo "$file:"
+        sed 's/^/    /' "$file"
+    done < <(find "$java_unix" "$install_unix" -type f -newer "$run_marker" \
+        \( -iname '*record*' -o -iname '*.log' -o -iname '*.txt' \) -print0)
+    [[ -n $found ]] || echo "(no record file found under $java_unix or $install_unix)"
+}
+
+# Every file the run created or changed on C: (Windows' own folders aside), with the text of
+# small text files such as the start script.
+print_changes() {
+    echo "--- files the run created or changed"
+    local file
+    while IFS= read -r -d '' file; do
+        printf '%8d  %s\n' "$(stat -c %s "$file")" "$file"
+        if (($(stat -c %s "$file") <= 4096)) && grep -Iq . "$file"; then
+            sed 's/^/          | /' "$file"
+        fi
+    done < <(find "$WINEPREFIX/drive_c" -path "$WINEPREFIX/drive_c/windows" -prune -o \
+        -type f -newer "$run_marker" -print0)
+}
+
+lay_out
+run_marker=$demo/.run-started
+touch "$run_marker"
+
+say "starting ostrel.exe in $install_dir (display $DISPLAY)"
+(cd "$install_unix" && exec "$root/scripts/wine-run" i686 ostrel.exe) >"$launcher_output" 2>&1 &
+launcher_pid=$!
+
+for ((waited = 0; waited < shot_after; waited++)); do
+    kill -0 "$launcher_pid" 2>/dev/null || break
+    sleep 1
+done
+if import -window root "$screenshot" 2>/dev/null; then
+    shot_note=$screenshot
+else
+    shot_note="(screenshot failed)"
+fi
+
+exit_code=
+for (( ; waited < run_limit; waited++)); do
+    if ! kill -0 "$launcher_pid" 2>/dev/null; then
+        break
+    fi
+    sleep 1
+done
+if kill -0 "$launcher_pid" 2>/dev/null; then
+    say "ostrel.exe still running after $run_limit s: stopping it"
+    kill "$launcher_pid" 2>/dev/null || true
+    wait "$launcher_pid" 2>/dev/null || true
+    exit_code=124
+    exit_note="none: still running after $run_limit s, stopped"
+else
+    wait "$launcher_pid" && exit_code=0 || exit_code=$?
+    exit_note="$exit_code (after about $waited s)"
+fi
+
+echo
+echo "=== ostrel.exe exit code: $exit_note"
+print_launcher_log
+print_changes
+echo "--- where everything is"
+echo "sandbox prefix:     $WINEPREFIX"
+echo "installation:       $install_unix  ($install_dir)"
+echo "stand-in runtime:   $java_unix  ($java_home, registered as $java_key)"
+echo "desktop folder:     $desktop_unix"
+echo "screenshot:         $shot_note"
+echo "launcher's output:  $launcher_output"
+echo "look around again:  scripts/winebench.sh --prefix build/demo/wineprefix --keep bash"
+exit "$exit_code"

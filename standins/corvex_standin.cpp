@@ -1,0 +1,531 @@
+// Stand-in for the Java runtime's javaw.exe (GUI subsystem) and java.exe (console), playing a
+// running Corvex for the launcher's tests and demos: it records how it was started, shows windows
+// of Corvex's window classes, listens for wake-up datagrams on 127.0.0.1:61000 and answers them
+// through Ombrix.dll. It always ends by itself.
+//
+// Record: the file named by OSTREL_STANDIN_RECORD, else corvex-standin.log beside this program.
+// Blocks of "key=value" lines are appended, each ended by a line "----"; lines end in "\n" and
+// every block is written in one piece. Values are written as they are, except that control bytes
+// (below 0x20, and 0x7F) are written as "\xNN" (two upper-case hex digits), so that a value is
+// always one line.
+//   event=start     pid, program, command_line (GetCommandLineA as is), current_directory,
+//                   startup_flags (STARTUPINFO dwFlags, "0x%08lx"), show_window (wShowWindow when
+//                   STARTF_USESHOWWINDOW is set, else "none"), windows, delay_ms, lifetime_ms,
+//                   answer_after, ombrix (the loaded library's path, or "missing"),
+//                   listen ("127.0.0.1:61000", or "error <WinSock code>")
+//   event=windows   pid, count, elapsed_ms (since start)
+//   event=datagram  pid, number (1, 2, ...), from ("ip:port"), length, truncated (0/1),
+//                   answered (1 when the answer is set in Ombrix.dll; set before this is written),
+//                   datagram (the payload)
+//   event=exit      pid, reason ("close": WM_CLOSE to one of its windows; "lifetime")
+//   event=error     pid, what, code (the stand-in could not run; exit code 1)
+//
+// Settings, from environment variables (an empty variable counts as unset; a number that does
+// not parse takes the default):
+//   OSTREL_CORVEX_WINDOWS       "Class:Title[:hidden],..." (titles hold no ':' or ','), shown
+//                               in this order; "none" for no window. Default "SunAwtFrame:Corvex".
+//   OSTREL_CORVEX_DELAY_MS      from start until the windows appear. Default 2000.
+//   OSTREL_CORVEX_LIFETIME_MS   from start until it exits by itself; at most 600000.
+//                               Default 120000.
+//   OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0: never. Default 1.
+//   OSTREL_OMBRIX_DLL           the Ombrix.dll to load; else the usual DLL search (this folder,
+//                               system, current folder, PATH), else the build's bin folder
+//                               three levels up, where ostrel.exe lies.
+//   OSTREL_STANDIN_RECORD       the record file (above).
+// The answer is cleared when the stand-in starts and when it exits.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "standins/ombrix.h"
+
+namespace {
+
+// --- Small owners --------------------------------------------------------------------------
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+struct LibraryFreer {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+
+struct WindowDestroyer {
+    void operator()(HWND window) const { DestroyWindow(window); }
+};
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+
+struct GdiDeleter {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiDeleter>;
+using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
+
+class WinSockSession {
+  public:
+    WinSockSession() : ok_(WSAStartup(MAKEWORD(2, 2), &data_) == 0) {}
+    ~WinSockSession() {
+        if (ok_) WSACleanup();
+    }
+    WinSockSession(const WinSockSession&) = delete;
+    WinSockSession& operator=(const WinSockSession&) = delete;
+    bool ok() const { return ok_; }
+
+  private:
+    WSADATA data_{};
+    bool ok_;
+};
+
+class UniqueSocket {
+  public:
+    explicit UniqueSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
+    ~UniqueSocket() {
+        if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    }
+    UniqueSocket(UniqueSocket&& other) noexcept
+        : socket_(std::exchange(other.socket_, INVALID_SOCKET)) {}
+    UniqueSocket& operator=(UniqueSocket&& other) noexcept {
+        std::swap(socket_, other.socket_);
+        return *this;
+    }
+    SOCKET get() const { return socket_; }
+
+  private:
+    SOCKET socket_;
+};
+
+// --- Settings ------------------------------------------------------------------------------
+
+struct WindowSpec {
+    std::string className;
+    std::string title;
+    bool hidden = false;
+};
+
+struct Settings {
+    std::string windows;
+    std::vector<WindowSpec> windowSpecs;
+    UINT delayMs = 0;
+    UINT lifetimeMs = 0;
+    unsigned long answerAfter = 0;
+    std::string ombrixDll;
+    std::string recordPath;
+};
+
+std::string ProgramPath() {
+    std::string path(32768, '\0');
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length);
+    return path;
+}
+
+std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.find_last_of("\\/:") + 1);
+}
+
+// An empty variable counts as unset.
+std::string Environment(const char* name, const char* fallback) {
+    std::string value(32768, '\0');
+    const DWORD length =
+        GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+    if (length == 0 || length >= value.size()) return fallback;
+    value.resize(length);
+    return value;
+}
+
+unsigned long NumberOr(const std::string& text, unsigned long fallback, unsigned long maximum) {
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || text[0] == '-') return fallback;
+    return number < maximum ? number : maximum;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string::size_type begin = 0;
+    for (;;) {
+        const auto end = text.find(separator, begin);
+        parts.push_back(text.substr(begin, end - begin));
+        if (end == std::string::npos) return parts;
+        begin = end + 1;
+    }
+}
+
+std::vector<WindowSpec> ParseWindows(const std::string& text) {
+    std::vector<WindowSpec> specs;
+    if (text == "none") return specs;
+    for (const std::string& entry : Split(text, ',')) {
+        const std::vector<std::string> fields = Split(entry, ':');
+        if (fields[0].empty()) continue;
+        WindowSpec spec;
+        spec.className = fields[0];
+        if (fields.size() > 1) spec.title = fields[1];
+        spec.hidden = fields.size() > 2 && fields[2] == "hidden";
+        specs.push_back(spec);
+    }
+    return specs;
+}
+
+Settings ReadSettings(const std::string& programFolder) {
+    constexpr unsigned long kLongestLifetimeMs = 600000;
+    Settings settings;
+    settings.windows = Environment("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Corvex");
+    settings.windowSpecs = ParseWindows(settings.windows);
+    settings.delayMs = static_cast<UINT>(
+        NumberOr(Environment("OSTREL_CORVEX_DELAY_MS", ""), 2000, kLongestLifetimeMs));
+    settings.lifetimeMs = static_cast<UINT>(
+        NumberOr(Environment("OSTREL_CORVEX_LIFETIME_MS", ""), 120000, kLongestLifetimeMs));
+    settings.answerAfter = NumberOr(Environment("OSTREL_CORVEX_ANSWER_AFTER", ""), 1, ULONG_MAX);
+    settings.ombrixDll = Environment("OSTREL_OMBRIX_DLL", "");
+    settings.recordPath =
+        Environment("OSTREL_STANDIN_RECORD", (programFolder + "corvex-standin.log").c_str());
+    return settings;
+}
+
+// --- Record --------------------------------------------------------------------------------
+
+std::string Escaped(const char* data, std::size_t size) {
+    std::string text;
+    text.reserve(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            char code[5];
+            std::snprintf(code, sizeof code, "\\x%02X", byte);
+            text += code;
+        } else {
+            text += static_cast<char>(byte);
+        }
+    }
+    return text;
+}
+
+std::string Escaped(const std::string& text) { return Escaped(text.data(), text.size()); }
+
+class Record {
+  public:
+    using Fields = std::vector<std::pair<const char*, std::string>>;
+
+    explicit Record(std::string path) : path_(std::move(path)) {}
+
+    // Other processes (tests, a second stand-in) may read or append at the same time.
+    void Append(const char* event, const Fields& fields) const {
+        std::string block =
+            std::string("event=") + event + "\npid=" + std::to_string(GetCurrentProcessId()) + "\n";
+        for (const auto& [key, value] : fields) block += std::string(key) + "=" + value + "\n";
+        block += "----\n";
+        const UniqueHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE) return;
+        DWORD written = 0;
+        WriteFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &written, nullptr);
+    }
+
+  private:
+    std::string path_;
+};
+
+// --- Ombrix.dll ----------------------------------------------------------------------------
+
+class ResponseState {
+  public:
+    explicit ResponseState(const std::string& configuredPath, const std::string& programFolder) {
+        if (!configuredPath.empty()) {
+            library_.reset(LoadLibraryA(configuredPath.c_str()));
+        } else {
+            library_.reset(LoadLibraryA("Ombrix.dll"));
+            if (!library_) {
+                library_.reset(LoadLibraryA((programFolder + "..\\..\\..\\Ombrix.dll").c_str()));
+            }
+        }
+        if (library_) {
+            set_ = reinterpret_cast<decltype(&SetResponseState)>(
+                reinterpret_cast<void*>(GetProcAddress(library_.get(), "SetResponseState")));
+        }
+    }
+
+    // "missing" when the library or its setter is not there.
+    std::string Describe() const {
+        if (!set_) return "missing";
+        std::string path(32768, '\0');
+        path.resize(
+            GetModuleFileNameA(library_.get(), path.data(), static_cast<DWORD>(path.size())));
+        return path;
+    }
+
+    bool Set(bool answered) const { return set_ && set_(answered ? TRUE : FALSE); }
+
+  private:
+    UniqueLibrary library_;
+    decltype(&SetResponseState) set_ = nullptr;
+};
+
+// --- UDP -----------------------------------------------------------------------------------
+
+constexpr u_short kWakeUpPort = 61000;
+
+struct Listener {
+    UniqueSocket socket;
+    int error = 0;
+};
+
+Listener ListenForWakeUps() {
+    Listener listener{UniqueSocket(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP))};
+    if (listener.socket.get() == INVALID_SOCKET) {
+        listener.error = WSAGetLastError();
+        return listener;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(kWakeUpPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(listener.socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+        SOCKET_ERROR) {
+        listener.error = WSAGetLastError();
+        listener.socket = UniqueSocket();
+    }
+    return listener;
+}
+
+std::string AddressText(const sockaddr_in& address) {
+    const unsigned long ip = ntohl(address.sin_addr.s_addr);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu:%u", (ip >> 24) & 0xFF, (ip >> 16) & 0xFF,
+                  (ip >> 8) & 0xFF, ip & 0xFF, static_cast<unsigned>(ntohs(address.sin_port)));
+    return text;
+}
+
+// --- The stand-in --------------------------------------------------------------------------
+
+constexpr char kControlClass[] = "OstrelCorvexStandInControl";
+constexpr UINT kSocketNotice = WM_APP + 1;
+constexpr UINT_PTR kShowWindowsTimer = 1;
+constexpr UINT_PTR kLifetimeTimer = 2;
+
+class StandIn {
+  public:
+    StandIn(const Settings& settings, const Record& record, const ResponseState& responseState,
+            SOCKET listener)
+        : settings_(settings),
+          record_(record),
+          responseState_(responseState),
+          listener_(listener),
+          background_(CreateSolidBrush(RGB(38, 70, 96))),
+          font_(CreateFontA(-28, 0, 0, 0, FW_SEMIBOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_SWISS, "Arial")),
+          started_(GetTickCount64()) {}
+
+    // Creates the invisible control window that owns the timers and the socket notices.
+    // Returns the failing call's name, or nullptr.
+    const char* Start() {
+        WNDCLASSA control{};
+        control.lpfnWndProc = ControlProc;
+        control.hInstance = GetModuleHandleA(nullptr);
+        control.lpszClassName = kControlClass;
+        if (!RegisterClassA(&control)) return "RegisterClassA";
+        // A message-only window: not enumerated among the top-level windows.
+        control_.reset(CreateWindowExA(0, kControlClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       control.hInstance, this));
+        if (!control_) return "CreateWindowExA";
+        if (listener_ != INVALID_SOCKET &&
+            WSAAsyncSelect(listener_, control_.get(), kSocketNotice, FD_READ) == SOCKET_ERROR) {
+            return "WSAAsyncSelect";
+        }
+        SetTimer(control_.get(), kShowWindowsTimer, settings_.delayMs, nullptr);
+        SetTimer(control_.get(), kLifetimeTimer, settings_.lifetimeMs, nullptr);
+        return nullptr;
+    }
+
+  private:
+    static StandIn* From(HWND window) {
+        return reinterpret_cast<StandIn*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    }
+
+    static void Attach(HWND window, LPARAM lParam) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+
+    static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) Attach(window, lParam);
+        StandIn* self = From(window);
+        if (self && message == WM_TIMER && wParam == kShowWindowsTimer) {
+            KillTimer(window, kShowWindowsTimer);
+            self->ShowCorvexWindows();
+            return 0;
+        }
+        if (self && message == WM_TIMER && wParam == kLifetimeTimer) {
+            self->Quit("lifetime");
+            return 0;
+        }
+        if (self && message == kSocketNotice) {
+            self->ReceiveDatagrams();
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    static LRESULT CALLBACK CorvexProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) Attach(window, lParam);
+        StandIn* self = From(window);
+        if (self && message == WM_PAINT) {
+            self->PaintTitle(window);
+            return 0;
+        }
+        if (self && message == WM_CLOSE) {
+            self->Quit("close");
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    void ShowCorvexWindows() {
+        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        int offset = 0;
+        for (const WindowSpec& spec : settings_.windowSpecs) {
+            WNDCLASSA corvexClass{};
+            corvexClass.style = CS_HREDRAW | CS_VREDRAW;
+            corvexClass.lpfnWndProc = CorvexProc;
+            corvexClass.hInstance = instance;
+            corvexClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+            corvexClass.hbrBackground = background_.get();
+            corvexClass.lpszClassName = spec.className.c_str();
+            RegisterClassA(&corvexClass);  // fails harmlessly for a class listed twice
+
+            const bool splash = spec.className.find("SplashScreen") != std::string::npos;
+            const DWORD style = splash ? WS_POPUP | WS_BORDER : WS_OVERLAPPEDWINDOW;
+            windows_.emplace_back(CreateWindowExA(0, spec.className.c_str(), spec.title.c_str(),
+                                                  style, 120 + offset, 90 + offset, 420, 240,
+                                                  nullptr, nullptr, instance, this));
+            if (windows_.back() && !spec.hidden) ShowWindow(windows_.back().get(), SW_SHOWNORMAL);
+            offset += 40;
+        }
+        record_.Append("windows", {{"count", std::to_string(windows_.size())},
+                                   {"elapsed_ms", std::to_string(GetTickCount64() - started_)}});
+    }
+
+    void PaintTitle(HWND window) const {
+        PAINTSTRUCT paint;
+        const HDC dc = BeginPaint(window, &paint);
+        char title[256] = {};
+        GetWindowTextA(window, title, sizeof title);
+        RECT client;
+        GetClientRect(window, &client);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(236, 240, 244));
+        const HGDIOBJ previous = SelectObject(dc, font_.get());
+        DrawTextA(dc, title, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        SelectObject(dc, previous);
+        EndPaint(window, &paint);
+    }
+
+    void ReceiveDatagrams() {
+        std::vector<char> buffer(65536);
+        for (;;) {
+            sockaddr_in from{};
+            int fromLength = sizeof from;
+            int length = recvfrom(listener_, buffer.data(), static_cast<int>(buffer.size()), 0,
+                                  reinterpret_cast<sockaddr*>(&from), &fromLength);
+            const bool truncated = length == SOCKET_ERROR && WSAGetLastError() == WSAEMSGSIZE;
+            if (truncated) length = static_cast<int>(buffer.size());
+            if (length == SOCKET_ERROR) return;  // WSAEWOULDBLOCK: all read
+
+            ++datagrams_;
+            const bool answered = settings_.answerAfter != 0 &&
+                                  datagrams_ >= settings_.answerAfter && responseState_.Set(true);
+            record_.Append(
+                "datagram",
+                {{"number", std::to_string(datagrams_)},
+                 {"from", AddressText(from)},
+                 {"length", std::to_string(length)},
+                 {"truncated", truncated ? "1" : "0"},
+                 {"answered", answered ? "1" : "0"},
+                 {"datagram", Escaped(buffer.data(), static_cast<std::size_t>(length))}});
+        }
+    }
+
+    void Quit(const char* reason) {
+        if (quitting_) return;
+        quitting_ = true;
+        record_.Append("exit", {{"reason", reason}});
+        PostQuitMessage(0);
+    }
+
+    const Settings& settings_;
+    const Record& record_;
+    const ResponseState& responseState_;
+    SOCKET listener_;
+    UniqueBrush background_;
+    UniqueFont font_;
+    ULONGLONG started_;
+    unsigned long datagrams_ = 0;
+    bool quitting_ = false;
+    UniqueWindow control_;
+    std::vector<UniqueWindow> windows_;
+};
+
+Record::Fields StartFields(const Settings& settings, const ResponseState& responseState,
+                           const Listener& listener) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    char flags[16];
+    std::snprintf(flags, sizeof flags, "0x%08lx", static_cast<unsigned long>(startup.dwFlags));
+    std::string folder(32768, '\0');
+    folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
+
+    return {
+        {"program", Escaped(ProgramPath())},
+        {"command_line", Escaped(GetCommandLineA())},
+        {"current_directory", Escaped(folder)},
+        {"startup_flags", flags},
+        {"show_window", startup.dwFlags & STARTF_USESHOWWINDOW ? std::to_string(startup.wShowWindow)
+                                                               : std::string("none")},
+        {"windows", Escaped(settings.windows)},
+        {"delay_ms", std::to_string(settings.delayMs)},
+        {"lifetime_ms", std::to_string(settings.lifetimeMs)},
+        {"answer_after", std::to_string(settings.answerAfter)},
+        {"ombrix", Escaped(responseState.Describe())},
+        {"listen", listener.error ? "error " + std::to_string(listener.error)
+                                  : "127.0.0.1:" + std::to_string(kWakeUpPort)}};
+}
+
+}  // namespace
+
+int main() {
+    const std::string programFolder = FolderOf(ProgramPath());
+    const Settings settings = ReadSettings(programFolder);
+    const Record record(settings.recordPath);
+    const ResponseState responseState(settings.ombrixDll, programFolder);
+    responseState.Set(false);  // a new instance has answered nobody yet
+
+    const WinSockSession winsock;
+    const Listener listener = winsock.ok() ? ListenForWakeUps() : Listener{UniqueSocket(), -1};
+    record.Append("start", StartFields(settings, responseState, listener));
+
+    StandIn standIn(settings, record, responseState, listener.socket.get());
+    if (const char* failed = standIn.Start()) {
+        record.Append("error", {{"what", failed}, {"code", std::to_string(GetLastError())}});
+        return 1;
+    }
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    responseState.Set(false);
+    return 0;
+}
