@@ -17,7 +17,7 @@ constexpr DWORD kFramedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILD
 constexpr DWORD kFramedExStyle = WS_EX_DLGMODALFRAME;
 constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
 
-// Image1's place in Panel1. It lies over the panel's bevels where they meet.
+// Image1's place in Panel1. Where the two overlap, Image1 lies over the panel's bevels.
 constexpr int kImage1Left = 3;
 constexpr int kImage1Top = 3;
 
