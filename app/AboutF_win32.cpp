@@ -6,96 +6,198 @@
 namespace ostrel {
 namespace {
 
+// The layout: a dialog frame with a caption bar around a 207 x 188 client area at 411,162. The
+// frame only fixes the outer size, which the box keeps when ShowOnTop removes the frame.
 constexpr int kClientWidth = 207;
 constexpr int kClientHeight = 188;
 constexpr int kLayoutLeft = 411;
 constexpr int kLayoutTop = 162;
-constexpr int kImageOffset = 3;  // Image1's place inside Panel1
+constexpr char kWindowText[] = "AboutBox";
 constexpr DWORD kFramedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFramedExStyle = WS_EX_DLGMODALFRAME;
+constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
+
+// Image1's place in Panel1. Where the two overlap, Image1 lies over the panel's bevels.
+constexpr int kImage1Left = 3;
+constexpr int kImage1Top = 3;
+
+// The window procedures reach the box through the pointer passed at creation.
+TAboutBox* BoxOf(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    return reinterpret_cast<TAboutBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+class PaintScope {
+  public:
+    explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintScope() { EndPaint(window_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC dc() const { return dc_; }
+
+  private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// A bevel one pixel wide along the edges of `bounds`: the top and left lines in one system
+// colour, the bottom and right lines (with the corners they end in) in the other.
+void DrawBevel(HDC dc, const RECT& bounds, int topLeftColour, int bottomRightColour) {
+    const RECT top{bounds.left, bounds.top, bounds.right - 1, bounds.top + 1};
+    const RECT left{bounds.left, bounds.top, bounds.left + 1, bounds.bottom - 1};
+    const RECT bottom{bounds.left, bounds.bottom - 1, bounds.right, bounds.bottom};
+    const RECT right{bounds.right - 1, bounds.top, bounds.right, bounds.bottom};
+    FillRect(dc, &top, GetSysColorBrush(topLeftColour));
+    FillRect(dc, &left, GetSysColorBrush(topLeftColour));
+    FillRect(dc, &bottom, GetSysColorBrush(bottomRightColour));
+    FillRect(dc, &right, GetSysColorBrush(bottomRightColour));
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
 
 }  // namespace
 
 void TAboutBox::Register(HINSTANCE instance) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassA(&windowClass);
+    WNDCLASSA box{};
+    box.lpfnWndProc = WindowProc;
+    box.hInstance = instance;
+    box.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    box.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    box.lpszClassName = kClassName;
+    RegisterClassA(&box);
+
+    WNDCLASSA panel{};
+    panel.lpfnWndProc = Panel1Proc;
+    panel.hInstance = instance;
+    panel.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    panel.lpszClassName = kPanelClassName;  // no background brush: its painting covers it all
+    RegisterClassA(&panel);
 }
 
 TAboutBox::TAboutBox(HINSTANCE instance) : picture_(IDR_ABOUT_PICTURE) {
+    // Decoded before any window exists: a picture that cannot be decoded leaves nothing behind.
+    picture_.Load();
     RECT frame{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&frame, kFramedStyle, FALSE, kFramedExStyle);
-    window_ = CreateWindowExA(kFramedExStyle, kClassName, "AboutBox", kFramedStyle, kLayoutLeft,
-                              kLayoutTop, frame.right - frame.left, frame.bottom - frame.top,
-                              nullptr, nullptr, instance, this);
+    window_.reset(CreateWindowExA(kFramedExStyle, kClassName, kWindowText, kFramedStyle,
+                                  kLayoutLeft, kLayoutTop, frame.right - frame.left,
+                                  frame.bottom - frame.top, nullptr, nullptr, instance, this));
     if (!window_) throw Exception("Cannot create the picture box");
+    CreateControls(instance);
 }
 
-TAboutBox::~TAboutBox() {
-    if (window_) {
-        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+void TAboutBox::CreateControls(HINSTANCE instance) {
+    // Panel1 is aligned to the whole client area and follows it (WM_SIZE).
+    RECT client{};
+    GetClientRect(window_.get(), &client);
+    panel1_ =
+        CreateWindowExA(0, kPanelClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                        client.right, client.bottom, window_.get(),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPanel1Id)), instance, this);
+    // Image1 sizes itself to the picture.
+    const SIZE picture = picture_.Size();
+    const HWND image1 =
+        panel1_ ? CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW,
+                                  kImage1Left, kImage1Top, picture.cx, picture.cy, panel1_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kImage1Id)),
+                                  instance, nullptr)
+                : nullptr;
+    if (!image1) throw Exception("Cannot create the picture box's controls");
 }
 
 void TAboutBox::ShowOnTop() {
-    RECT outer;
-    GetWindowRect(window_, &outer);
+    HWND box = window_.get();
+    // 1. No border: the frame and the caption bar go, the outer rectangle stays, and the whole
+    //    window becomes client area. Panel1 grows with it; Image1 keeps its place.
+    SetWindowLongPtrA(box, GWL_STYLE, kBorderlessStyle);
+    SetWindowLongPtrA(box, GWL_EXSTYLE, 0);
+    SetWindowPos(box, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    // 2. Above every window that is not itself stay-on-top.
+    SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // 3. Panel1's border width is 0 already: its two bevels lie side by side.
+    // 4. Centred on the screen with its outer size, shown in the normal state, in front, active.
+    const RECT outer = WindowRectOf(box);
     const int width = outer.right - outer.left;
     const int height = outer.bottom - outer.top;
-    SetWindowLongPtrA(window_, GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN);
-    SetWindowLongPtrA(window_, GWL_EXSTYLE, 0);
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    SetWindowPos(window_, HWND_TOPMOST, left, top, width, height,
-                 SWP_FRAMECHANGED | SWP_SHOWWINDOW);
-    SetForegroundWindow(window_);
-    UpdateWindow(window_);
+    SetWindowPos(box, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(box, SW_SHOWNORMAL);
+    SetForegroundWindow(box);
+    // 5. Painted now: the caller goes on to a window search that may keep this thread away from
+    //    its message loop for a while.
+    RedrawWindow(box, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-void TAboutBox::Paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window_, &paint);
-    RECT client;
-    GetClientRect(window_, &client);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    // Panel1: raised outer and lowered inner bevel, one pixel each.
-    DrawEdge(dc, &client, BDR_RAISEDOUTER | BDR_SUNKENINNER, BF_RECT);
-    // Image1 lies over the panel and its bevel, clipped by the client area only.
-    try {
-        picture_.Draw(dc, kImageOffset, kImageOffset);
-    } catch (const Exception&) {
-        // A picture that cannot be decoded leaves the white panel.
-    }
-    EndPaint(window_, &paint);
+void TAboutBox::AlignPanel1() {
+    if (!panel1_) return;  // the box is still being created
+    RECT client{};
+    GetClientRect(window_.get(), &client);
+    MoveWindow(panel1_, 0, 0, client.right, client.bottom, TRUE);
+}
+
+void TAboutBox::PaintPanel1(HWND panel) {
+    PaintScope paint(panel);
+    RECT bounds{};
+    GetClientRect(panel, &bounds);
+    FillRect(paint.dc(), &bounds, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawBevel(paint.dc(), bounds, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);  // raised outer bevel
+    InflateRect(&bounds, -1, -1);
+    DrawBevel(paint.dc(), bounds, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);  // lowered inner bevel
+}
+
+void TAboutBox::DrawImage1(const DRAWITEMSTRUCT& item) {
+    // Centred in Image1's bounds, which Image1 took from the picture. The picture was decoded at
+    // construction, so drawing it cannot fail here.
+    const RECT& bounds = item.rcItem;
+    const SIZE picture = picture_.Size();
+    picture_.Draw(item.hDC, bounds.left + (bounds.right - bounds.left - picture.cx) / 2,
+                  bounds.top + (bounds.bottom - bounds.top - picture.cy) / 2);
 }
 
 LRESULT CALLBACK TAboutBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* box = reinterpret_cast<TAboutBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    TAboutBox* box = BoxOf(window, message, lParam);
     switch (message) {
-        case WM_PAINT:
-            if (box) {
-                box->Paint();
-                return 0;
-            }
-            break;
+        case WM_SIZE:
+            if (box) box->AlignPanel1();
+            return 0;
         case WM_CLOSE:
             // The box is not the main window: a close command only hides it.
             ShowWindow(window, SW_HIDE);
             return 0;
         default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK TAboutBox::Panel1Proc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    TAboutBox* box = BoxOf(panel, message, lParam);
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT:
+            if (!box) break;
+            box->PaintPanel1(panel);
+            return 0;
+        case WM_DRAWITEM:
+            if (!box || wParam != kImage1Id) break;
+            box->DrawImage1(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        default:
             break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcA(panel, message, wParam, lParam);
 }
 
 }  // namespace ostrel

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <type_traits>
+
 #include "app/Picture_win32.h"
 
 namespace ostrel {
@@ -10,25 +13,40 @@ namespace ostrel {
 class TAboutBox {
   public:
     inline static const char kClassName[] = "TAboutBox";
+    inline static const char kPanelClassName[] = "TPanel";
+    // Control identifiers, also used by tests that look at the box from outside.
+    static constexpr int kPanel1Id = 1;  // child of the box
+    static constexpr int kImage1Id = 2;  // child of Panel1
+
     static void Register(HINSTANCE instance);
 
-    // Created hidden, with a dialog frame around its client area.
+    // Loads the picture and creates the box hidden, with a dialog frame around its client area.
     explicit TAboutBox(HINSTANCE instance);
-    ~TAboutBox();
     TAboutBox(const TAboutBox&) = delete;
     TAboutBox& operator=(const TAboutBox&) = delete;
 
     // Removes the frame (keeping the outer size), makes the box stay on top, shows it centred on
     // the screen and paints it before returning.
     void ShowOnTop();
-    HWND Handle() const { return window_; }
+    HWND Handle() const { return window_.get(); }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void Paint();
+    struct WindowDestroyer {
+        void operator()(HWND window) const { DestroyWindow(window); }
+    };
+    using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 
-    HWND window_ = nullptr;
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK Panel1Proc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls(HINSTANCE instance);
+    void AlignPanel1();
+    void PaintPanel1(HWND panel);
+    void DrawImage1(const DRAWITEMSTRUCT& item);
+
     Picture picture_;
+    // Destroyed first: the window procedures may still reach the members above while it goes.
+    UniqueWindow window_;
+    HWND panel1_ = nullptr;  // owned by the box window
 };
 
 }  // namespace ostrel

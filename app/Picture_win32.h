@@ -14,12 +14,12 @@ class Picture {
 
     // Draws the picture at its own size with its top-left corner at (x, y).
     void Draw(HDC dc, int x, int y);
+    // Decodes the picture now, for a window that needs its size before it first draws it.
+    void Load();
     bool Loaded() const { return static_cast<bool>(bitmap_); }
     SIZE Size() const { return size_; }
 
   private:
-    void Load();
-
     int resourceId_;
     GdiObject<HBITMAP> bitmap_;
     SIZE size_{0, 0};

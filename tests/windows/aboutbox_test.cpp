@@ -1,0 +1,242 @@
+// The picture box made in this process: its layout while hidden, what ShowOnTop turns it into,
+// the pixels it has painted when ShowOnTop returns, and what a close command does to it.
+#include "app/AboutF_win32.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ostream>
+#include <vector>
+
+#include "app/jpeg_image.h"
+#include "app/resource_ids.h"
+
+// Found by argument-dependent lookup only where RECT itself lives.
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+inline std::ostream& operator<<(std::ostream& out, const RECT& r) {
+    return out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
+}
+
+namespace ostrel {
+namespace {
+
+constexpr int kClientWidth = 207;
+constexpr int kClientHeight = 188;
+constexpr POINT kImage1Place{3, 3};
+
+// A window with a dialog frame and a caption bar around 207 x 188, on this system.
+SIZE DialogFramedOuterSize() {
+    return SIZE{
+        kClientWidth + 2 * GetSystemMetrics(SM_CXDLGFRAME),
+        kClientHeight + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME)};
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+RECT ClientRectOf(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return rect;
+}
+
+// Relative to the parent's client area.
+RECT PlaceInParent(HWND control) {
+    RECT rect = WindowRectOf(control);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The box picture as the program carries it (app/res/about.jpg), decoded.
+DecodedImage BoxPicture() {
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDR_ABOUT_PICTURE), RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return {};
+    return DecodeJpeg(static_cast<const std::uint8_t*>(data), SizeofResource(module, resource));
+}
+
+COLORREF PixelOf(const DecodedImage& picture, int x, int y) {
+    const std::uint8_t* bgr = &picture.pixels[y * picture.stride + x * 3];
+    return RGB(bgr[2], bgr[1], bgr[0]);
+}
+
+// What the shown box should have at (x, y): Image1 over Panel1, whose white face lies inside a
+// raised outer and a lowered inner bevel of one pixel each.
+COLORREF ExpectedPixel(const DecodedImage& picture, SIZE box, int x, int y) {
+    const int px = x - kImage1Place.x;
+    const int py = y - kImage1Place.y;
+    if (px >= 0 && py >= 0 && px < picture.width && py < picture.height) {
+        return PixelOf(picture, px, py);
+    }
+    const int bevels[][2] = {{COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW},
+                             {COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT}};
+    for (int ring = 0; ring < 2; ++ring) {
+        if (x == box.cx - 1 - ring || y == box.cy - 1 - ring) return GetSysColor(bevels[ring][1]);
+        if (x == ring || y == ring) return GetSysColor(bevels[ring][0]);
+    }
+    return RGB(255, 255, 255);
+}
+
+bool Near(COLORREF a, COLORREF b, int tolerance) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
+           std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+// The window's own pixels, its children's included.
+class WindowPixels {
+  public:
+    explicit WindowPixels(HWND window)
+        : window_(window), dc_(GetDCEx(window, nullptr, DCX_WINDOW | DCX_CACHE)) {}
+    ~WindowPixels() { ReleaseDC(window_, dc_); }
+    WindowPixels(const WindowPixels&) = delete;
+    WindowPixels& operator=(const WindowPixels&) = delete;
+    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+    // Colours on screens of fewer than 24 bits come back rounded.
+    int Tolerance() const { return GetDeviceCaps(dc_, BITSPIXEL) >= 24 ? 0 : 8; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+};
+
+class AboutBoxTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { TAboutBox::Register(GetModuleHandleA(nullptr)); }
+
+    HWND Box() const { return box.Handle(); }
+    HWND Panel1() const { return GetDlgItem(Box(), TAboutBox::kPanel1Id); }
+    HWND Image1() const { return GetDlgItem(Panel1(), TAboutBox::kImage1Id); }
+
+    const DecodedImage picture = BoxPicture();
+    TAboutBox box{GetModuleHandleA(nullptr)};
+};
+
+TEST_F(AboutBoxTest, IsCreatedHiddenWithADialogFrameAroundItsLayout) {
+    ASSERT_EQ(picture.width, 208);
+    ASSERT_EQ(picture.height, 208);
+    EXPECT_FALSE(IsWindowVisible(Box()));
+    char text[32] = {};
+    GetWindowTextA(Box(), text, sizeof(text));
+    EXPECT_STREQ(text, "AboutBox");
+    EXPECT_EQ(GetWindowLongA(Box(), GWL_STYLE) & WS_CAPTION, WS_CAPTION);
+    EXPECT_TRUE(GetWindowLongA(Box(), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+
+    const RECT outer = WindowRectOf(Box());
+    EXPECT_EQ(outer.left, 411);
+    EXPECT_EQ(outer.top, 162);
+    EXPECT_EQ(outer.right - outer.left, DialogFramedOuterSize().cx);
+    EXPECT_EQ(outer.bottom - outer.top, DialogFramedOuterSize().cy);
+    EXPECT_EQ(ClientRectOf(Box()), (RECT{0, 0, kClientWidth, kClientHeight}));
+
+    ASSERT_NE(Panel1(), nullptr);
+    ASSERT_NE(Image1(), nullptr);
+    EXPECT_EQ(PlaceInParent(Panel1()), (RECT{0, 0, kClientWidth, kClientHeight}));
+    EXPECT_EQ(PlaceInParent(Image1()),
+              (RECT{kImage1Place.x, kImage1Place.y, kImage1Place.x + picture.width,
+                    kImage1Place.y + picture.height}));
+}
+
+TEST_F(AboutBoxTest, ShowOnTopMakesABorderlessStayOnTopBoxOfTheSameOuterSizeCentredOnTheScreen) {
+    box.ShowOnTop();
+
+    EXPECT_TRUE(IsWindowVisible(Box()));
+    EXPECT_FALSE(IsIconic(Box()));
+    EXPECT_FALSE(IsZoomed(Box()));
+    EXPECT_EQ(GetWindowLongA(Box(), GWL_STYLE) &
+                  (WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_SYSMENU),
+              0);
+    const LONG exStyle = GetWindowLongA(Box(), GWL_EXSTYLE);
+    EXPECT_EQ(exStyle & (WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE |
+                         WS_EX_STATICEDGE | WS_EX_TOOLWINDOW),
+              0);
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+
+    const SIZE size = DialogFramedOuterSize();
+    const RECT outer = WindowRectOf(Box());
+    EXPECT_EQ(outer.right - outer.left, size.cx);
+    EXPECT_EQ(outer.bottom - outer.top, size.cy);
+    EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2);
+    EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2);
+    // The whole window is client area now, and Panel1 fills it; Image1 keeps its place.
+    EXPECT_EQ(ClientRectOf(Box()), (RECT{0, 0, size.cx, size.cy}));
+    EXPECT_EQ(PlaceInParent(Panel1()), (RECT{0, 0, size.cx, size.cy}));
+    EXPECT_EQ(PlaceInParent(Image1()),
+              (RECT{kImage1Place.x, kImage1Place.y, kImage1Place.x + picture.width,
+                    kImage1Place.y + picture.height}));
+
+    EXPECT_EQ(GetActiveWindow(), Box());
+    EXPECT_EQ(GetForegroundWindow(), Box());
+}
+
+TEST_F(AboutBoxTest, StaysAboveAnOrdinaryWindowActivatedAfterIt) {
+    box.ShowOnTop();
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    BringWindowToTop(other);
+
+    bool boxFirst = false;
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window == Box() || window == other) {
+            boxFirst = window == Box();
+            break;
+        }
+    }
+    EXPECT_TRUE(boxFirst);
+    EXPECT_FALSE(GetWindowLongA(other, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    DestroyWindow(other);
+}
+
+TEST_F(AboutBoxTest, ShowOnTopHasPaintedThePictureAndThePanelWhenItReturns) {
+    box.ShowOnTop();
+    // No message has been dispatched since: whatever is there, ShowOnTop painted.
+    for (HWND window : {Box(), Panel1(), Image1()}) {
+        EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "a paint is still pending";
+    }
+
+    const RECT outer = WindowRectOf(Box());
+    const SIZE size{outer.right - outer.left, outer.bottom - outer.top};
+    std::vector<POINT> samples;
+    for (int px : {0, 1, 52, 104, 155, 206, 207}) {
+        for (int py : {0, 1, 52, 104, 155, 206, 207}) {
+            samples.push_back(POINT{kImage1Place.x + px, kImage1Place.y + py});
+        }
+    }
+    for (int offset : {0, 1, 2}) {  // both bevels and the white face inside them, on each side
+        samples.push_back(POINT{size.cx / 2, offset});
+        samples.push_back(POINT{offset, size.cy / 2});
+        samples.push_back(POINT{size.cx / 2, size.cy - 1 - offset});
+        samples.push_back(POINT{size.cx - 1 - offset, size.cy / 2});
+    }
+
+    WindowPixels pixels(Box());
+    for (const POINT& at : samples) {
+        if (at.x >= size.cx || at.y >= size.cy) continue;  // a picture corner the box clips
+        const COLORREF expected = ExpectedPixel(picture, size, at.x, at.y);
+        const COLORREF actual = pixels.At(at.x, at.y);
+        EXPECT_TRUE(Near(actual, expected, pixels.Tolerance()))
+            << "at " << at.x << "," << at.y << ": 0x" << std::hex << actual << " instead of 0x"
+            << expected;
+    }
+}
+
+TEST_F(AboutBoxTest, ACloseCommandOnlyHidesTheBox) {
+    box.ShowOnTop();
+    SendMessageA(Box(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(IsWindow(Box()));
+    EXPECT_FALSE(IsWindowVisible(Box()));
+    SendMessageA(Box(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(Box()));
+}
+
+}  // namespace
+}  // namespace ostrel
