@@ -160,6 +160,17 @@ TEST_F(LauncherTest, AnInvalidValueTypeShowsTheErrorAndLeavesTheWindowOpen) {
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }
 
+TEST_F(LauncherTest, AFolderNamedLikeTheMarkerIsNoMarker) {
+    RegisterStandInRuntime();
+    CreateDirectoryA(folder.File("abc.txt").c_str(), nullptr);
+    LauncherRun launcher(folder.Path());
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 20000));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
 TEST_F(LauncherTest, StartedMinimisedWithoutActivationLaunchesOnlyWhenRestored) {
     RegisterStandInRuntime();
     WriteFile(folder.File("abc.txt"), "");
