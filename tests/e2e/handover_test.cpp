@@ -31,6 +31,7 @@ class HandOverTest : public ::testing::Test {
         SetEnvironmentVariableA("OSTREL_CORVEX_DELAY_MS", "0");
     }
     ~HandOverTest() override {
+        EndStandInsOf(launchedRecord());
         for (const char* name : {"OSTREL_STANDIN_RECORD", "OSTREL_CORVEX_WINDOWS",
                                  "OSTREL_CORVEX_LIFETIME_MS", "OSTREL_CORVEX_DELAY_MS"}) {
             SetEnvironmentVariableA(name, nullptr);

@@ -20,6 +20,7 @@ class LauncherTest : public ::testing::Test {
         SetEnvironmentVariableA("OSTREL_CORVEX_LIFETIME_MS", "20000");
     }
     ~LauncherTest() override {
+        EndStandInsOf(record());
         for (const char* name :
              {"OSTREL_STANDIN_RECORD", "OSTREL_CORVEX_WINDOWS", "OSTREL_CORVEX_LIFETIME_MS"}) {
             SetEnvironmentVariableA(name, nullptr);

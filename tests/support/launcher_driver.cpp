@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -153,6 +154,20 @@ HWND LauncherRun::WaitForWindow(const std::string& windowClass, const std::strin
 
 HWND LauncherRun::WaitForMessageBox(const std::string& caption, DWORD timeoutMs) const {
     return WaitForWindow("#32770", caption, timeoutMs);
+}
+
+void EndStandInsOf(const std::string& recordFile) {
+    std::istringstream record(ReadFile(recordFile));
+    std::string line;
+    while (std::getline(record, line)) {
+        if (line.rfind("pid=", 0) != 0) continue;
+        const auto processId = static_cast<DWORD>(std::strtoul(line.c_str() + 4, nullptr, 10));
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
+            TerminateProcess(process, 0);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
 }
 
 namespace {

@@ -75,6 +75,10 @@ class LauncherRun {
     PROCESS_INFORMATION process_{};
 };
 
+// Ends every stand-in process whose start a stand-in record file lists ("pid=" lines), so that
+// no stand-in outlives the test that caused it.
+void EndStandInsOf(const std::string& recordFile);
+
 std::vector<HWND> WindowsOfProcess(DWORD processId);
 std::string WindowText(HWND window);
 std::string WindowClass(HWND window);
