@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -129,12 +130,19 @@ class SystemDpiSetting {
     bool set_ = false;
 };
 
-int ThisProcessDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
+class ScreenDc {
+  public:
+    ScreenDc() : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};
+
+int ThisProcessDpi() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
 
 // The box's outer size at 96 dots per inch: a dialog frame and a caption bar around 207 x 188,
 // measured by this process, which runs at 96.
@@ -143,19 +151,13 @@ SIZE BoxOuterSizeAtLayoutDpi() {
                 188 + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME)};
 }
 
-struct Module {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, Module>;
-
-UniqueModule LauncherAsData() {
-    return UniqueModule(LoadLibraryExA((ProgramFolder() + "ostrel.exe").c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE));
-}
-
 // A picture that ostrel.exe carries, decoded.
 DecodedImage LauncherPicture(int resourceId) {
-    const UniqueModule program = LauncherAsData();
+    struct Unloader {
+        void operator()(HMODULE module) const { FreeLibrary(module); }
+    };
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unloader> program(LoadLibraryExA(
+        (ProgramFolder() + "ostrel.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     HRSRC resource =
         program ? FindResourceA(program.get(), MAKEINTRESOURCEA(resourceId), RT_RCDATA) : nullptr;
     HGLOBAL loaded = resource ? LoadResource(program.get(), resource) : nullptr;
@@ -225,18 +227,17 @@ std::vector<Sample> ScaledPictureSamples(const DecodedImage& picture, int dpi, P
 std::string ScreenMismatches(const std::vector<Sample>& samples) {
     constexpr int kTolerance = 12;  // smoothing and colour rounding of the scaled copy
     constexpr int kShown = 5;
-    HDC screen = GetDC(nullptr);
+    const ScreenDc screen;
     std::ostringstream mismatches;
     int count = 0;
     for (const Sample& sample : samples) {
-        const COLORREF actual = GetPixel(screen, sample.screen.x, sample.screen.y);
+        const COLORREF actual = GetPixel(screen.get(), sample.screen.x, sample.screen.y);
         if (ColourDistance(actual, sample.expected) <= kTolerance) continue;
         if (++count <= kShown) {
             mismatches << " at " << sample.screen.x << "," << sample.screen.y << ": 0x" << std::hex
                        << actual << " instead of 0x" << sample.expected << std::dec;
         }
     }
-    ReleaseDC(nullptr, screen);
     if (count == 0) return {};
     return std::to_string(count) + " of " + std::to_string(samples.size()) + " differ," +
            mismatches.str();
@@ -288,7 +289,7 @@ class LauncherManifest {
     std::wstring WindowsSetting(const wchar_t* nameSpace, const wchar_t* name) const {
         wchar_t value[64] = {};
         SIZE_T written = 0;
-        if (!QueryActCtxSettingsW(0, context_, nameSpace, name, value, sizeof(value) / 2,
+        if (!QueryActCtxSettingsW(0, context_, nameSpace, name, value, std::size(value),
                                   &written)) {
             return L"(none)";
         }
