@@ -62,9 +62,10 @@ void DrawBevel(HDC dc, const RECT& bounds, int topLeftColour, int bottomRightCol
 
 // The outer size that the layout's frame gives the box at 96 dots per inch, scaled to `dpi`. The
 // box the user sees (ShowOnTop keeps the outer size) is then the 96-dpi box scaled as a whole,
-// Image1 and the panel's bevels in their places, however the platform's frame grows at `dpi`
-// (Wine keeps the dialog frame 3 pixels wide at every DPI: a frame measured at `dpi` would clip
-// the scaled picture). Before Windows 10 1607 the system measures frames only at its own DPI.
+// Image1 and the panel's bevels in their places, however the platform's frame grows with the DPI
+// (a frame that stays as thin as at 96, as Wine's does, would leave too little room around the
+// scaled client area, and the scaled picture would be clipped). A system that measures frames
+// only at its own DPI (before Windows 10 1607) puts its frame around the scaled client area.
 SIZE FramedOuterSize(int dpi) {
     using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
     const auto adjustForDpi =
