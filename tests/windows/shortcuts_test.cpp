@@ -19,6 +19,7 @@
 #include "../native/fakes.h"
 #include "core/errors.h"
 #include "launch/launch_sequence.h"
+#include "launcher_driver.h"
 
 namespace ostrel {
 namespace {
@@ -286,24 +287,10 @@ TEST_F(LaunchFilesTest, DesktopEntryOfAnotherTypeRaisesAfterTheFirstSave) {
     EXPECT_TRUE(FileNames(desktop_).empty());
 }
 
-// The Unix /proc folder, where nobody, root included, may create a file: an unwritable current
-// directory that no file permission can take back.
-std::wstring UnwritableFolder() {
-    using ToDos = WCHAR*(CDECL*)(const char*);
-    const auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-    if (!toDos) return {};
-    WCHAR* name = toDos("/proc");
-    if (!name) return {};
-    std::wstring folder = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return folder;
-}
-
 TEST_F(LaunchFilesTest, UnwritableDirectoryRaisesBeforeTheStartAndStillLinksTheDesktop) {
-    const std::wstring unwritable = UnwritableFolder();
+    const std::string unwritable = testing::UnwritableFolder();
     if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
-    ASSERT_TRUE(SetCurrentDirectoryW(unwritable.c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA(unwritable.c_str()));
     SetDesktopFolder(desktop_);
     LaunchBench bench;
     bench.javaHome = MakeJavaHome("Java");
