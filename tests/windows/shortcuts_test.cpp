@@ -326,6 +326,25 @@ TEST_F(LaunchFilesTest, ScriptThatCannotBeReplacedKeepsItsOldContent) {
     EXPECT_EQ(FileNames(work_), std::set<std::string>{"ostrel.bat"});
 }
 
+TEST_F(LaunchFilesTest, ReadOnlyScriptIsKeptAndRefusedWithAccessDenied) {
+    const std::string old = "@echo the user's own script\r\n";
+    WriteBytes(work_ / "ostrel.bat", old);
+    ASSERT_TRUE(SetFileAttributesA("ostrel.bat", FILE_ATTRIBUTE_READONLY));
+    unsigned long code = 0;
+    std::string message;
+    try {
+        CreateLaunchFiles()->CreateBatchFile("new line");
+    } catch (const InOutError& error) {
+        code = error.code();
+        message = error.what();
+    }
+    SetFileAttributesA("ostrel.bat", FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(code, static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(message.rfind("Cannot replace \"ostrel.bat\": ", 0), 0u) << message;
+    EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"), old);
+    EXPECT_EQ(FileNames(work_), std::set<std::string>{"ostrel.bat"});
+}
+
 TEST_F(LaunchFilesTest, ThreadWithoutComGetsTheOleErrorAndNoFile) {
     long result = S_OK;
     std::string message;
