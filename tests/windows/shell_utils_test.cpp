@@ -45,5 +45,11 @@ TEST(ExecuteFile, RefusesAProgramPathOrWorkingDirectoryTooLongForTheShell) {
                   "\": the working directory is longer than 259 characters");
 }
 
+TEST(ExecuteFile, QuotesOnlyTheBeginningOfAPathTooLongForAMessageBox) {
+    const std::string file = "C:\\" + std::string(65000, 'h');
+    EXPECT_EQ(ErrorOf(file, "C:\\"), "Cannot start \"" + file.substr(0, 300) +
+                                         "...\": the program path is longer than 259 characters");
+}
+
 }  // namespace
 }  // namespace ostrel
