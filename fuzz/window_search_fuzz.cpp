@@ -27,7 +27,7 @@ std::string ClassName(FuzzedDataProvider& input) {
 // The longest line the search may write: a prefix or the "no answer" words around a class name
 // of at most 99 characters and a title of at most 79, each in double quotes.
 constexpr std::size_t kLongestLine =
-    sizeof("No answer from ") + 99 + 79 + 5 + sizeof(" after 60 polls");
+    (sizeof("No answer from ") - 1) + 99 + 79 + 5 + (sizeof(" after 60 polls") - 1);
 
 }  // namespace
 
