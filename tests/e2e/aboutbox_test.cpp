@@ -7,17 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
-#include <sstream>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "app/AboutF_win32.h"
 #include "app/jpeg_image.h"
 #include "app/resource_ids.h"
 #include "launcher_driver.h"
+#include "screen_probe.h"
 
 namespace ostrel::testing {
 namespace {
@@ -26,19 +23,6 @@ constexpr char kBoxClass[] = "TAboutBox";
 constexpr char kBoxTitle[] = "AboutBox";
 constexpr DWORD kTimeoutMs = 15000;  // bounds each wait for the launcher: start-up, a few ticks
 constexpr DWORD kThreeTicksMs = 1500;
-constexpr DWORD kScreenTimeoutMs = 3000;  // the X server shows what Wine drew a little later
-
-// A window with a dialog frame and a caption bar around 207 x 188, on this system.
-SIZE DialogFramedOuterSize() {
-    return SIZE{207 + 2 * GetSystemMetrics(SM_CXDLGFRAME),
-                188 + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME)};
-}
-
-RECT WindowRectOf(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
-}
 
 std::vector<HWND> BoxesOf(const LauncherRun& launcher, bool visibleOnly) {
     std::vector<HWND> boxes;
@@ -75,51 +59,6 @@ void ExpectCentredBorderlessOnTop(HWND box) {
     EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2);
 }
 
-// Whether `window` lies above `other` in the z-order of top-level windows.
-bool Above(HWND window, HWND other) {
-    for (HWND at = GetTopWindow(nullptr); at; at = GetWindow(at, GW_HWNDNEXT)) {
-        if (at == window) return true;
-        if (at == other) return false;
-    }
-    return false;
-}
-
-// The box picture that ostrel.exe carries (app/res/about.jpg), decoded.
-DecodedImage LauncherBoxPicture() {
-    struct Unloader {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unloader> program(LoadLibraryExA(
-        (ProgramFolder() + "ostrel.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    HRSRC resource =
-        program ? FindResourceA(program.get(), MAKEINTRESOURCEA(IDR_ABOUT_PICTURE), RT_RCDATA)
-                : nullptr;
-    HGLOBAL loaded = resource ? LoadResource(program.get(), resource) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data) return {};
-    return DecodeJpeg(static_cast<const std::uint8_t*>(data),
-                      SizeofResource(program.get(), resource));
-}
-
-class ScreenPixels {
-  public:
-    ScreenPixels() : dc_(GetDC(nullptr)) {}
-    ~ScreenPixels() { ReleaseDC(nullptr, dc_); }
-    ScreenPixels(const ScreenPixels&) = delete;
-    ScreenPixels& operator=(const ScreenPixels&) = delete;
-    COLORREF At(POINT point) const { return GetPixel(dc_, point.x, point.y); }
-    // Colours on screens of fewer than 24 bits come back rounded.
-    int Tolerance() const { return GetDeviceCaps(dc_, BITSPIXEL) >= 24 ? 0 : 8; }
-
-  private:
-    HDC dc_;
-};
-
-struct Sample {
-    POINT screen;
-    COLORREF expected;
-};
-
 // Points of the picture where the box's Image1 shows it on the screen.
 std::vector<Sample> PictureSamples(HWND box, const DecodedImage& picture) {
     HWND image1 = GetDlgItem(GetDlgItem(box, TAboutBox::kPanel1Id), TAboutBox::kImage1Id);
@@ -132,40 +71,10 @@ std::vector<Sample> PictureSamples(HWND box, const DecodedImage& picture) {
         for (int y : {0, 30, 70, 104, 140, 180, 207}) {
             const POINT at{shown.left + x, shown.top + y};
             if (!PtInRect(&visible, at)) continue;
-            const std::uint8_t* bgr = &picture.pixels[y * picture.stride + x * 3];
-            samples.push_back(Sample{at, RGB(bgr[2], bgr[1], bgr[0])});
+            samples.push_back(Sample{at, PixelOf(picture, x, y)});
         }
     }
     return samples;
-}
-
-// Empty when the screen shows every sample, else what it shows instead.
-std::string ScreenMismatches(const std::vector<Sample>& samples) {
-    ScreenPixels screen;
-    std::ostringstream mismatches;
-    for (const Sample& sample : samples) {
-        const COLORREF actual = screen.At(sample.screen);
-        const int tolerance = screen.Tolerance();
-        if (std::abs(GetRValue(actual) - GetRValue(sample.expected)) > tolerance ||
-            std::abs(GetGValue(actual) - GetGValue(sample.expected)) > tolerance ||
-            std::abs(GetBValue(actual) - GetBValue(sample.expected)) > tolerance) {
-            mismatches << " at " << sample.screen.x << "," << sample.screen.y << ": 0x" << std::hex
-                       << actual << " instead of 0x" << sample.expected << std::dec;
-        }
-    }
-    return mismatches.str();
-}
-
-void ExpectPictureOnScreen(const std::vector<Sample>& samples) {
-    ASSERT_FALSE(samples.empty());
-    std::string mismatches;
-    WaitUntil(
-        [&] {
-            mismatches = ScreenMismatches(samples);
-            return mismatches.empty();
-        },
-        kScreenTimeoutMs);
-    EXPECT_EQ(mismatches, "");
 }
 
 class AboutBoxLaunchTest : public ::testing::Test {
@@ -187,7 +96,7 @@ class AboutBoxLaunchTest : public ::testing::Test {
 
     TempFolder folder;
     JavaRuntimeRegistration registry;
-    const DecodedImage picture = LauncherBoxPicture();
+    const DecodedImage picture = LauncherPicture(IDR_ABOUT_PICTURE);  // app/res/about.jpg
 };
 
 TEST_F(AboutBoxLaunchTest, TheFirstPollingTickShowsExactlyOneBox) {
@@ -219,7 +128,7 @@ TEST_F(AboutBoxLaunchTest, IsShownCentredOnTopWithItsPictureWhileTheMainWindowIs
     EXPECT_TRUE(IsIconic(window));
     EXPECT_TRUE(IsWindowVisible(box));
     ExpectCentredBorderlessOnTop(box);
-    ExpectPictureOnScreen(PictureSamples(box, picture));
+    ExpectOnScreen(PictureSamples(box, picture), 1, ColourTolerance(ScreenDc().get()));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
@@ -263,7 +172,7 @@ TEST_F(AboutBoxLaunchTest, HeldOpenByTheMarkerTheBoxStaysShownOverTheMainWindow)
             overMain.push_back(sample);
         }
     }
-    ExpectPictureOnScreen(overMain);
+    ExpectOnScreen(overMain, 1, ColourTolerance(ScreenDc().get()));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);

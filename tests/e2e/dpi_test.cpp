@@ -8,49 +8,28 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <memory>
-#include <ostream>
-#include <sstream>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "app/jpeg_image.h"
 #include "app/resource_ids.h"
 #include "launcher_driver.h"
-
-// Found by argument-dependent lookup only where RECT itself lives.
-inline std::ostream& operator<<(std::ostream& out, const RECT& r) {
-    return out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
-}
+#include "screen_probe.h"
 
 namespace ostrel::testing {
 namespace {
 
 constexpr int kLayoutDpi = 96;
-constexpr DWORD kTimeoutMs = 15000;       // start-up and the first polling tick
-constexpr DWORD kScreenTimeoutMs = 3000;  // the X server shows what Wine drew a little later
+constexpr int kScaledTolerance = 12;  // smoothing and colour rounding of the scaled copy
+constexpr DWORD kTimeoutMs = 15000;   // start-up and the first polling tick
 
 int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, kLayoutDpi); }
 
 RECT Scaled(const RECT& rect, int dpi) {
     return RECT{Scaled(rect.left, dpi), Scaled(rect.top, dpi), Scaled(rect.right, dpi),
                 Scaled(rect.bottom, dpi)};
-}
-
-RECT WindowRectOf(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
-RECT ClientRectOf(HWND window) {
-    RECT rect{};
-    GetClientRect(window, &rect);
-    return rect;
 }
 
 SIZE SizeOf(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
@@ -130,57 +109,7 @@ class SystemDpiSetting {
     bool set_ = false;
 };
 
-class ScreenDc {
-  public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HDC dc_;
-};
-
 int ThisProcessDpi() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
-
-// The box's outer size at 96 dots per inch: a dialog frame and a caption bar around 207 x 188,
-// measured by this process, which runs at 96.
-SIZE BoxOuterSizeAtLayoutDpi() {
-    return SIZE{207 + 2 * GetSystemMetrics(SM_CXDLGFRAME),
-                188 + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME)};
-}
-
-// A picture that ostrel.exe carries, decoded.
-DecodedImage LauncherPicture(int resourceId) {
-    struct Unloader {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unloader> program(LoadLibraryExA(
-        (ProgramFolder() + "ostrel.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    HRSRC resource =
-        program ? FindResourceA(program.get(), MAKEINTRESOURCEA(resourceId), RT_RCDATA) : nullptr;
-    HGLOBAL loaded = resource ? LoadResource(program.get(), resource) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data) return {};
-    return DecodeJpeg(static_cast<const std::uint8_t*>(data),
-                      SizeofResource(program.get(), resource));
-}
-
-int Channel(COLORREF colour, int shift) { return static_cast<int>((colour >> shift) & 0xFF); }
-
-int ColourDistance(COLORREF a, COLORREF b) {
-    int largest = 0;
-    for (int shift : {0, 8, 16}) {
-        largest = std::max(largest, std::abs(Channel(a, shift) - Channel(b, shift)));
-    }
-    return largest;
-}
-
-COLORREF PixelOf(const DecodedImage& picture, int x, int y) {
-    const std::uint8_t* bgr = &picture.pixels[y * picture.stride + x * 3];
-    return RGB(bgr[2], bgr[1], bgr[0]);
-}
 
 // Where the picture hardly changes around (x, y), its scaled copy must show nearly the same
 // colour at the scaled place, whatever smoothing the scaling used.
@@ -201,11 +130,6 @@ bool Smooth(const DecodedImage& picture, int x, int y) {
     return true;
 }
 
-struct Sample {
-    POINT screen;
-    COLORREF expected;
-};
-
 // Smooth points of `picture`, scaled to `dpi` and placed at `origin` on the screen, where the
 // screen shows them (`visible`) and nothing lies over them (`covered`).
 template <typename Covered>
@@ -221,38 +145,6 @@ std::vector<Sample> ScaledPictureSamples(const DecodedImage& picture, int dpi, P
         }
     }
     return samples;
-}
-
-// Empty when the screen shows every sample, else how many it does not and the first of them.
-std::string ScreenMismatches(const std::vector<Sample>& samples) {
-    constexpr int kTolerance = 12;  // smoothing and colour rounding of the scaled copy
-    constexpr int kShown = 5;
-    const ScreenDc screen;
-    std::ostringstream mismatches;
-    int count = 0;
-    for (const Sample& sample : samples) {
-        const COLORREF actual = GetPixel(screen.get(), sample.screen.x, sample.screen.y);
-        if (ColourDistance(actual, sample.expected) <= kTolerance) continue;
-        if (++count <= kShown) {
-            mismatches << " at " << sample.screen.x << "," << sample.screen.y << ": 0x" << std::hex
-                       << actual << " instead of 0x" << sample.expected << std::dec;
-        }
-    }
-    if (count == 0) return {};
-    return std::to_string(count) + " of " + std::to_string(samples.size()) + " differ," +
-           mismatches.str();
-}
-
-void ExpectOnScreen(const std::vector<Sample>& samples, std::size_t fewest) {
-    ASSERT_GE(samples.size(), fewest);
-    std::string mismatches;
-    WaitUntil(
-        [&] {
-            mismatches = ScreenMismatches(samples);
-            return mismatches.empty();
-        },
-        kScreenTimeoutMs);
-    EXPECT_EQ(mismatches, "");
 }
 
 // The compatibility information as Windows 10 1903 and later, and Wine, give it: each element
@@ -410,7 +302,7 @@ class DpiTest : public ::testing::TestWithParam<int> {
     // The box the user sees is the 96-dpi box scaled, centred on the screen; the start-up
     // instance, still framed, has the same outer size.
     void ExpectScaledBoxes(HWND shown, HWND hidden) {
-        const SIZE outer96 = BoxOuterSizeAtLayoutDpi();
+        const SIZE outer96 = DialogFramedOuterSize();  // this process runs at 96 dots per inch
         const RECT outer = WindowRectOf(shown);
         const SIZE size = SizeOf(outer);
         EXPECT_NEAR(size.cx, Scaled(outer96.cx, dpi()), 1);
@@ -488,7 +380,7 @@ TEST_P(DpiTest, TheWindowsAreTheLayoutScaledWithTheirPicturesDrawnAtTheScaledSiz
     IntersectRect(&boxVisible, &boxImage, &box);
     ExpectOnScreen(ScaledPictureSamples(boxPicture, dpi(), POINT{boxImage.left, boxImage.top},
                                         boxVisible, [](int, int, POINT) { return false; }),
-                   100);
+                   100, kScaledTolerance);
 
     const RECT main = WindowRectOf(window);
     RECT mainVisible{};
@@ -506,7 +398,7 @@ TEST_P(DpiTest, TheWindowsAreTheLayoutScaledWithTheirPicturesDrawnAtTheScaledSiz
     };
     ExpectOnScreen(ScaledPictureSamples(mainPicture, dpi(), POINT{main.left, main.top}, mainVisible,
                                         coveredInMain),
-                   50);
+                   50, kScaledTolerance);
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);

@@ -7,6 +7,7 @@
 
 #include "core/clock.h"
 #include "core/log.h"
+#include "handover/wake_up.h"
 #include "launch/registry_value.h"
 
 namespace ostrel::testing {
@@ -73,6 +74,37 @@ class FakeClock : public Clock {
     void Sleep(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
     LocalTime now;
     std::vector<unsigned> sleeps;
+};
+
+// A moment of 29 February 2024, a Thursday.
+inline LocalTime At(int hour, int minute, int second, int milliseconds = 0) {
+    LocalTime time;
+    time.year = 2024;
+    time.month = 2;
+    time.day = 29;
+    time.dayOfWeek = 4;
+    time.hour = hour;
+    time.minute = minute;
+    time.second = second;
+    time.milliseconds = milliseconds;
+    return time;
+}
+
+// Formats as a German user would see them, and remembers what it was asked.
+class FakeDateTimeFormat : public DateTimeFormat {
+  public:
+    std::string ShortDate(const LocalTime& time) override {
+        asked.push_back(time);
+        return Two(time.day) + "." + Two(time.month) + "." + std::to_string(time.year);
+    }
+    std::string LongTime(const LocalTime& time) override {
+        asked.push_back(time);
+        return Two(time.hour) + ":" + Two(time.minute) + ":" + Two(time.second);
+    }
+    std::vector<LocalTime> asked;
+
+  private:
+    static std::string Two(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
 };
 
 }  // namespace ostrel::testing

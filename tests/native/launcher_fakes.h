@@ -147,18 +147,6 @@ class FakeResponseState : public ResponseState {
     int calls = 0;
 };
 
-class FakeDateTimeFormat : public DateTimeFormat {
-  public:
-    std::string ShortDate(const LocalTime& time) override {
-        return std::to_string(time.day) + "/" + std::to_string(time.month) + "/" +
-               std::to_string(time.year);
-    }
-    std::string LongTime(const LocalTime& time) override {
-        return std::to_string(time.hour) + ":" + std::to_string(time.minute) + ":" +
-               std::to_string(time.second);
-    }
-};
-
 class FakeErrorReporter : public ErrorReporter {
   public:
     explicit FakeErrorReporter(Events& events) : events_(events) {}

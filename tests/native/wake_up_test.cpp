@@ -13,41 +13,13 @@
 namespace ostrel {
 namespace {
 
+using testing::At;
 using ::testing::ElementsAre;
 using testing::FakeClock;
+using testing::FakeDateTimeFormat;
 using testing::FakeLog;
 using testing::FakeSocketLayer;
 using ::testing::IsEmpty;
-
-// Formats as a German user would see them, and remembers what it was asked.
-class FakeDateTimeFormat : public DateTimeFormat {
-  public:
-    std::string ShortDate(const LocalTime& time) override {
-        asked.push_back(time);
-        return Two(time.day) + "." + Two(time.month) + "." + std::to_string(time.year);
-    }
-    std::string LongTime(const LocalTime& time) override {
-        asked.push_back(time);
-        return Two(time.hour) + ":" + Two(time.minute) + ":" + Two(time.second);
-    }
-    std::vector<LocalTime> asked;
-
-  private:
-    static std::string Two(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
-};
-
-LocalTime At(int hour, int minute, int second, int milliseconds = 0) {
-    LocalTime time;
-    time.year = 2024;
-    time.month = 2;
-    time.day = 29;
-    time.dayOfWeek = 4;
-    time.hour = hour;
-    time.minute = minute;
-    time.second = second;
-    time.milliseconds = milliseconds;
-    return time;
-}
 
 TEST(WakeUpText, IsTheDateTheTimeAndTheCall) {
     FakeDateTimeFormat format;

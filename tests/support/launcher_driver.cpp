@@ -298,4 +298,24 @@ RECT ChildRect(HWND control) {
     return rect;
 }
 
+RECT WindowRectOf(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+RECT ClientRectOf(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return rect;
+}
+
+bool Above(HWND window, HWND other) {
+    for (HWND at = GetTopWindow(nullptr); at; at = GetWindow(at, GW_HWNDNEXT)) {
+        if (at == window) return true;
+        if (at == other) return false;
+    }
+    return false;
+}
+
 }  // namespace ostrel::testing

@@ -127,6 +127,10 @@ std::string MessageBoxText(HWND box);
 void PressOk(HWND box);
 // A control's rectangle relative to its parent's client area.
 RECT ChildRect(HWND control);
+RECT WindowRectOf(HWND window);
+RECT ClientRectOf(HWND window);
+// Whether `window` lies above `other` in the z-order of top-level windows.
+bool Above(HWND window, HWND other);
 
 // Pumps this thread's messages (if any) and sleeps a little, until `done` or the time is up.
 template <typename Condition>

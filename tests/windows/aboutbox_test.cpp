@@ -6,51 +6,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ostream>
 #include <vector>
 
 #include "app/jpeg_image.h"
 #include "app/resource_ids.h"
+#include "launcher_driver.h"
+#include "screen_probe.h"
 
 // Found by argument-dependent lookup only where RECT itself lives.
 inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
-inline std::ostream& operator<<(std::ostream& out, const RECT& r) {
-    return out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
-}
 
 namespace ostrel {
 namespace {
 
+using testing::Above;
+using testing::ChildRect;
+using testing::ClientRectOf;
+using testing::ColourDistance;
+using testing::ColourTolerance;
+using testing::DialogFramedOuterSize;
+using testing::PixelOf;
+using testing::WindowRectOf;
+
 constexpr int kClientWidth = 207;
 constexpr int kClientHeight = 188;
 constexpr POINT kImage1Place{3, 3};
-
-// A window with a dialog frame and a caption bar around 207 x 188, on this system.
-SIZE DialogFramedOuterSize() {
-    return SIZE{
-        kClientWidth + 2 * GetSystemMetrics(SM_CXDLGFRAME),
-        kClientHeight + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME)};
-}
-
-RECT WindowRectOf(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
-RECT ClientRectOf(HWND window) {
-    RECT rect{};
-    GetClientRect(window, &rect);
-    return rect;
-}
-
-// Relative to the parent's client area.
-RECT PlaceInParent(HWND control) {
-    RECT rect = WindowRectOf(control);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
 
 // The box picture as the program carries it (app/res/about.jpg), decoded.
 DecodedImage BoxPicture() {
@@ -60,11 +41,6 @@ DecodedImage BoxPicture() {
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) return {};
     return DecodeJpeg(static_cast<const std::uint8_t*>(data), SizeofResource(module, resource));
-}
-
-COLORREF PixelOf(const DecodedImage& picture, int x, int y) {
-    const std::uint8_t* bgr = &picture.pixels[y * picture.stride + x * 3];
-    return RGB(bgr[2], bgr[1], bgr[0]);
 }
 
 // What the shown box should have at (x, y): Image1 over Panel1, whose white face lies inside a
@@ -84,12 +60,6 @@ COLORREF ExpectedPixel(const DecodedImage& picture, SIZE box, int x, int y) {
     return RGB(255, 255, 255);
 }
 
-bool Near(COLORREF a, COLORREF b, int tolerance) {
-    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
-           std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
-}
-
 // The window's own pixels, its children's included.
 class WindowPixels {
   public:
@@ -99,8 +69,7 @@ class WindowPixels {
     WindowPixels(const WindowPixels&) = delete;
     WindowPixels& operator=(const WindowPixels&) = delete;
     COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
-    // Colours on screens of fewer than 24 bits come back rounded.
-    int Tolerance() const { return GetDeviceCaps(dc_, BITSPIXEL) >= 24 ? 0 : 8; }
+    int Tolerance() const { return ColourTolerance(dc_); }
 
   private:
     HWND window_;
@@ -138,8 +107,8 @@ TEST_F(AboutBoxTest, IsCreatedHiddenWithADialogFrameAroundItsLayout) {
 
     ASSERT_NE(Panel1(), nullptr);
     ASSERT_NE(Image1(), nullptr);
-    EXPECT_EQ(PlaceInParent(Panel1()), (RECT{0, 0, kClientWidth, kClientHeight}));
-    EXPECT_EQ(PlaceInParent(Image1()),
+    EXPECT_EQ(ChildRect(Panel1()), (RECT{0, 0, kClientWidth, kClientHeight}));
+    EXPECT_EQ(ChildRect(Image1()),
               (RECT{kImage1Place.x, kImage1Place.y, kImage1Place.x + picture.width,
                     kImage1Place.y + picture.height}));
 }
@@ -167,8 +136,8 @@ TEST_F(AboutBoxTest, ShowOnTopMakesABorderlessStayOnTopBoxOfTheSameOuterSizeCent
     EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2);
     // The whole window is client area now, and Panel1 fills it; Image1 keeps its place.
     EXPECT_EQ(ClientRectOf(Box()), (RECT{0, 0, size.cx, size.cy}));
-    EXPECT_EQ(PlaceInParent(Panel1()), (RECT{0, 0, size.cx, size.cy}));
-    EXPECT_EQ(PlaceInParent(Image1()),
+    EXPECT_EQ(ChildRect(Panel1()), (RECT{0, 0, size.cx, size.cy}));
+    EXPECT_EQ(ChildRect(Image1()),
               (RECT{kImage1Place.x, kImage1Place.y, kImage1Place.x + picture.width,
                     kImage1Place.y + picture.height}));
 
@@ -184,14 +153,7 @@ TEST_F(AboutBoxTest, StaysAboveAnOrdinaryWindowActivatedAfterIt) {
     SetForegroundWindow(other);
     BringWindowToTop(other);
 
-    bool boxFirst = false;
-    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
-        if (window == Box() || window == other) {
-            boxFirst = window == Box();
-            break;
-        }
-    }
-    EXPECT_TRUE(boxFirst);
+    EXPECT_TRUE(Above(Box(), other));
     EXPECT_FALSE(GetWindowLongA(other, GWL_EXSTYLE) & WS_EX_TOPMOST);
     DestroyWindow(other);
 }
@@ -223,7 +185,7 @@ TEST_F(AboutBoxTest, ShowOnTopHasPaintedThePictureAndThePanelWhenItReturns) {
         if (at.x >= size.cx || at.y >= size.cy) continue;  // a picture corner the box clips
         const COLORREF expected = ExpectedPixel(picture, size, at.x, at.y);
         const COLORREF actual = pixels.At(at.x, at.y);
-        EXPECT_TRUE(Near(actual, expected, pixels.Tolerance()))
+        EXPECT_TRUE(ColourDistance(actual, expected) <= pixels.Tolerance())
             << "at " << at.x << "," << at.y << ": 0x" << std::hex << actual << " instead of 0x"
             << expected;
     }

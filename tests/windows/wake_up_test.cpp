@@ -17,6 +17,7 @@
 namespace ostrel {
 namespace {
 
+using testing::At;
 using testing::FakeClock;
 using testing::FakeLog;
 using testing::Pump;
@@ -44,19 +45,6 @@ class UserLocaleSetting {
     std::string old_;
     bool set_ = false;
 };
-
-LocalTime At(int hour, int minute, int second, int milliseconds = 0) {
-    LocalTime time;
-    time.year = 2024;
-    time.month = 2;
-    time.day = 29;
-    time.dayOfWeek = 4;
-    time.hour = hour;
-    time.minute = minute;
-    time.second = second;
-    time.milliseconds = milliseconds;
-    return time;
-}
 
 class UserFormats : public ::testing::Test {
   protected:

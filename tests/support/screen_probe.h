@@ -1,0 +1,60 @@
+// What the launcher's windows show: the picture box's size, the pictures the program carries, and
+// the pixels on the screen compared with them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/jpeg_image.h"
+
+// Found by argument-dependent lookup only where RECT itself lives.
+inline std::ostream& operator<<(std::ostream& out, const RECT& r) {
+    return out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
+}
+
+namespace ostrel::testing {
+
+// A window with a dialog frame and a caption bar around 207 x 188, the picture box's layout, on
+// this system.
+SIZE DialogFramedOuterSize();
+
+// A picture that ostrel.exe carries, decoded.
+DecodedImage LauncherPicture(int resourceId);
+
+COLORREF PixelOf(const DecodedImage& picture, int x, int y);
+
+// The largest difference between the two colours' channels.
+int ColourDistance(COLORREF a, COLORREF b);
+
+// Colours on screens of fewer than 24 bits come back rounded.
+int ColourTolerance(HDC dc);
+
+class ScreenDc {
+  public:
+    ScreenDc() : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};
+
+struct Sample {
+    POINT screen;
+    COLORREF expected;
+};
+
+// Empty when the screen shows every sample within `tolerance`, else how many it does not and the
+// first of them.
+std::string ScreenMismatches(const std::vector<Sample>& samples, int tolerance);
+
+// Expects at least `fewest` samples, and the screen to show them all soon.
+void ExpectOnScreen(const std::vector<Sample>& samples, std::size_t fewest, int tolerance);
+
+}  // namespace ostrel::testing
