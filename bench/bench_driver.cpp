@@ -130,6 +130,9 @@ struct Outcome {
 Outcome Run(std::string commandLine, const std::string& folder) {
     constexpr DWORD kPollMs = 2;
     constexpr DWORD kLimitMs = 30000;
+    // What the last run left to Wine's services (windows and processes going) is done first.
+    constexpr DWORD kSettleMs = 1000;
+    Sleep(kSettleMs);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION created{};

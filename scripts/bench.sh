@@ -5,7 +5,7 @@
 #
 #   scripts/bench.sh [--runs N] [--poll-runs M]
 #
-# --runs       launcher and floor start-ups, in turn, after one warm-up of each (default 5)
+# --runs       launcher and floor start-ups, in turn, after one warm-up of each (default 9)
 # --poll-runs  full 100-poll runs of the launcher without a Corvex, about 51 s each (default 1;
 #              0 leaves the CPU figure out)
 #
@@ -25,7 +25,7 @@ say() { printf 'bench: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
 usage() { sed -n '6,10p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 1; }
 
-runs=5
+runs=9
 poll_runs=1
 on_bench=
 while (($#)); do
@@ -114,7 +114,7 @@ size_x86_64=$(stripped_kib x86_64 "$root/build/win64/bin/ostrel.exe")
 samples=$out/samples.txt
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 say "running $runs start-ups of each and $poll_runs 100-poll run(s) on the bench"
-say "(about $((runs * 4 + 20 + poll_runs * 55)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
+say "(about $((runs * 7 + 25 + poll_runs * 55)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
 "$root/scripts/winebench.sh" --prefix "$out/wineprefix" -- \
     "$BASH" "${BASH_SOURCE[0]}" --on-bench --runs "$runs" --poll-runs "$poll_runs" \
     >"$samples" 2>"$out/bench.log" ||
