@@ -114,7 +114,7 @@ size_x86_64=$(stripped_kib x86_64 "$root/build/win64/bin/ostrel.exe")
 samples=$out/samples.txt
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 say "running $runs start-ups of each and $poll_runs 100-poll run(s) on the bench"
-say "(about $((runs * 7 + 25 + poll_runs * 55)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
+say "(about $((runs * 4 + 15 + poll_runs * 52)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
 "$root/scripts/winebench.sh" --prefix "$out/wineprefix" -- \
     "$BASH" "${BASH_SOURCE[0]}" --on-bench --runs "$runs" --poll-runs "$poll_runs" \
     >"$samples" 2>"$out/bench.log" ||
