@@ -1,13 +1,15 @@
 #include "app/AboutF_win32.h"
 
+#include "app/dpi_win32.h"
 #include "app/resource_ids.h"
 #include "core/errors.h"
 
 namespace ostrel {
 namespace {
 
-// The layout: a dialog frame with a caption bar around a 207 x 188 client area at 411,162. The
-// frame only fixes the outer size, which the box keeps when ShowOnTop removes the frame.
+// The layout, in pixels at 96 dots per inch: a dialog frame with a caption bar around a 207 x 188
+// client area at 411,162. The frame only fixes the outer size, which the box keeps when ShowOnTop
+// removes the frame.
 constexpr int kClientWidth = 207;
 constexpr int kClientHeight = 188;
 constexpr int kLayoutLeft = 411;
@@ -58,6 +60,28 @@ void DrawBevel(HDC dc, const RECT& bounds, int topLeftColour, int bottomRightCol
     FillRect(dc, &right, GetSysColorBrush(bottomRightColour));
 }
 
+// The outer size that the layout's frame gives the box at 96 dots per inch, scaled to `dpi`. The
+// box the user sees (ShowOnTop keeps the outer size) is then the 96-dpi box scaled as a whole,
+// Image1 and the panel's bevels in their places, however the platform's frame grows with the DPI
+// (a frame that stays as thin as at 96, as Wine's does, would leave too little room around the
+// scaled client area, and the scaled picture would be clipped). A system that measures frames
+// only at its own DPI (before Windows 10 1607) puts its frame around the scaled client area.
+SIZE FramedOuterSize(int dpi) {
+    using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    const auto adjustForDpi =
+        reinterpret_cast<AdjustWindowRectExForDpiFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    if (adjustForDpi &&
+        adjustForDpi(&frame, kFramedStyle, FALSE, kFramedExStyle, kLayoutDpi) != FALSE) {
+        return SIZE{ScaleToDpi(frame.right - frame.left, dpi),
+                    ScaleToDpi(frame.bottom - frame.top, dpi)};
+    }
+    frame = RECT{0, 0, ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi)};
+    AdjustWindowRectEx(&frame, kFramedStyle, FALSE, kFramedExStyle);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
 RECT WindowRectOf(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -83,14 +107,13 @@ void TAboutBox::Register(HINSTANCE instance) {
     RegisterClassA(&panel);
 }
 
-TAboutBox::TAboutBox(HINSTANCE instance) : picture_(IDR_ABOUT_PICTURE) {
+TAboutBox::TAboutBox(HINSTANCE instance) : dpi_(SystemDpi()), picture_(IDR_ABOUT_PICTURE, dpi_) {
     // Decoded before any window exists: a picture that cannot be decoded leaves nothing behind.
     picture_.Load();
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, kFramedStyle, FALSE, kFramedExStyle);
+    const SIZE outer = FramedOuterSize(dpi_);
     window_.reset(CreateWindowExA(kFramedExStyle, kClassName, kWindowText, kFramedStyle,
-                                  kLayoutLeft, kLayoutTop, frame.right - frame.left,
-                                  frame.bottom - frame.top, nullptr, nullptr, instance, this));
+                                  ScaleToDpi(kLayoutLeft, dpi_), ScaleToDpi(kLayoutTop, dpi_),
+                                  outer.cx, outer.cy, nullptr, nullptr, instance, this));
     if (!window_) throw Exception("Cannot create the picture box");
     CreateControls(instance);
 }
@@ -103,11 +126,12 @@ void TAboutBox::CreateControls(HINSTANCE instance) {
         CreateWindowExA(0, kPanelClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                         client.right, client.bottom, window_.get(),
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPanel1Id)), instance, this);
-    // Image1 sizes itself to the picture.
+    // Image1 sizes itself to the picture (scaled, as its place is).
     const SIZE picture = picture_.Size();
     const HWND image1 =
         panel1_ ? CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW,
-                                  kImage1Left, kImage1Top, picture.cx, picture.cy, panel1_,
+                                  ScaleToDpi(kImage1Left, dpi_), ScaleToDpi(kImage1Top, dpi_),
+                                  picture.cx, picture.cy, panel1_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kImage1Id)),
                                   instance, nullptr)
                 : nullptr;

@@ -20,7 +20,8 @@ class TAboutBox {
 
     static void Register(HINSTANCE instance);
 
-    // Loads the picture and creates the box hidden, with a dialog frame around its client area.
+    // Loads the picture and creates the box hidden, with a dialog frame around its client area,
+    // scaled to the system's dots per inch.
     explicit TAboutBox(HINSTANCE instance);
     TAboutBox(const TAboutBox&) = delete;
     TAboutBox& operator=(const TAboutBox&) = delete;
@@ -43,6 +44,7 @@ class TAboutBox {
     void PaintPanel1(HWND panel);
     void DrawImage1(const DRAWITEMSTRUCT& item);
 
+    int dpi_;  // the layout's and picture's scale
     Picture picture_;
     // Destroyed first: the window procedures may still reach the members above while it goes.
     UniqueWindow window_;

@@ -10,18 +10,22 @@ namespace ostrel {
 
 class Picture {
   public:
-    explicit Picture(int resourceId) : resourceId_(resourceId) {}
+    // Shown scaled from 96 dots per inch to `dpi`.
+    Picture(int resourceId, int dpi) : resourceId_(resourceId), dpi_(dpi) {}
 
-    // Draws the picture at its own size with its top-left corner at (x, y).
+    // Draws the picture at its shown size with its top-left corner at (x, y).
     void Draw(HDC dc, int x, int y);
-    // Decodes the picture now, for a window that needs its size before it first draws it.
+    // Decodes (and scales) the picture now, for a window that needs its size before it first
+    // draws it.
     void Load();
     bool Loaded() const { return static_cast<bool>(bitmap_); }
+    // The shown size: the picture's own size scaled to the dots per inch.
     SIZE Size() const { return size_; }
 
   private:
     int resourceId_;
-    GdiObject<HBITMAP> bitmap_;
+    int dpi_;
+    GdiObject<HBITMAP> bitmap_;  // at the shown size
     SIZE size_{0, 0};
 };
 

@@ -68,21 +68,8 @@ void TForm1::UDPEndpoint1DataReceived(int NumberBytes, const std::string& FromIP
 }
 
 void TForm1::StartApp() {
-    // The links and the script go through this window's own methods.
-    struct OwnFiles : LaunchFiles {
-        explicit OwnFiles(TForm1& form) : form_(form) {}
-        void CreateShortCut(const std::string& linkName, const std::string& target,
-                            const std::string& arguments, const std::string& workingDirectory,
-                            int showCommand, const std::string& iconFile,
-                            std::uint8_t iconIndex) override {
-            form_.CreateShortCut(linkName, target, arguments, workingDirectory, showCommand,
-                                 iconFile, iconIndex);
-        }
-        void CreateBatchFile(const std::string& line) override { form_.CreateBatchFile(line); }
-        TForm1& form_;
-    } files(*this);
     LaunchPorts ports{ports_.memo,  ports_.javaKeys, ports_.ui,
-                      ports_.shell, files,           [this] { FindMyWindows(false); }};
+                      ports_.shell, ports_.files,    [this] { FindMyWindows(false); }};
     RunLaunchSequence(ports, launch_);
 }
 

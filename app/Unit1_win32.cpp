@@ -1,6 +1,7 @@
 #include "app/Unit1_win32.h"
 
 #include "app/Application_win32.h"
+#include "app/dpi_win32.h"
 #include "app/resource_ids.h"
 #include "core/errors.h"
 #include "handover/desktop_win32.h"
@@ -19,9 +20,11 @@ constexpr char kCaption[] = "Please Wait....";
 constexpr DWORD kStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kRunFormShow = WM_APP + 1;
-constexpr int kFontHeight = -11;  // 8 point at 96 dots per inch
+constexpr int kFontHeight = -11;  // 8 point
 constexpr char kDebugMarker[] = "abc.txt";
 
+// Positions and sizes in pixels at 96 dots per inch, scaled to the system's when the window is
+// made.
 struct ControlLayout {
     int id;
     const char* windowClass;
@@ -30,6 +33,10 @@ struct ControlLayout {
     DWORD exStyle;
     int left, top, width, height;
 };
+
+RECT ScaledBounds(int left, int top, int width, int height, int dpi) {
+    return ScaleToDpi(RECT{left, top, left + width, top + height}, dpi);
+}
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr ControlLayout kControls[] = {
@@ -48,7 +55,10 @@ constexpr ControlLayout kControls[] = {
 }  // namespace
 
 MainWindow::MainWindow(Application& application, HINSTANCE instance)
-    : application_(application), instance_(instance), picture_(IDR_MAIN_PICTURE) {
+    : application_(application),
+      instance_(instance),
+      dpi_(SystemDpi()),
+      picture_(IDR_MAIN_PICTURE, dpi_) {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
@@ -58,8 +68,11 @@ MainWindow::MainWindow(Application& application, HINSTANCE instance)
     windowClass.lpszClassName = kClassName;
     RegisterClassA(&windowClass);
 
-    window_ = CreateWindowExA(0, kClassName, kCaption, kStyle, kLeft, kTop, kClientWidth,
-                              kClientHeight, nullptr, nullptr, instance, this);
+    // No frame: the window's bounds are its client area.
+    const RECT bounds = ScaledBounds(kLeft, kTop, kClientWidth, kClientHeight, dpi_);
+    window_ = CreateWindowExA(0, kClassName, kCaption, kStyle, bounds.left, bounds.top,
+                              bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr,
+                              nullptr, instance, this);
     if (!window_) throw Exception("Cannot create the main window");
     CreateControls();
 
@@ -87,14 +100,17 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::CreateControls() {
-    font_ = GdiObject<HFONT>(CreateFontA(
-        kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+    font_ = GdiObject<HFONT>(CreateFontA(ScaleToDpi(kFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE,
+                                         FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                         DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
     SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     for (const ControlLayout& control : kControls) {
+        const RECT bounds =
+            ScaledBounds(control.left, control.top, control.width, control.height, dpi_);
         HWND child = CreateWindowExA(
-            control.exStyle, control.windowClass, control.text, control.style, control.left,
-            control.top, control.width, control.height, window_,
+            control.exStyle, control.windowClass, control.text, control.style, bounds.left,
+            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
         if (!child) throw Exception("Cannot create the main window's controls");
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);

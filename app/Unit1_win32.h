@@ -74,6 +74,7 @@ class MainWindow : public FormUi, public Log {
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HWND memo_ = nullptr;
+    int dpi_;  // the layout's, font's and picture's scale
     GdiObject<HFONT> font_;
     Picture picture_;
     State state_ = State::kNormal;

@@ -10,7 +10,9 @@
 namespace ostrel {
 
 // ShellExecuteA with the file's default action; the result is ShellExecuteA's (> 32 on
-// success). Strings of any length are passed whole: a cut path would start the wrong program.
+// success). Strings are passed whole: a cut path would start the wrong program. A program file or
+// working directory of MAX_PATH characters or more, which the shell cannot use, is refused with
+// an Exception instead.
 INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
                     const std::string& directory, int showCommand, HWND owner = nullptr);
 

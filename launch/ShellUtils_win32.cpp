@@ -4,10 +4,38 @@
 
 #include <vector>
 
+#include "core/errors.h"
+
 namespace ostrel {
+
+namespace {
+
+// A path as an error box quotes it: whole when it is a little too long, else its beginning. A
+// message box cannot show a text of many thousand characters; the log has the path whole.
+std::string Quoted(const std::string& path) {
+    constexpr std::size_t kLongestQuoted = 300;
+    if (path.size() <= kLongestQuoted) return '"' + path + '"';
+    return '"' + path.substr(0, kLongestQuoted) + "...\"";
+}
+
+// The shell finds no program file and ignores a working directory that long, and says no more
+// than "file not found" or nothing at all: the user would wait for a program that never starts.
+void RefuseWhatTheShellCannotTake(const std::string& file, const std::string& directory) {
+    const std::string tooLong = " is longer than " + std::to_string(MAX_PATH - 1) + " characters";
+    if (file.size() >= MAX_PATH) {
+        throw Exception("Cannot start " + Quoted(file) + ": the program path" + tooLong);
+    }
+    if (directory.size() >= MAX_PATH) {
+        throw Exception("Cannot start " + Quoted(file) + " in " + Quoted(directory) +
+                        ": the working directory" + tooLong);
+    }
+}
+
+}  // namespace
 
 INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
                     const std::string& directory, int showCommand, HWND owner) {
+    RefuseWhatTheShellCannotTake(file, directory);
     const HINSTANCE result = ShellExecuteA(owner, nullptr, file.c_str(), parameters.c_str(),
                                            directory.c_str(), showCommand);
     return reinterpret_cast<INT_PTR>(result);

@@ -147,6 +147,12 @@ class Win32ScriptFiles : public ScriptFiles {
     }
 
     void Replace(const std::string& from, const std::string& to) override {
+        // A read-only script is the user's to keep. Windows refuses to replace it, but a file
+        // system that maps the attribute onto permissions lets an administrator do so anyway.
+        const DWORD attributes = GetFileAttributesA(to.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            throw FileFailure("Cannot replace", to, ERROR_ACCESS_DENIED);
+        }
         if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
             throw FileFailure("Cannot replace", to, GetLastError());
         }

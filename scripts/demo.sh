@@ -105,7 +105,9 @@ lay_out() {
     cp "$root/app/res/ostrel.ico" "$install_unix/Icon.ico"
     echo "Stand-in for the Corvex class archive; the stand-in runtime does not read it." \
         >"$install_unix/LIB/Corvex.jar"
-    cp -r "$standin_jre/." "$java_unix/"
+    # The runtime's programs only: records that tests left beside them in the build stay there.
+    mkdir -p "$java_unix/bin"
+    cp "$standin_jre/bin/"*.exe "$java_unix/bin/"
     # A 32-bit launcher reads the 32-bit view of the registry, as on a real 64-bit Windows.
     local name data
     while IFS='=' read -r name data; do

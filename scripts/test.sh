@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing (scripts/setup.sh), builds and tests the native
-# preset (portable logic under ASan and UBSan), then builds the win32 and win64 presets and
-# runs their tests under Wine on the bench (scripts/winebench.sh). Stops at the first failure
-# with a non-zero status; on success the last lines are those of the last ctest run.
+# preset (portable logic under ASan and UBSan), builds the fuzz preset and runs each fuzz target
+# for a few seconds (OSTREL_FUZZ_SECONDS, default 15), then builds the win32 and win64 presets
+# and runs their tests under Wine on the bench (scripts/winebench.sh). Stops at the first
+# failure with a non-zero status; on success the last lines are those of the last ctest run.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -25,6 +26,26 @@ cmake --build --preset native -j2
 
 stage "native: tests"
 ctest --preset native "${ctest_options[@]}"
+
+# Each fuzz target goes on from the corpus its earlier runs left in build/fuzz/corpus; what it
+# finds wrong is kept in build/fuzz/artifacts.
+fuzz_seconds=${OSTREL_FUZZ_SECONDS:-15}
+stage "fuzz: build, then each target for $fuzz_seconds s"
+cmake --preset fuzz
+cmake --build --preset fuzz -j2
+mkdir -p build/fuzz/artifacts build/fuzz/logs
+for fuzzer in build/fuzz/bin/*_fuzz; do
+    name=$(basename "$fuzzer")
+    mkdir -p "build/fuzz/corpus/$name"
+    log=build/fuzz/logs/$name.log
+    if ! "$fuzzer" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+        -artifact_prefix="build/fuzz/artifacts/$name-" "build/fuzz/corpus/$name" >"$log" 2>&1; then
+        tail -n 60 "$log"
+        printf '%s failed, see %s\n' "$name" "$log" >&2
+        exit 1
+    fi
+    printf '%s: %s\n' "$name" "$(grep -E '^Done [0-9]+ runs' "$log" || tail -n 1 "$log")"
+done
 
 for preset in win32 win64; do
     stage "$preset: configure and build"

@@ -168,42 +168,6 @@ void ExpectPictureOnScreen(const std::vector<Sample>& samples) {
     EXPECT_EQ(mismatches, "");
 }
 
-// Sets the answer that Ombrix.dll gives the launcher, as a Corvex does once it has answered a
-// wake-up. What the launcher does with the answer is what these tests look at, not the datagram.
-bool SetCorvexAnswer(bool answered) {
-    struct Unloader {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unloader> ombrix(
-        LoadLibraryA((ProgramFolder() + "Ombrix.dll").c_str()));
-    using SetResponseState = BOOL(WINAPI*)(BOOL);
-    const auto set = ombrix ? reinterpret_cast<SetResponseState>(reinterpret_cast<void*>(
-                                  GetProcAddress(ombrix.get(), "SetResponseState")))
-                            : nullptr;
-    return set && set(answered ? TRUE : FALSE);
-}
-
-// The stand-in Corvex with its window "Corvex" of class "SunAwtFrame" on the screen. When the
-// object goes, the stand-in is closed and with it goes its answer.
-class RunningCorvex {
-  public:
-    explicit RunningCorvex(const std::string& folder)
-        : process_(folder, SW_SHOWNORMAL, StandInJavaHome() + "\\bin\\javaw.exe"),
-          window_(process_.WaitForWindow("SunAwtFrame", "Corvex", 10000)) {}
-    ~RunningCorvex() {
-        if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
-        process_.WaitForExit(5000);
-        SetCorvexAnswer(false);  // also when it had to be terminated
-    }
-    RunningCorvex(const RunningCorvex&) = delete;
-    RunningCorvex& operator=(const RunningCorvex&) = delete;
-    HWND Window() const { return window_; }
-
-  private:
-    LauncherRun process_;
-    HWND window_;
-};
-
 class AboutBoxLaunchTest : public ::testing::Test {
   protected:
     // A stand-in Corvex that a test starts shows its window at once and records in the folder.

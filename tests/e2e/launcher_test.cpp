@@ -20,6 +20,7 @@ class LauncherTest : public ::testing::Test {
         SetEnvironmentVariableA("OSTREL_CORVEX_LIFETIME_MS", "20000");
     }
     ~LauncherTest() override {
+        EndStandInsOf(record());
         for (const char* name :
              {"OSTREL_STANDIN_RECORD", "OSTREL_CORVEX_WINDOWS", "OSTREL_CORVEX_LIFETIME_MS"}) {
             SetEnvironmentVariableA(name, nullptr);
@@ -156,6 +157,17 @@ TEST_F(LauncherTest, AnInvalidValueTypeShowsTheErrorAndLeavesTheWindowOpen) {
         }
     }
 
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
+TEST_F(LauncherTest, AFolderNamedLikeTheMarkerIsNoMarker) {
+    RegisterStandInRuntime();
+    CreateDirectoryA(folder.File("abc.txt").c_str(), nullptr);
+    LauncherRun launcher(folder.Path());
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 20000));
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }

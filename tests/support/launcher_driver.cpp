@@ -2,10 +2,13 @@
 
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <type_traits>
 
 namespace ostrel::testing {
 namespace {
@@ -64,6 +67,19 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() { RemoveFolder(path_); }
 
+std::string UnwritableFolder() {
+    using ToDos = WCHAR*(CDECL*)(const char*);
+    const auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    WCHAR* name = toDos ? toDos("/proc") : nullptr;
+    if (!name) return {};
+    char folder[MAX_PATH];
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, name, -1, folder, sizeof folder, nullptr, nullptr);
+    HeapFree(GetProcessHeap(), 0, name);
+    return length > 0 ? std::string(folder) : std::string();
+}
+
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << content;
@@ -87,20 +103,36 @@ void JavaRuntimeRegistration::RemoveAll() {
     }
 }
 
+void JavaRuntimeRegistration::SetValue(const std::string& version, const std::string& name,
+                                       DWORD type, const void* data, std::size_t size) {
+    HKEY key = CreateJavaKey(version);
+    const LSTATUS status = RegSetValueExA(key, name.c_str(), 0, type,
+                                          static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set " + name);
+}
+
 void JavaRuntimeRegistration::SetString(const std::string& version, const std::string& name,
                                         const std::string& data) {
-    HKEY key = CreateJavaKey(version);
-    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size() + 1));
-    RegCloseKey(key);
+    SetValue(version, name, REG_SZ, data.c_str(), data.size() + 1);
 }
 
 void JavaRuntimeRegistration::SetDword(const std::string& version, const std::string& name,
                                        DWORD data) {
-    HKEY key = CreateJavaKey(version);
-    RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                   sizeof(data));
-    RegCloseKey(key);
+    SetValue(version, name, REG_DWORD, &data, sizeof(data));
+}
+
+void JavaRuntimeRegistration::SetBinary(const std::string& version, const std::string& name,
+                                        const std::string& data) {
+    SetValue(version, name, REG_BINARY, data.data(), data.size());
+}
+
+void JavaRuntimeRegistration::SetMultiString(const std::string& version, const std::string& name,
+                                             const std::vector<std::string>& strings) {
+    std::string data;
+    for (const std::string& text : strings) data.append(text).push_back('\0');
+    data.push_back('\0');
+    SetValue(version, name, REG_MULTI_SZ, data.data(), data.size());
 }
 
 LauncherRun::LauncherRun(const std::string& workingFolder, int showCommand,
@@ -153,6 +185,44 @@ HWND LauncherRun::WaitForWindow(const std::string& windowClass, const std::strin
 
 HWND LauncherRun::WaitForMessageBox(const std::string& caption, DWORD timeoutMs) const {
     return WaitForWindow("#32770", caption, timeoutMs);
+}
+
+void EndStandInsOf(const std::string& recordFile) {
+    std::istringstream record(ReadFile(recordFile));
+    std::string line;
+    while (std::getline(record, line)) {
+        if (line.rfind("pid=", 0) != 0) continue;
+        const auto processId = static_cast<DWORD>(std::strtoul(line.c_str() + 4, nullptr, 10));
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
+            TerminateProcess(process, 0);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
+}
+
+bool SetCorvexAnswer(bool answered) {
+    struct Unloader {
+        void operator()(HMODULE module) const { FreeLibrary(module); }
+    };
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unloader> ombrix(
+        LoadLibraryA((ProgramFolder() + "Ombrix.dll").c_str()));
+    using SetResponseState = BOOL(WINAPI*)(BOOL);
+    const auto set = ombrix ? reinterpret_cast<SetResponseState>(reinterpret_cast<void*>(
+                                  GetProcAddress(ombrix.get(), "SetResponseState")))
+                            : nullptr;
+    return set && set(answered ? TRUE : FALSE);
+}
+
+RunningCorvex::RunningCorvex(const std::string& folder, const std::string& windowClass,
+                             const std::string& title)
+    : process_(folder, SW_SHOWNORMAL, StandInJavaHome() + "\\bin\\javaw.exe"),
+      window_(process_.WaitForWindow(windowClass, title, 10000)) {}
+
+RunningCorvex::~RunningCorvex() {
+    if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
+    process_.WaitForExit(5000);
+    SetCorvexAnswer(false);  // also when it had to be terminated
 }
 
 namespace {

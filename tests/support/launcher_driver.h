@@ -30,6 +30,10 @@ class TempFolder {
     std::string path_;
 };
 
+// Wine's view of the Unix /proc folder, where nobody, root included, may create a file: an
+// unwritable folder that no file permission can take back. Empty where there is no such view.
+std::string UnwritableFolder();
+
 // Whole-file helpers.
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
@@ -45,7 +49,15 @@ class JavaRuntimeRegistration {
     // version "1.4" or "1.3"
     void SetString(const std::string& version, const std::string& name, const std::string& data);
     void SetDword(const std::string& version, const std::string& name, DWORD data);
+    void SetBinary(const std::string& version, const std::string& name, const std::string& data);
+    // Each string followed by its zero, and one more zero at the end.
+    void SetMultiString(const std::string& version, const std::string& name,
+                        const std::vector<std::string>& strings);
     static void RemoveAll();
+
+  private:
+    void SetValue(const std::string& version, const std::string& name, DWORD type, const void* data,
+                  std::size_t size);
 };
 
 // One run of ostrel.exe (a bare name is looked for in ProgramFolder()); terminated if it is
@@ -73,6 +85,32 @@ class LauncherRun {
 
   private:
     PROCESS_INFORMATION process_{};
+};
+
+// Ends every stand-in process whose start a stand-in record file lists ("pid=" lines), so that
+// no stand-in outlives the test that caused it.
+void EndStandInsOf(const std::string& recordFile);
+
+// Sets the answer that Ombrix.dll gives the launcher, as a Corvex does once it has answered a
+// wake-up; false when the library beside the test could not be used.
+bool SetCorvexAnswer(bool answered);
+
+// The stand-in Corvex, started from the stand-in runtime (configured by the OSTREL_CORVEX_...
+// variables of this process), once its window of this class and title is on the screen. When the
+// object goes, the stand-in is closed and with it goes its answer.
+class RunningCorvex {
+  public:
+    explicit RunningCorvex(const std::string& folder,
+                           const std::string& windowClass = "SunAwtFrame",
+                           const std::string& title = "Corvex");
+    ~RunningCorvex();
+    RunningCorvex(const RunningCorvex&) = delete;
+    RunningCorvex& operator=(const RunningCorvex&) = delete;
+    HWND Window() const { return window_; }
+
+  private:
+    LauncherRun process_;
+    HWND window_;
 };
 
 std::vector<HWND> WindowsOfProcess(DWORD processId);

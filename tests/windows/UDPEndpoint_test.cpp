@@ -57,16 +57,23 @@ TEST_F(UDPEndpointWinsock, ADatagramWithNoHandlerIsReadAndDropped) {
     EXPECT_FALSE(peer.Receive(100)) << "nothing answers";
 }
 
-TEST_F(UDPEndpointWinsock, AnOversizedDatagramGivesMinusOneAndReadingGoesOn) {
+TEST_F(UDPEndpointWinsock, DatagramsBeyondTheBufferGiveMinusOneAndReadingGoesOn) {
     auto endpoint = Endpoint1();
     UdpProbe peer(0);
-    ASSERT_TRUE(peer.SendTo(61001, std::string(3000, 'x')));
+    const std::string full(2048, 'f');
+    for (const std::string& datagram :
+         {full, std::string(2049, 'x'), std::string(3000, 'y'), std::string(65000, 'z')}) {
+        ASSERT_TRUE(peer.SendTo(61001, datagram)) << datagram.size();
+    }
     ASSERT_TRUE(peer.SendTo(61001, "next"));
-    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 5; }));
     Pump(100);
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].count, -1);
-    EXPECT_EQ(received[1].count, 4);
+    ASSERT_EQ(received.size(), 5u);
+    EXPECT_EQ(received[0].count, 2048);
+    EXPECT_EQ(received[1].count, -1);
+    EXPECT_EQ(received[2].count, -1);
+    EXPECT_EQ(received[3].count, -1);
+    EXPECT_EQ(received[4].count, 4);
     EXPECT_EQ(std::string(endpoint->GetReceiveBuffer().data(), 4), "next");
 }
 

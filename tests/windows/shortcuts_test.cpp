@@ -19,6 +19,7 @@
 #include "../native/fakes.h"
 #include "core/errors.h"
 #include "launch/launch_sequence.h"
+#include "launcher_driver.h"
 
 namespace ostrel {
 namespace {
@@ -286,24 +287,10 @@ TEST_F(LaunchFilesTest, DesktopEntryOfAnotherTypeRaisesAfterTheFirstSave) {
     EXPECT_TRUE(FileNames(desktop_).empty());
 }
 
-// The Unix /proc folder, where nobody, root included, may create a file: an unwritable current
-// directory that no file permission can take back.
-std::wstring UnwritableFolder() {
-    using ToDos = WCHAR*(CDECL*)(const char*);
-    const auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-    if (!toDos) return {};
-    WCHAR* name = toDos("/proc");
-    if (!name) return {};
-    std::wstring folder = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return folder;
-}
-
 TEST_F(LaunchFilesTest, UnwritableDirectoryRaisesBeforeTheStartAndStillLinksTheDesktop) {
-    const std::wstring unwritable = UnwritableFolder();
+    const std::string unwritable = testing::UnwritableFolder();
     if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
-    ASSERT_TRUE(SetCurrentDirectoryW(unwritable.c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA(unwritable.c_str()));
     SetDesktopFolder(desktop_);
     LaunchBench bench;
     bench.javaHome = MakeJavaHome("Java");
@@ -335,6 +322,25 @@ TEST_F(LaunchFilesTest, ScriptThatCannotBeReplacedKeepsItsOldContent) {
     }
     CloseHandle(reader);
     EXPECT_NE(code, 0u);
+    EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"), old);
+    EXPECT_EQ(FileNames(work_), std::set<std::string>{"ostrel.bat"});
+}
+
+TEST_F(LaunchFilesTest, ReadOnlyScriptIsKeptAndRefusedWithAccessDenied) {
+    const std::string old = "@echo the user's own script\r\n";
+    WriteBytes(work_ / "ostrel.bat", old);
+    ASSERT_TRUE(SetFileAttributesA("ostrel.bat", FILE_ATTRIBUTE_READONLY));
+    unsigned long code = 0;
+    std::string message;
+    try {
+        CreateLaunchFiles()->CreateBatchFile("new line");
+    } catch (const InOutError& error) {
+        code = error.code();
+        message = error.what();
+    }
+    SetFileAttributesA("ostrel.bat", FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(code, static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(message.rfind("Cannot replace \"ostrel.bat\": ", 0), 0u) << message;
     EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"), old);
     EXPECT_EQ(FileNames(work_), std::set<std::string>{"ostrel.bat"});
 }

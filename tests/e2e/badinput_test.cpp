@@ -1,0 +1,589 @@
+// The launcher given bad input and faults around it: long and odd registry values, long window
+// texts, oversized and flooding datagrams, a taken port, files and folders it may not write, a
+// Corvex that never answers, a missing Ombrix.dll, and a debug marker that comes and goes. Each
+// ends in a clear error or the usual behaviour, in bounded time, with nothing lost.
+#include <winsock.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "launcher_driver.h"
+#include "udp_probe.h"
+
+namespace ostrel::testing {
+namespace {
+
+constexpr char kTitle[] = "ostrel";  // the program file's name up to its first dot
+constexpr char kArguments[] =
+    "-classpath LIB\\Corvex.jar morvane.r7x.corvex.application.Application";
+constexpr DWORD kTimeoutMs = 15000;  // bounds each wait for the launcher: start-up, a few ticks
+constexpr DWORD kThreeTicksMs = 1500;
+constexpr int kButton1 = 102;  // "Find windows"
+
+std::string ValueLine(const std::string& name, const std::string& data) {
+    return "Registry Key has has an Entry Called \"" + name + "\"  with a value of \"" + data +
+           "\"";
+}
+
+std::string ExecuteLine(const std::string& javaHome) {
+    return "ExecuteFile " + javaHome + "\\bin\\javaw.exe " + kArguments + "  (in " +
+           ProgramFolder() + ")";
+}
+
+std::string Repeated(const std::string& pattern, std::size_t length) {
+    std::string text;
+    while (text.size() < length) text += pattern;
+    text.resize(length);
+    return text;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Sets environment variables for the programs that a test starts, and unsets them afterwards.
+class Environment {
+  public:
+    ~Environment() {
+        for (const std::string& name : names_) SetEnvironmentVariableA(name.c_str(), nullptr);
+    }
+    void Set(const std::string& name, const std::string& value) {
+        SetEnvironmentVariableA(name.c_str(), value.c_str());
+        names_.push_back(name);
+    }
+
+  private:
+    std::vector<std::string> names_;
+};
+
+bool PictureBoxShown(const LauncherRun& launcher) {
+    for (HWND window : WindowsOfProcess(launcher.ProcessId())) {
+        if (WindowClass(window) == "TAboutBox" && IsWindowVisible(window)) return true;
+    }
+    return false;
+}
+
+// The first polling tick shows the picture box: from then on the launcher polls.
+bool WaitForPolling(const LauncherRun& launcher) {
+    return WaitUntil([&] { return PictureBoxShown(launcher); }, kTimeoutMs);
+}
+
+void ClickButton(HWND window, int id) {
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+void CloseAndExpectExitCode0(const LauncherRun& launcher, HWND window) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
+class BadInputTest : public ::testing::Test {
+  protected:
+    // A stand-in Corvex that the launcher or a test starts records in the test's folder, shows
+    // its window at once and ends by itself within half a minute.
+    BadInputTest() {
+        environment.Set("OSTREL_STANDIN_RECORD", record());
+        environment.Set("OSTREL_CORVEX_DELAY_MS", "0");
+        environment.Set("OSTREL_CORVEX_LIFETIME_MS", "30000");
+    }
+    // A stand-in that the launcher started still listens on Corvex's port and answers there:
+    // it must be gone before the next test.
+    ~BadInputTest() override { WaitForStandInsToEnd(); }
+
+    void WaitForStandInsToEnd() const {
+        const std::string started = ReadFile(record());
+        const std::string key = "event=start\npid=";
+        for (auto at = started.find(key); at != std::string::npos; at = started.find(key, at + 1)) {
+            const DWORD pid = std::stoul(started.substr(at + key.size()));
+            const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+            if (!process) continue;
+            WaitForSingleObject(process, 10000);
+            CloseHandle(process);
+        }
+    }
+
+    std::string record() const { return folder.File("standin-record.txt"); }
+    bool StandInStarted() const { return FileExists(record()); }
+
+    // The stand-in runtime, whose start would show in the record; the Corvex it plays shows no
+    // window, so the launcher polls on without a hand-over.
+    void RegisterStandInRuntime() {
+        environment.Set("OSTREL_CORVEX_WINDOWS", "none");
+        environment.Set("OSTREL_CORVEX_ANSWER_AFTER", "0");
+        environment.Set("OSTREL_CORVEX_LIFETIME_MS", "1000");
+        registry.SetString("1.4", "JavaHome", StandInJavaHome());
+    }
+    // A runtime that does not exist: the launch starts nothing, and Corvex is started by the test.
+    void RegisterMissingRuntime() { registry.SetString("1.4", "JavaHome", missingJavaHome()); }
+    std::string missingJavaHome() const { return folder.File("jre"); }
+
+    // The text of the error box of a launch that failed. Once it is closed, the window stays
+    // open and in view, with nothing started and no polling.
+    std::string FailedLaunchText(const LauncherRun& launcher) {
+        HWND box = launcher.WaitForMessageBox(kTitle);
+        if (!box) return "no error box";
+        const std::string text = MessageBoxText(box);
+        PressOk(box);
+        HWND window = launcher.MainWindow();
+        EXPECT_NE(window, nullptr);
+        Sleep(kThreeTicksMs);
+        EXPECT_TRUE(launcher.Running());
+        EXPECT_FALSE(IsIconic(window));
+        EXPECT_TRUE(IsWindowVisible(window));
+        EXPECT_FALSE(PictureBoxShown(launcher));
+        EXPECT_FALSE(StandInStarted());
+        return text;
+    }
+
+    TempFolder folder;
+    JavaRuntimeRegistration registry;
+    Environment environment;
+};
+
+// --- Registry values ---------------------------------------------------------------------------
+
+TEST_F(BadInputTest, AJavaHomeOf250CharactersIsLoggedAndScriptedWholeAndItsStartRefused) {
+    const std::string javaHome = folder.Path() + Repeated("Java-Home-", 250 - folder.Path().size());
+    ASSERT_EQ(javaHome.size(), 250u);
+    ASSERT_TRUE(CreateDirectoryA(javaHome.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((javaHome + "\\bin").c_str(), nullptr));
+    const std::string javaw = javaHome + "\\bin\\javaw.exe";
+    ASSERT_TRUE(CopyFileA((StandInJavaHome() + "\\bin\\javaw.exe").c_str(), javaw.c_str(), FALSE));
+    RegisterStandInRuntime();
+    registry.SetString("1.4", "JavaHome", javaHome);
+
+    // The shell cannot start a program of 264 characters: a clear error instead of a start that
+    // silently never happens.
+    LauncherRun launcher(folder.Path());
+    EXPECT_EQ(FailedLaunchText(launcher),
+              "Cannot start \"" + javaw + "\": the program path is longer than 259 characters.");
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(LogLines(window),
+              (std::vector<std::string>{
+                  ValueLine("JavaHome", javaHome), "JavaHome = \"" + javaHome + "\"",
+                  "Application Path =" + ProgramFolder(), ExecuteLine(javaHome)}));
+    EXPECT_EQ(ReadFile(folder.File("ostrel.bat")),
+              "\"" + javaHome + "\\bin\\java.exe\" " + kArguments + " ShowSetup\r\n");
+    EXPECT_TRUE(FileExists(folder.File("Configuration.lnk")));
+    EXPECT_TRUE(FileExists(folder.File("Corvex.lnk")));
+    CloseAndExpectExitCode0(launcher, window);
+}
+
+TEST_F(BadInputTest, StringValuesOf64KiBAreLoggedWholeAndEmptyValuesOfAnyTypeAsEmpty) {
+    // Names in alphabetical order, so that every registry enumerates them in this order.
+    const std::string big(65535, 'b');  // 64 KiB with its zero
+    registry.SetString("1.4", "Big", big);
+    registry.SetBinary("1.4", "EmptyBinary", "");
+    RegisterMissingRuntime();
+
+    LauncherRun launcher(folder.Path());
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForLogLine(window, ExecuteLine(missingJavaHome()), kTimeoutMs));
+    const std::vector<std::string> lines = LogLines(window);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0].size(), ValueLine("Big", big).size());
+    EXPECT_EQ(lines[0], ValueLine("Big", big));
+    EXPECT_EQ(lines[1], ValueLine("EmptyBinary", ""));
+    EXPECT_EQ(lines[2], ValueLine("JavaHome", missingJavaHome()));
+
+    EXPECT_TRUE(WaitForPolling(launcher));
+    EXPECT_EQ(launcher.WaitForMessageBox(kTitle, 0), nullptr);
+    CloseAndExpectExitCode0(launcher, window);
+}
+
+struct RefusedValue {
+    const char* name;
+    void (*set)(JavaRuntimeRegistration& registry);
+};
+
+class RefusedValueTest : public BadInputTest, public ::testing::WithParamInterface<RefusedValue> {};
+
+TEST_P(RefusedValueTest, EndsTheLaunchWithTheErrorNamingIt) {
+    RegisterStandInRuntime();
+    GetParam().set(registry);
+    LauncherRun launcher(folder.Path());
+    EXPECT_EQ(FailedLaunchText(launcher),
+              std::string("Invalid data type for '") + GetParam().name + "'");
+    EXPECT_FALSE(FileExists(folder.File("ostrel.bat")));
+    CloseAndExpectExitCode0(launcher, launcher.MainWindow());
+}
+
+std::string BinaryOf64KiB() {
+    std::string data(65536, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+    return data;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BinaryAndMultiString, RefusedValueTest,
+    ::testing::Values(
+        RefusedValue{"Binary",
+                     [](JavaRuntimeRegistration& registry) {
+                         registry.SetBinary("1.4", "Binary", BinaryOf64KiB());
+                     }},
+        RefusedValue{"Multi",
+                     [](JavaRuntimeRegistration& registry) {
+                         registry.SetMultiString("1.4", "Multi", {"C:\\Java", "C:\\Other Java"});
+                     }}),
+    [](const ::testing::TestParamInfo<RefusedValue>& value) { return value.param.name; });
+
+// --- Window texts ------------------------------------------------------------------------------
+
+TEST_F(BadInputTest, TitlesOf300AndClassNamesOf200CharactersAreLoggedCutAndHandedOver) {
+    const std::string title = Repeated("Corvex title 0123456789 ", 300);
+    const std::string longClass = Repeated("OstrelLongClass", 200);
+    environment.Set("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:" + title + "," + longClass + ":Other");
+    RegisterMissingRuntime();
+    WriteFile(folder.File("abc.txt"), "");
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitForPolling(launcher));
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+
+    RunningCorvex corvex(folder.Path(), "SunAwtFrame", title);
+    ASSERT_NE(corvex.Window(), nullptr);
+    HWND warning = launcher.WaitForMessageBox("Warning", kTimeoutMs);
+    ASSERT_NE(warning, nullptr) << "no hand-over: " << LogText(window);
+    PressOk(warning);
+    const std::string frameLine = "xxxx Window : \"SunAwtFrame\" \"" + title.substr(0, 79) + "\"";
+    EXPECT_EQ(LogLines(window).back(), frameLine);
+
+    // The verbose search hands over again and lists the window of the long class, its name
+    // cut to 99 characters.
+    ClickButton(window, kButton1);
+    const std::string otherLine = "Window : \"" + longClass.substr(0, 99) + "\" \"Other\"";
+    EXPECT_TRUE(WaitForLogLine(window, otherLine, kTimeoutMs)) << LogText(window);
+    const std::vector<std::string> lines = LogLines(window);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), frameLine), 2);
+    EXPECT_EQ(LogText(window).find(title.substr(0, 80)), std::string::npos);
+    EXPECT_EQ(LogText(window).find(longClass.substr(0, 100)), std::string::npos);
+    CloseAndExpectExitCode0(launcher, window);
+}
+
+// --- Datagrams and the port --------------------------------------------------------------------
+
+// Sends datagrams of `sizes` to 127.0.0.1:61001, then `flood` small ones over about two seconds.
+void SendToTheLauncher(const std::vector<std::size_t>& sizes, int flood, std::atomic<int>& sent) {
+    WinsockSession session;
+    UdpProbe sender(0);
+    for (std::size_t size : sizes) {
+        if (sender.SendTo(61001, std::string(size, 'd'))) ++sent;
+    }
+    constexpr int kBatch = 20;
+    for (int i = 0; i < flood; ++i) {
+        if (sender.SendTo(61001, "flood")) ++sent;
+        if (i % kBatch == kBatch - 1) Sleep(2);
+    }
+}
+
+TEST_F(BadInputTest, OversizedDatagramsAndAFloodAtItsPortLeaveNoTraceAndPollingGoesOn) {
+    RegisterMissingRuntime();
+    WriteFile(folder.File("abc.txt"), "");
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitForPolling(launcher));
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    const std::vector<std::string> launchLines = LogLines(window);
+
+    // Corvex appears while the flood goes on: the ticks still come, and it is handed over.
+    std::atomic<int> sent{0};
+    std::thread sender(SendToTheLauncher, std::vector<std::size_t>{2049, 65000}, 20000,
+                       std::ref(sent));
+    RunningCorvex corvex(folder.Path());
+    HWND warning = launcher.WaitForMessageBox("Warning", kTimeoutMs);
+    sender.join();
+    ASSERT_NE(warning, nullptr) << "no hand-over during the flood: " << LogText(window);
+    PressOk(warning);
+    EXPECT_EQ(sent.load(), 20002);
+
+    std::vector<std::string> lines = LogLines(window);
+    ASSERT_GE(lines.size(), launchLines.size() + 2);
+    EXPECT_TRUE(std::equal(launchLines.begin(), launchLines.end(), lines.begin()));
+    EXPECT_EQ(lines.back(), "xxxx Window : \"SunAwtFrame\" \"Corvex\"");
+    lines.pop_back();
+    for (std::size_t i = launchLines.size(); i < lines.size(); ++i) {
+        EXPECT_TRUE(StartsWith(lines[i], "Sending UDP :")) << lines[i];
+    }
+    EXPECT_TRUE(launcher.Running());
+    CloseAndExpectExitCode0(launcher, window);
+}
+
+TEST_F(BadInputTest, WithItsPortHeldByAnotherProgramItStillWakesAndFindsCorvex) {
+    WinsockSession session;
+    UdpProbe holder(61001);
+    ASSERT_TRUE(holder.Bound());
+    RegisterMissingRuntime();
+    WriteFile(folder.File("abc.txt"), "");
+    RunningCorvex corvex(folder.Path());
+    ASSERT_NE(corvex.Window(), nullptr);
+
+    LauncherRun launcher(folder.Path());
+    HWND warning = launcher.WaitForMessageBox("Warning", kTimeoutMs);
+    ASSERT_NE(warning, nullptr) << "the launch's own search did not hand over";
+    PressOk(warning);
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    const std::vector<std::string> lines = LogLines(window);
+    ASSERT_EQ(lines.size(), 5u) << LogText(window);
+    EXPECT_TRUE(StartsWith(lines[2], "Sending UDP :")) << lines[2];
+    EXPECT_EQ(lines[3], "xxxx Window : \"SunAwtFrame\" \"Corvex\"");
+    EXPECT_EQ(lines[4], "Application Found");
+
+    // The wake-ups came from a port that the system chose, and were answered.
+    const std::string seen = ReadFile(record());
+    EXPECT_NE(seen.find("event=datagram\n"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("from=127.0.0.1:61001\n"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("answered=1\n"), std::string::npos) << seen;
+    CloseAndExpectExitCode0(launcher, window);
+}
+
+// --- Files and folders -------------------------------------------------------------------------
+
+std::string ShellDesktopFolder() {
+    char path[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path) !=
+        S_OK) {
+        return {};
+    }
+    return path;
+}
+
+TEST_F(BadInputTest, AnUnwritableCurrentDirectoryEndsTheLaunchWithTheFileErrorBeforeTheStart) {
+    const std::string unwritable = UnwritableFolder();
+    if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
+    const std::string desktop = ShellDesktopFolder();
+    ASSERT_FALSE(desktop.empty());
+    for (const char* link : {"\\Configuration.lnk", "\\Corvex.lnk"}) {
+        DeleteFileA((desktop + link).c_str());
+    }
+    RegisterStandInRuntime();
+
+    LauncherRun launcher(unwritable);
+    const std::string text = FailedLaunchText(launcher);
+    EXPECT_TRUE(StartsWith(text, "Cannot create \"ostrel.bat.new\": ")) << text;
+    // The links' second copies were saved before the script failed.
+    EXPECT_TRUE(FileExists(desktop + "\\Configuration.lnk"));
+    EXPECT_TRUE(FileExists(desktop + "\\Corvex.lnk"));
+    CloseAndExpectExitCode0(launcher, launcher.MainWindow());
+}
+
+TEST_F(BadInputTest, AReadOnlyStartScriptIsKeptAndTheLaunchEndsWithAccessDenied) {
+    const std::string old = "@echo the user's own start script\r\n";
+    WriteFile(folder.File("ostrel.bat"), old);
+    ASSERT_TRUE(SetFileAttributesA(folder.File("ostrel.bat").c_str(), FILE_ATTRIBUTE_READONLY));
+    RegisterStandInRuntime();
+
+    LauncherRun launcher(folder.Path());
+    const std::string text = FailedLaunchText(launcher);
+    SetFileAttributesA(folder.File("ostrel.bat").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(StartsWith(text, "Cannot replace \"ostrel.bat\": ")) << text;
+    EXPECT_EQ(ReadFile(folder.File("ostrel.bat")), old);
+    EXPECT_FALSE(FileExists(folder.File("ostrel.bat.new")));
+    CloseAndExpectExitCode0(launcher, launcher.MainWindow());
+}
+
+// Points the user's "Shell Folders\Desktop" entry elsewhere for one test.
+class DesktopEntry {
+  public:
+    explicit DesktopEntry(const std::string& folder) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                        nullptr);
+        char old[MAX_PATH * 4];
+        DWORD size = sizeof old;
+        DWORD type = 0;
+        if (RegQueryValueExA(key_, "Desktop", nullptr, &type, reinterpret_cast<BYTE*>(old),
+                             &size) == ERROR_SUCCESS) {
+            old_.assign(old, size);
+            oldType_ = type;
+        }
+        RegSetValueExA(key_, "Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>(folder.size() + 1));
+    }
+    ~DesktopEntry() {
+        if (oldType_ != REG_NONE) {
+            RegSetValueExA(key_, "Desktop", 0, oldType_, reinterpret_cast<const BYTE*>(old_.data()),
+                           static_cast<DWORD>(old_.size()));
+        } else {
+            RegDeleteValueA(key_, "Desktop");
+        }
+        RegCloseKey(key_);
+    }
+    DesktopEntry(const DesktopEntry&) = delete;
+    DesktopEntry& operator=(const DesktopEntry&) = delete;
+
+  private:
+    static constexpr char kKey[] =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    HKEY key_ = nullptr;
+    std::string old_;
+    DWORD oldType_ = REG_NONE;
+};
+
+TEST_F(BadInputTest, ADesktopFolderThatIsMissingOnlyLosesTheDesktopLinks) {
+    const std::string noDesktop = folder.File("No Desktop");
+    const DesktopEntry entry(noDesktop);
+    const bool rootLinkBefore = FileExists("C:\\Corvex.lnk");
+    RegisterStandInRuntime();
+
+    LauncherRun launcher(folder.Path());
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForLogLine(window, ExecuteLine(StandInJavaHome()), kTimeoutMs));
+    EXPECT_TRUE(WaitUntil([&] { return StandInStarted(); }, kTimeoutMs)) << "not started";
+    for (const char* name : {"Configuration.lnk", "Corvex.lnk", "ostrel.bat"}) {
+        EXPECT_TRUE(FileExists(folder.File(name))) << name;
+    }
+    EXPECT_FALSE(FileExists(noDesktop));
+    if (!rootLinkBefore) {
+        EXPECT_FALSE(FileExists("C:\\Corvex.lnk")) << "a link landed in the root of the drive";
+    }
+    EXPECT_EQ(launcher.WaitForMessageBox(kTitle, 0), nullptr);
+    CloseAndExpectExitCode0(launcher, window);
+}
+
+// --- Faults around the launcher ----------------------------------------------------------------
+
+TEST_F(BadInputTest, WithoutOmbrixDllTheLoaderRefusesToStartIt) {
+    TempFolder alone;
+    const std::string program = alone.File("ostrel.exe");
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "ostrel.exe").c_str(), program.c_str(), FALSE));
+    RegisterStandInRuntime();
+
+    LauncherRun launcher(alone.Path(), SW_SHOWNORMAL, program);
+    bool windowSeen = false;
+    const bool ended = WaitUntil(
+        [&] {
+            windowSeen = windowSeen || !WindowsOfProcess(launcher.ProcessId()).empty();
+            return !launcher.Running();
+        },
+        kTimeoutMs);
+    ASSERT_TRUE(ended) << "the launcher did not end";
+    constexpr DWORD kDllNotFound = 0xC0000135;  // STATUS_DLL_NOT_FOUND
+    EXPECT_EQ(launcher.WaitForExit(0), kDllNotFound);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_FALSE(StandInStarted());
+    WIN32_FIND_DATAA found;
+    std::vector<std::string> names;
+    const HANDLE search = FindFirstFileA((alone.Path() + "*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") {
+            names.push_back(found.cFileName);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(names, std::vector<std::string>{"ostrel.exe"});
+}
+
+// The one slow test: a Corvex that shows its window after the launch's own search and never
+// answers holds one polling tick for its 60 polls (about a minute). The stand-in ends during
+// that wait, so no later tick finds it again. 32-bit build only: the timing is the same.
+TEST_F(BadInputTest, ACorvexThatNeverAnswersIsGivenUpAfter60PollsAndPollingGoesOn) {
+#ifdef _WIN64
+    GTEST_SKIP() << "run by the 32-bit build";
+#endif
+    RegisterMissingRuntime();
+    environment.Set("OSTREL_CORVEX_ANSWER_AFTER", "0");
+    environment.Set("OSTREL_CORVEX_LIFETIME_MS", "20000");
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitForPolling(launcher));
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+
+    const DWORD start = GetTickCount();
+    RunningCorvex corvex(folder.Path());
+    ASSERT_NE(corvex.Window(), nullptr);
+    const std::string given = "No answer from \"SunAwtFrame\" \"Corvex\" after 60 polls";
+    ASSERT_TRUE(WaitForLogLine(window, given, 90000))
+        << LogText(window) << "\nexit code " << launcher.WaitForExit(0) << "\n"
+        << ReadFile(record());
+    EXPECT_GE(GetTickCount() - start, 59000u);
+
+    // One wake-up for each of the 60 polls, then nothing more: no hand-over and no close.
+    Sleep(kThreeTicksMs);
+    EXPECT_TRUE(launcher.Running());
+    const std::vector<std::string> lines = LogLines(window);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& line) { return StartsWith(line, "Sending UDP :"); }),
+        60);
+    EXPECT_EQ(lines.back(), given);
+    EXPECT_EQ(ReadFile(record()).find("answered=1"), std::string::npos);
+    CloseAndExpectExitCode0(launcher, window);
+}
+
+// Makes "abc.txt" appear and disappear, as a file and as a folder, for about two seconds. The
+// marker's tests run in the 32-bit build only: the code that looks for it is the same in both.
+void ToggleMarker(const TempFolder& folder) {
+    const std::string marker = folder.File("abc.txt");
+    for (int round = 0; round < 20; ++round) {
+        WriteFile(marker, "");
+        Sleep(37);
+        DeleteFileA(marker.c_str());
+        Sleep(23);
+        CreateDirectoryA(marker.c_str(), nullptr);
+        Sleep(41);
+        RemoveDirectoryA(marker.c_str());
+    }
+}
+
+TEST_F(BadInputTest, AMarkerThatAppearsWhilePollingHoldsTheLauncherOpenAtTheEnd) {
+#ifdef _WIN64
+    GTEST_SKIP() << "run by the 32-bit build";
+#endif
+    RegisterMissingRuntime();
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitForPolling(launcher));
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ToggleMarker(folder);
+    WriteFile(folder.File("abc.txt"), "");
+
+    RunningCorvex corvex(folder.Path());
+    HWND warning = launcher.WaitForMessageBox("Warning", kTimeoutMs);
+    ASSERT_NE(warning, nullptr) << "not held open";
+    PressOk(warning);
+    Sleep(kThreeTicksMs);
+    EXPECT_TRUE(launcher.Running());
+    EXPECT_TRUE(IsIconic(window));  // minimised when the launch found no marker
+    CloseAndExpectExitCode0(launcher, window);
+}
+
+TEST_F(BadInputTest, AMarkerThatDisappearsWhilePollingLetsTheLauncherCloseAtTheEnd) {
+#ifdef _WIN64
+    GTEST_SKIP() << "run by the 32-bit build";
+#endif
+    RegisterMissingRuntime();
+    WriteFile(folder.File("abc.txt"), "");
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitForPolling(launcher));
+    ToggleMarker(folder);
+    // A folder of that name is no marker.
+    ASSERT_TRUE(CreateDirectoryA(folder.File("abc.txt").c_str(), nullptr));
+
+    RunningCorvex corvex(folder.Path());
+    bool warned = false;
+    const bool ended = WaitUntil(
+        [&] {
+            warned = warned || launcher.WaitForMessageBox("Warning", 0) != nullptr;
+            return !launcher.Running();
+        },
+        kTimeoutMs);
+    EXPECT_TRUE(ended) << "the launcher did not close";
+    EXPECT_EQ(launcher.WaitForExit(0), 0u);
+    EXPECT_FALSE(warned);
+}
+
+}  // namespace
+}  // namespace ostrel::testing

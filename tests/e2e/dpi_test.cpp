@@ -1,0 +1,521 @@
+// The launcher on screens set to more than 96 dots per inch: it says in its manifest that it
+// scales itself, and at 120, 144 and 192 its main window and its picture box are the 96-dpi
+// layout scaled as a whole, the pictures drawn at the scaled size.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "app/jpeg_image.h"
+#include "app/resource_ids.h"
+#include "launcher_driver.h"
+
+// Found by argument-dependent lookup only where RECT itself lives.
+inline std::ostream& operator<<(std::ostream& out, const RECT& r) {
+    return out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
+}
+
+namespace ostrel::testing {
+namespace {
+
+constexpr int kLayoutDpi = 96;
+constexpr DWORD kTimeoutMs = 15000;       // start-up and the first polling tick
+constexpr DWORD kScreenTimeoutMs = 3000;  // the X server shows what Wine drew a little later
+
+int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, kLayoutDpi); }
+
+RECT Scaled(const RECT& rect, int dpi) {
+    return RECT{Scaled(rect.left, dpi), Scaled(rect.top, dpi), Scaled(rect.right, dpi),
+                Scaled(rect.bottom, dpi)};
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+RECT ClientRectOf(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return rect;
+}
+
+SIZE SizeOf(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
+
+bool Within(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Scaling rounds each edge on its own: one pixel either way is allowed.
+void ExpectNear(const RECT& actual, const RECT& expected, const std::string& what) {
+    EXPECT_NEAR(actual.left, expected.left, 1) << what << ": " << actual;
+    EXPECT_NEAR(actual.top, expected.top, 1) << what << ": " << actual;
+    EXPECT_NEAR(actual.right, expected.right, 1) << what << ": " << actual;
+    EXPECT_NEAR(actual.bottom, expected.bottom, 1) << what << ": " << actual;
+}
+
+class RegistryKey {
+  public:
+    RegistryKey(HKEY root, const char* path) {
+        if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
+            ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
+    }
+    ~RegistryKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY get() const { return key_; }
+
+  private:
+    HKEY key_ = nullptr;
+};
+
+// The system's dots per inch for the programs started while the object lives; this process keeps
+// its own. Wine reads them from the user's "LogPixels" when a process starts (before the
+// machine-wide one under HKEY_CURRENT_CONFIG), so the running wineserver need not restart. What
+// was there before comes back when the object goes.
+class SystemDpiSetting {
+  public:
+    explicit SystemDpiSetting(DWORD dpi) : key_(HKEY_CURRENT_USER, kDesktopKey) {
+        if (!key_.get()) return;
+        DWORD size = sizeof(previous_);
+        DWORD type = 0;
+        hadPrevious_ =
+            RegQueryValueExA(key_.get(), kValue, nullptr, &type,
+                             reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS &&
+            type == REG_DWORD;
+        set_ = Write(dpi);
+    }
+    ~SystemDpiSetting() {
+        if (!set_) return;
+        if (hadPrevious_) {
+            Write(previous_);
+        } else {
+            RegDeleteValueA(key_.get(), kValue);
+        }
+    }
+    SystemDpiSetting(const SystemDpiSetting&) = delete;
+    SystemDpiSetting& operator=(const SystemDpiSetting&) = delete;
+    bool Set() const { return set_; }
+
+  private:
+    static constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+    static constexpr char kValue[] = "LogPixels";
+
+    bool Write(DWORD dpi) const {
+        return RegSetValueExA(key_.get(), kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                              sizeof(dpi)) == ERROR_SUCCESS;
+    }
+
+    RegistryKey key_;
+    DWORD previous_ = 0;
+    bool hadPrevious_ = false;
+    bool set_ = false;
+};
+
+class ScreenDc {
+  public:
+    ScreenDc() : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};
+
+int ThisProcessDpi() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
+
+// The box's outer size at 96 dots per inch: a dialog frame and a caption bar around 207 x 188,
+// measured by this process, which runs at 96.
+SIZE BoxOuterSizeAtLayoutDpi() {
+    return SIZE{207 + 2 * GetSystemMetrics(SM_CXDLGFRAME),
+                188 + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME)};
+}
+
+// A picture that ostrel.exe carries, decoded.
+DecodedImage LauncherPicture(int resourceId) {
+    struct Unloader {
+        void operator()(HMODULE module) const { FreeLibrary(module); }
+    };
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unloader> program(LoadLibraryExA(
+        (ProgramFolder() + "ostrel.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    HRSRC resource =
+        program ? FindResourceA(program.get(), MAKEINTRESOURCEA(resourceId), RT_RCDATA) : nullptr;
+    HGLOBAL loaded = resource ? LoadResource(program.get(), resource) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return {};
+    return DecodeJpeg(static_cast<const std::uint8_t*>(data),
+                      SizeofResource(program.get(), resource));
+}
+
+int Channel(COLORREF colour, int shift) { return static_cast<int>((colour >> shift) & 0xFF); }
+
+int ColourDistance(COLORREF a, COLORREF b) {
+    int largest = 0;
+    for (int shift : {0, 8, 16}) {
+        largest = std::max(largest, std::abs(Channel(a, shift) - Channel(b, shift)));
+    }
+    return largest;
+}
+
+COLORREF PixelOf(const DecodedImage& picture, int x, int y) {
+    const std::uint8_t* bgr = &picture.pixels[y * picture.stride + x * 3];
+    return RGB(bgr[2], bgr[1], bgr[0]);
+}
+
+// Where the picture hardly changes around (x, y), its scaled copy must show nearly the same
+// colour at the scaled place, whatever smoothing the scaling used.
+bool Smooth(const DecodedImage& picture, int x, int y) {
+    constexpr int kReach = 2;
+    constexpr int kMostChange = 6;
+    if (x < kReach || y < kReach || x >= picture.width - kReach || y >= picture.height - kReach) {
+        return false;
+    }
+    for (int dy = -kReach; dy <= kReach; ++dy) {
+        for (int dx = -kReach; dx <= kReach; ++dx) {
+            if (ColourDistance(PixelOf(picture, x, y), PixelOf(picture, x + dx, y + dy)) >
+                kMostChange) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+struct Sample {
+    POINT screen;
+    COLORREF expected;
+};
+
+// Smooth points of `picture`, scaled to `dpi` and placed at `origin` on the screen, where the
+// screen shows them (`visible`) and nothing lies over them (`covered`).
+template <typename Covered>
+std::vector<Sample> ScaledPictureSamples(const DecodedImage& picture, int dpi, POINT origin,
+                                         const RECT& visible, Covered covered) {
+    constexpr int kStep = 13;
+    std::vector<Sample> samples;
+    for (int y = kStep; y < picture.height; y += kStep) {
+        for (int x = kStep; x < picture.width; x += kStep) {
+            const POINT at{origin.x + Scaled(x, dpi), origin.y + Scaled(y, dpi)};
+            if (!PtInRect(&visible, at) || covered(x, y, at) || !Smooth(picture, x, y)) continue;
+            samples.push_back(Sample{at, PixelOf(picture, x, y)});
+        }
+    }
+    return samples;
+}
+
+// Empty when the screen shows every sample, else how many it does not and the first of them.
+std::string ScreenMismatches(const std::vector<Sample>& samples) {
+    constexpr int kTolerance = 12;  // smoothing and colour rounding of the scaled copy
+    constexpr int kShown = 5;
+    const ScreenDc screen;
+    std::ostringstream mismatches;
+    int count = 0;
+    for (const Sample& sample : samples) {
+        const COLORREF actual = GetPixel(screen.get(), sample.screen.x, sample.screen.y);
+        if (ColourDistance(actual, sample.expected) <= kTolerance) continue;
+        if (++count <= kShown) {
+            mismatches << " at " << sample.screen.x << "," << sample.screen.y << ": 0x" << std::hex
+                       << actual << " instead of 0x" << sample.expected << std::dec;
+        }
+    }
+    if (count == 0) return {};
+    return std::to_string(count) + " of " + std::to_string(samples.size()) + " differ," +
+           mismatches.str();
+}
+
+void ExpectOnScreen(const std::vector<Sample>& samples, std::size_t fewest) {
+    ASSERT_GE(samples.size(), fewest);
+    std::string mismatches;
+    WaitUntil(
+        [&] {
+            mismatches = ScreenMismatches(samples);
+            return mismatches.empty();
+        },
+        kScreenTimeoutMs);
+    EXPECT_EQ(mismatches, "");
+}
+
+// The compatibility information as Windows 10 1903 and later, and Wine, give it: each element
+// also carries a tested version, which the headers at hand do not have yet.
+struct CompatibilityElement {
+    GUID id;
+    ACTCTX_COMPATIBILITY_ELEMENT_TYPE type;
+    ULONGLONG maxVersionTested;
+};
+struct CompatibilityInformation {
+    DWORD elementCount;
+    CompatibilityElement elements[1];
+};
+
+// What the activation context made from ostrel.exe's manifest says.
+class LauncherManifest {
+  public:
+    LauncherManifest() {
+        const std::string program = ProgramFolder() + "ostrel.exe";
+        ACTCTXA description{};
+        description.cbSize = sizeof(description);
+        description.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        description.lpSource = program.c_str();
+        description.lpResourceName = MAKEINTRESOURCEA(IDR_MANIFEST);
+        context_ = CreateActCtxA(&description);
+    }
+    ~LauncherManifest() {
+        if (context_ != INVALID_HANDLE_VALUE) ReleaseActCtx(context_);
+    }
+    LauncherManifest(const LauncherManifest&) = delete;
+    LauncherManifest& operator=(const LauncherManifest&) = delete;
+    bool Loaded() const { return context_ != INVALID_HANDLE_VALUE; }
+
+    std::wstring WindowsSetting(const wchar_t* nameSpace, const wchar_t* name) const {
+        wchar_t value[64] = {};
+        SIZE_T written = 0;
+        if (!QueryActCtxSettingsW(0, context_, nameSpace, name, value, std::size(value),
+                                  &written)) {
+            return L"(none)";
+        }
+        return value;
+    }
+
+    // The systems the program says it was made for, as registry-format GUIDs.
+    std::vector<std::string> SupportedSystems() const {
+        SIZE_T size = 0;
+        QueryActCtxW(0, context_, nullptr, CompatibilityInformationInActivationContext, nullptr, 0,
+                     &size);
+        std::vector<BYTE> buffer(std::max<SIZE_T>(size, sizeof(DWORD)));
+        if (!QueryActCtxW(0, context_, nullptr, CompatibilityInformationInActivationContext,
+                          buffer.data(), buffer.size(), &size)) {
+            return {};
+        }
+        DWORD count = 0;
+        std::memcpy(&count, buffer.data(), sizeof(count));
+        if (buffer.size() <
+            offsetof(CompatibilityInformation, elements) + count * sizeof(CompatibilityElement)) {
+            return {};
+        }
+        std::vector<std::string> systems;
+        for (DWORD i = 0; i < count; ++i) {
+            CompatibilityElement element;
+            std::memcpy(&element,
+                        buffer.data() + offsetof(CompatibilityInformation, elements) +
+                            i * sizeof(CompatibilityElement),
+                        sizeof(element));
+            if (element.type != ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS) continue;
+            wchar_t text[40] = {};
+            StringFromGUID2(element.id, text, 40);
+            systems.push_back(std::string(text, text + wcslen(text)));
+        }
+        return systems;
+    }
+
+  private:
+    HANDLE context_ = INVALID_HANDLE_VALUE;
+};
+
+TEST(LauncherManifestTest, DeclaresSystemDpiAwarenessAndTheSystemsFromVistaTo10) {
+    const LauncherManifest manifest;
+    ASSERT_TRUE(manifest.Loaded()) << GetLastError();
+    EXPECT_EQ(manifest.WindowsSetting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+                                      L"dpiAware"),
+              L"true");
+    EXPECT_EQ(manifest.WindowsSetting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                                      L"dpiAwareness"),
+              L"system");
+    EXPECT_EQ(
+        manifest.SupportedSystems(),
+        (std::vector<std::string>{
+            "{E2011457-1546-43C5-A5FE-008DEEE3D3F0}", "{35138B9A-5D96-4FBD-8E2D-A2440225F93A}",
+            "{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}", "{1F676C76-80E1-4239-95BB-83D0F6D0DA78}",
+            "{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}"}));
+}
+
+struct Control {
+    int id;
+    const char* name;
+    RECT rect;  // at 96 dots per inch
+};
+
+constexpr Control kControls[] = {
+    {100, "Image1", {0, 0, 640, 480}},  {101, "Label1", {576, 0, 601, 13}},
+    {102, "Button1", {8, 72, 83, 97}},  {103, "Button2", {8, 8, 129, 33}},
+    {104, "Memo1", {8, 200, 601, 473}}, {105, "Button3", {308, 6, 383, 31}},
+};
+constexpr RECT kMainWindow{8, 132, 8 + 602, 132 + 478};
+constexpr POINT kBoxImage1Place{3, 3};
+
+std::vector<HWND> BoxesOf(const LauncherRun& launcher) {
+    std::vector<HWND> boxes;
+    for (HWND window : WindowsOfProcess(launcher.ProcessId())) {
+        if (WindowClass(window) == "TAboutBox") boxes.push_back(window);
+    }
+    return boxes;
+}
+
+class DpiTest : public ::testing::TestWithParam<int> {
+  protected:
+    static void SetUpTestSuite() { ASSERT_EQ(ThisProcessDpi(), kLayoutDpi); }
+
+    // The stand-in runtime that the launcher starts shows no Corvex window: the launcher polls,
+    // and the marker keeps its window in view.
+    DpiTest() {
+        SetEnvironmentVariableA("OSTREL_CORVEX_WINDOWS", "none");
+        SetEnvironmentVariableA("OSTREL_CORVEX_LIFETIME_MS", "2000");
+        registry.SetString("1.4", "JavaHome", StandInJavaHome());
+        WriteFile(folder.File("abc.txt"), "");
+    }
+    ~DpiTest() override {
+        for (const char* name : {"OSTREL_CORVEX_WINDOWS", "OSTREL_CORVEX_LIFETIME_MS"}) {
+            SetEnvironmentVariableA(name, nullptr);
+        }
+    }
+
+    int dpi() const { return GetParam(); }
+
+    void ExpectScaledMainWindow(HWND window) {
+        ExpectNear(WindowRectOf(window), Scaled(kMainWindow, dpi()), "main window");
+        const RECT client = ClientRectOf(window);
+        ExpectNear(client, Scaled(RECT{0, 0, 602, 478}, dpi()), "main window's client area");
+        const RECT client96{0, 0, 602, 478};
+        for (const Control& control : kControls) {
+            HWND child = GetDlgItem(window, control.id);
+            ASSERT_NE(child, nullptr) << control.name;
+            const RECT rect = ChildRect(child);
+            ExpectNear(rect, Scaled(control.rect, dpi()), control.name);
+            // What the client area showed whole at 96 it still shows whole.
+            if (Within(control.rect, client96)) {
+                EXPECT_TRUE(Within(rect, client)) << control.name << ": " << rect;
+            }
+        }
+    }
+
+    // The box the user sees is the 96-dpi box scaled, centred on the screen; the start-up
+    // instance, still framed, has the same outer size.
+    void ExpectScaledBoxes(HWND shown, HWND hidden) {
+        const SIZE outer96 = BoxOuterSizeAtLayoutDpi();
+        const RECT outer = WindowRectOf(shown);
+        const SIZE size = SizeOf(outer);
+        EXPECT_NEAR(size.cx, Scaled(outer96.cx, dpi()), 1);
+        EXPECT_NEAR(size.cy, Scaled(outer96.cy, dpi()), 1);
+        EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2);
+        EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2);
+        const RECT client = ClientRectOf(shown);
+        EXPECT_EQ(SizeOf(client).cx, size.cx);
+        EXPECT_EQ(SizeOf(client).cy, size.cy);
+
+        HWND panel1 = GetDlgItem(shown, 1);
+        ASSERT_NE(panel1, nullptr);
+        const RECT panel = ChildRect(panel1);
+        EXPECT_TRUE(EqualRect(&panel, &client)) << panel;
+        HWND image1 = GetDlgItem(panel1, 2);
+        ASSERT_NE(image1, nullptr);
+        const RECT image96{kBoxImage1Place.x, kBoxImage1Place.y, kBoxImage1Place.x + 208,
+                           kBoxImage1Place.y + 208};
+        const RECT image = ChildRect(image1);
+        ExpectNear(image, Scaled(image96, dpi()), "the box's Image1");
+        // The picture is whole, and so are the panel's bevels it leaves free at the right and
+        // the bottom, as at 96.
+        const RECT box96{0, 0, outer96.cx, outer96.cy};
+        ASSERT_TRUE(Within(image96, box96));
+        EXPECT_TRUE(Within(image, client)) << image << " in " << client;
+        EXPECT_NEAR(client.right - image.right, Scaled(box96.right - image96.right, dpi()), 1);
+        EXPECT_NEAR(client.bottom - image.bottom, Scaled(box96.bottom - image96.bottom, dpi()), 1);
+
+        const RECT hiddenOuter = WindowRectOf(hidden);
+        EXPECT_EQ(SizeOf(hiddenOuter).cx, size.cx);
+        EXPECT_EQ(SizeOf(hiddenOuter).cy, size.cy);
+        HWND hiddenImage1 = GetDlgItem(GetDlgItem(hidden, 1), 2);
+        ASSERT_NE(hiddenImage1, nullptr);
+        ExpectNear(ChildRect(hiddenImage1), Scaled(image96, dpi()), "the hidden box's Image1");
+    }
+
+    TempFolder folder;
+    JavaRuntimeRegistration registry;
+};
+
+TEST_P(DpiTest, TheWindowsAreTheLayoutScaledWithTheirPicturesDrawnAtTheScaledSize) {
+    const DecodedImage mainPicture = LauncherPicture(IDR_MAIN_PICTURE);
+    const DecodedImage boxPicture = LauncherPicture(IDR_ABOUT_PICTURE);
+    ASSERT_EQ(mainPicture.width, 640);
+    ASSERT_EQ(boxPicture.width, 208);
+
+    const SystemDpiSetting setting(static_cast<DWORD>(dpi()));
+    ASSERT_TRUE(setting.Set());
+    LauncherRun launcher(folder.Path());
+    HWND window = launcher.MainWindow(kTimeoutMs);
+    ASSERT_NE(window, nullptr) << "the launcher did not show its window";
+    HWND shown = nullptr;
+    HWND hidden = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (HWND box : BoxesOf(launcher)) {
+                (IsWindowVisible(box) ? shown : hidden) = box;
+            }
+            return shown && hidden;
+        },
+        kTimeoutMs))
+        << "no picture box was shown";
+    EXPECT_FALSE(IsIconic(window));
+
+    ExpectScaledMainWindow(window);
+    ExpectScaledBoxes(shown, hidden);
+
+    // The pictures on the screen, scaled: the box's whole, the main window's where neither a
+    // control nor the box lies over it.
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    HWND boxImage1 = GetDlgItem(GetDlgItem(shown, 1), 2);
+    const RECT boxImage = WindowRectOf(boxImage1);
+    const RECT box = WindowRectOf(shown);
+    RECT boxVisible{};
+    IntersectRect(&boxVisible, &boxImage, &box);
+    ExpectOnScreen(ScaledPictureSamples(boxPicture, dpi(), POINT{boxImage.left, boxImage.top},
+                                        boxVisible, [](int, int, POINT) { return false; }),
+                   100);
+
+    const RECT main = WindowRectOf(window);
+    RECT mainVisible{};
+    IntersectRect(&mainVisible, &main, &screen);
+    const auto coveredInMain = [&](int x, int y, POINT at) {
+        const POINT place{x, y};
+        for (const Control& control : kControls) {
+            RECT around = control.rect;
+            InflateRect(&around, 2, 2);
+            if (control.id != 100 && PtInRect(&around, place)) return true;
+        }
+        RECT aroundBox = box;
+        InflateRect(&aroundBox, 2, 2);
+        return PtInRect(&aroundBox, at) != FALSE;
+    };
+    ExpectOnScreen(ScaledPictureSamples(mainPicture, dpi(), POINT{main.left, main.top}, mainVisible,
+                                        coveredInMain),
+                   50);
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, DpiTest, ::testing::Values(120, 144, 192),
+                         [](const ::testing::TestParamInfo<int>& param) {
+                             return "At" + std::to_string(param.param);
+                         });
+
+}  // namespace
+}  // namespace ostrel::testing
