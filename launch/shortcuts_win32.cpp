@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "core/errors.h"
 #include "launch/desktop_folder.h"
@@ -48,12 +49,14 @@ InOutError FileFailure(const char* what, const std::string& name, DWORD code) {
     return InOutError(std::string(what) + " \"" + name + "\": " + reason, code);
 }
 
-std::wstring WideFromAnsi(const std::string& text) {
-    if (text.empty()) return {};
+// UTF-16 ended by a NUL. A vector rather than std::wstring: the wide string class would bring
+// about 35 KiB of library code into the program for these two calls.
+std::vector<wchar_t> WideFromAnsi(const std::string& text) {
     const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    const int length =
+        text.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1, L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
     return wide;
 }
 
@@ -179,9 +182,9 @@ class Win32LaunchFiles : public LaunchFiles {
         link->SetWorkingDirectory(workingDirectory.c_str());
         link->SetShowCmd(showCommand);
         link->SetIconLocation(iconFile.c_str(), iconIndex);
-        file->Save(WideFromAnsi(linkName).c_str(), FALSE);
+        file->Save(WideFromAnsi(linkName).data(), FALSE);
         if (const std::optional<std::string> desktop = DesktopFolder()) {
-            file->Save(WideFromAnsi(*desktop + "\\" + linkName).c_str(), FALSE);
+            file->Save(WideFromAnsi(*desktop + "\\" + linkName).data(), FALSE);
         }
     }
 

@@ -12,13 +12,16 @@
 //                   startup_flags (STARTUPINFO dwFlags, "0x%08lx"), show_window (wShowWindow when
 //                   STARTF_USESHOWWINDOW is set, else "none"), windows, delay_ms, lifetime_ms,
 //                   answer_after, ombrix (the loaded library's path, or "missing"),
-//                   listen ("127.0.0.1:61000", or "error <WinSock code>")
-//   event=windows   pid, count, elapsed_ms (since start)
+//                   listen ("127.0.0.1:61000", or "error <WinSock code>"), counter (when main
+//                   began)
+//   event=windows   pid, count, elapsed_ms (since start), counter (once they were shown)
 //   event=datagram  pid, number (1, 2, ...), from ("ip:port"), length, truncated (0/1),
 //                   answered (1 when the answer is set in Ombrix.dll; set before this is written),
-//                   datagram (the payload)
+//                   datagram (the payload), counter (when it was read)
 //   event=exit      pid, reason ("close": WM_CLOSE to one of its windows; "lifetime")
 //   event=error     pid, what, code (the stand-in could not run; exit code 1)
+// A counter is QueryPerformanceCounter's value, comparable between processes: benchmarks time
+// the stand-in's steps against their own.
 //
 // Settings, from environment variables (an empty variable counts as unset; a number that does
 // not parse takes the default):
@@ -211,6 +214,12 @@ std::string Escaped(const char* data, std::size_t size) {
 }
 
 std::string Escaped(const std::string& text) { return Escaped(text.data(), text.size()); }
+
+std::string CounterNow() {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return std::to_string(counter.QuadPart);
+}
 
 class Record {
   public:
@@ -413,8 +422,10 @@ class StandIn {
             if (windows_.back() && !spec.hidden) ShowWindow(windows_.back().get(), SW_SHOWNORMAL);
             offset += 40;
         }
+        const std::string shown = CounterNow();
         record_.Append("windows", {{"count", std::to_string(windows_.size())},
-                                   {"elapsed_ms", std::to_string(GetTickCount64() - started_)}});
+                                   {"elapsed_ms", std::to_string(GetTickCount64() - started_)},
+                                   {"counter", shown}});
     }
 
     void PaintTitle(HWND window) const {
@@ -442,18 +453,19 @@ class StandIn {
             const bool truncated = length == SOCKET_ERROR && WSAGetLastError() == WSAEMSGSIZE;
             if (truncated) length = static_cast<int>(buffer.size());
             if (length == SOCKET_ERROR) return;  // WSAEWOULDBLOCK: all read
+            const std::string read = CounterNow();
 
             ++datagrams_;
             const bool answered = settings_.answerAfter != 0 &&
                                   datagrams_ >= settings_.answerAfter && responseState_.Set(true);
-            record_.Append(
-                "datagram",
-                {{"number", std::to_string(datagrams_)},
-                 {"from", AddressText(from)},
-                 {"length", std::to_string(length)},
-                 {"truncated", truncated ? "1" : "0"},
-                 {"answered", answered ? "1" : "0"},
-                 {"datagram", Escaped(buffer.data(), static_cast<std::size_t>(length))}});
+            record_.Append("datagram",
+                           {{"number", std::to_string(datagrams_)},
+                            {"from", AddressText(from)},
+                            {"length", std::to_string(length)},
+                            {"truncated", truncated ? "1" : "0"},
+                            {"answered", answered ? "1" : "0"},
+                            {"datagram", Escaped(buffer.data(), static_cast<std::size_t>(length))},
+                            {"counter", read}});
         }
     }
 
@@ -478,7 +490,7 @@ class StandIn {
 };
 
 Record::Fields StartFields(const Settings& settings, const ResponseState& responseState,
-                           const Listener& listener) {
+                           const Listener& listener, const std::string& started) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
@@ -500,12 +512,14 @@ Record::Fields StartFields(const Settings& settings, const ResponseState& respon
         {"answer_after", std::to_string(settings.answerAfter)},
         {"ombrix", Escaped(responseState.Describe())},
         {"listen", listener.error ? "error " + std::to_string(listener.error)
-                                  : "127.0.0.1:" + std::to_string(kWakeUpPort)}};
+                                  : "127.0.0.1:" + std::to_string(kWakeUpPort)},
+        {"counter", started}};
 }
 
 }  // namespace
 
 int main() {
+    const std::string started = CounterNow();
     const std::string programFolder = FolderOf(ProgramPath());
     const Settings settings = ReadSettings(programFolder);
     const Record record(settings.recordPath);
@@ -514,7 +528,7 @@ int main() {
 
     const WinSockSession winsock;
     const Listener listener = winsock.ok() ? ListenForWakeUps() : Listener{UniqueSocket(), -1};
-    record.Append("start", StartFields(settings, responseState, listener));
+    record.Append("start", StartFields(settings, responseState, listener, started));
 
     StandIn standIn(settings, record, responseState, listener.socket.get());
     if (const char* failed = standIn.Start()) {

@@ -440,6 +440,35 @@ TEST_F(StandInsTest, AnswersTheFirstWakeUpThroughTheImportedGetResponseState) {
     EXPECT_EQ(GetResponseState(), FALSE) << "the answer goes with the instance that gave it";
 }
 
+LONGLONG CounterNow() {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+LONGLONG CounterOf(const Block& block) { return std::stoll(block.at("counter")); }
+
+// A benchmark reads the start, the windows and the datagrams on its own performance counter.
+TEST_F(StandInsTest, PlacesItsStartItsWindowsAndEachDatagramOnTheSharedCounter) {
+    const LONGLONG before = CounterNow();
+    const auto standIn = StartListening("1");
+    const std::vector<Block> shown = AwaitBlocks("windows", standIn->id());
+    ASSERT_EQ(shown.size(), 1u);
+    const WakeUpSender sender;
+    ASSERT_TRUE(sender.Send("Calling Corvex"));
+    const std::vector<Block> datagrams = AwaitBlocks("datagram", standIn->id());
+    ASSERT_EQ(datagrams.size(), 1u);
+    const LONGLONG after = CounterNow();
+
+    const std::vector<Block> start = Blocks("start", standIn->id());
+    ASSERT_EQ(start.size(), 1u);
+    EXPECT_LT(before, CounterOf(start[0]));
+    EXPECT_LE(CounterOf(start[0]), CounterOf(shown[0]));
+    EXPECT_LE(CounterOf(shown[0]), CounterOf(datagrams[0]));
+    EXPECT_LT(CounterOf(datagrams[0]), after);
+    ExpectClosesWithCodeZero(*standIn);
+}
+
 TEST_F(StandInsTest, AnswersOnlyAtTheConfiguredDatagramOrNever) {
     const WakeUpSender sender;
     {

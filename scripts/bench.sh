@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# Benchmarks the launcher and prints one table (Markdown) of medians, each figure set against its
+# goal. Figures that compare the launcher with the floor program (bench/floor.cpp: it starts the
+# same stand-in javaw.exe through the shell at once) are measured side by side in one run.
+#
+#   scripts/bench.sh [--runs N] [--poll-runs M]
+#
+# --runs       launcher and floor start-ups, in turn, after one warm-up of each (default 9)
+# --poll-runs  full 100-poll runs of the launcher without a Corvex, about 51 s each (default 1;
+#              0 leaves the CPU figure out)
+#
+# It installs and builds what is missing (scripts/setup.sh, the win32 and win64 presets), then
+# runs everything on the Wine bench (scripts/winebench.sh) in its own prefix, build/bench/.
+# Benchmarks print figures; a missed goal does not fail the command.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=$root/build/bench
+bin=$root/build/win32/bin
+size_goal_kib=512
+startup_goal=1.5
+cpu_goal_percent=1
+
+say() { printf 'bench: %s\n' "$*" >&2; }
+die() { say "error: $*"; exit 1; }
+usage() { sed -n '6,10p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 1; }
+
+runs=9
+poll_runs=1
+on_bench=
+while (($#)); do
+    case $1 in
+        --runs) (($# >= 2)) || usage; runs=$2; shift 2 ;;
+        --poll-runs) (($# >= 2)) || usage; poll_runs=$2; shift 2 ;;
+        --on-bench) on_bench=1; shift ;;
+        *) usage ;;
+    esac
+done
+[[ $runs =~ ^[1-9][0-9]*$ ]] || die "--runs needs a whole number above 0"
+[[ $poll_runs =~ ^[0-9]+$ ]] || die "--poll-runs needs a whole number"
+
+# --- on the bench: the runs themselves, one line of figures a run -----------------------------
+
+# A Windows path for a path of this machine, through Wine's Z: drive.
+windows_path() { local path=${1//\//\\}; printf 'Z:%s' "$path"; }
+
+# One launcher run through all 100 polls, no Corvex ever showing. Started from here rather than
+# by the Windows driver: Wine's GetProcessTimes of another process counts less than Linux counts
+# for it (60 against 110 ms in one run), while under Wine the launcher is one process of this
+# machine, whose CPU time and peak resident size GNU time reads when it ends, all its threads
+# included. The javaw.exe it starts is not its child and is not counted.
+polls_run() {
+    local run=$1
+    local work=$out/polls-$run
+    rm -rf "$work"
+    mkdir -p "$work"
+    local record
+    record=$(windows_path "$work/record.txt")
+    (
+        cd "$work"
+        OSTREL_STANDIN_RECORD=$record OSTREL_CORVEX_WINDOWS=none OSTREL_CORVEX_LIFETIME_MS=55000 \
+            timeout 120 /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" \
+            "$root/scripts/wine-run" i686 "$bin/ostrel.exe"
+    ) || die "the 100-poll run $run failed"
+    grep -q '^event=start$' "$work/record.txt" 2>/dev/null ||
+        die "the launcher did not start the stand-in runtime in the 100-poll run $run"
+    awk -v run="$run" '{ printf "polls run=%d wall_ms=%.1f cpu_ms=%.1f peak_kib=%.1f\n",
+                         run, $1 * 1000, ($2 + $3) * 1000, $4 }' "$work/time.txt"
+}
+
+if [[ -n $on_bench ]]; then
+    "$root/scripts/wine-run" i686 "$bin/ostrel_bench.exe" "$runs"
+    if ((poll_runs > 0)); then
+        "$root/scripts/wine-run" i686 reg add \
+            'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.4' /v JavaHome /t REG_SZ \
+            /d "$(windows_path "$bin/standins/jre")" /f /reg:32 >/dev/null
+        for ((run = 1; run <= poll_runs; run++)); do polls_run "$run"; done
+    fi
+    exit 0
+fi
+
+# --- before the bench: what it needs ---------------------------------------------------------
+
+mkdir -p "$out"
+log=$out/build.log
+: >"$log"
+started=$SECONDS
+say "setup and builds (log: ${log#"$root"/})"
+bash "$root/scripts/setup.sh" >>"$log" 2>&1 || { tail -20 "$log" >&2; die "setup failed"; }
+if [[ ! -x /usr/bin/time ]]; then
+    say "installing GNU time"
+    apt-get install -y time >>"$log" 2>&1 || die "cannot install GNU time, see $log"
+fi
+build() {
+    local preset=$1
+    shift
+    { cmake --preset "$preset" && cmake --build --preset "$preset" -j2 --target "$@"; } \
+        >>"$log" 2>&1 || { tail -20 "$log" >&2; die "the $preset build failed, see $log"; }
+}
+build win32 ostrel_bench
+build win64 ostrel
+
+# Stripped as a release would ship them; the pictures are resources of the program.
+stripped_kib() {
+    local arch=$1 program=$2 copy=$out/ostrel-$1.exe
+    "$arch-w64-mingw32-strip" -o "$copy" "$program"
+    awk -v bytes="$(stat -c %s "$copy")" 'BEGIN { printf "%.1f", bytes / 1024 }'
+}
+size_i686=$(stripped_kib i686 "$bin/ostrel.exe")
+size_x86_64=$(stripped_kib x86_64 "$root/build/win64/bin/ostrel.exe")
+
+# --- on the bench ------------------------------------------------------------------------------
+
+samples=$out/samples.txt
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+say "running $runs start-ups of each and $poll_runs 100-poll run(s) on the bench"
+say "(about $((runs * 4 + 15 + poll_runs * 52)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
+"$root/scripts/winebench.sh" --prefix "$out/wineprefix" -- \
+    "$BASH" "${BASH_SOURCE[0]}" --on-bench --runs "$runs" --poll-runs "$poll_runs" \
+    >"$samples" 2>"$out/bench.log" ||
+    { cat "$samples" >&2; tail -20 "$out/bench.log" >&2; die "the bench failed, see $out/bench.log"; }
+
+# --- the table -------------------------------------------------------------------------------
+
+cpu_model=$(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -1)
+wine_version=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo unknown)
+
+awk -v runs="$runs" -v poll_runs="$poll_runs" \
+    -v size_i686="$size_i686" -v size_x86_64="$size_x86_64" -v size_goal="$size_goal_kib" \
+    -v startup_goal="$startup_goal" -v cpu_goal="$cpu_goal_percent" '
+# The values of one figure in order, in v[1..n]; returns n.
+function sorted(kind, field, v,    n, i, j, t) {
+    n = count[kind, field]
+    for (i = 1; i <= n; i++) v[i] = value[kind, field, i]
+    for (i = 2; i <= n; i++)
+        for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+    return n
+}
+function median(kind, field,    n, v) {
+    n = sorted(kind, field, v)
+    if (n == 0) return -1
+    return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+}
+# "median ms (lowest-highest)": the machine may be shared, and the spread tells how much.
+function milliseconds(kind, field,    n, v) {
+    n = sorted(kind, field, v)
+    if (n < 2) return sprintf("%.0f ms", median(kind, field))
+    return sprintf("%.0f ms (%.0f-%.0f)", median(kind, field), v[1], v[n])
+}
+function verdict(met) { return met ? "met" : "**missed**" }
+function row(figure, launcher, floor, ratio, goal, result) {
+    printf "| %s | %s | %s | %s | %s | %s |\n", figure, launcher, floor, ratio, goal, result
+}
+$1 == "launcher" || $1 == "floor" || $1 == "polls" {
+    for (i = 3; i <= NF; i++) {
+        split($i, pair, "=")
+        n = ++count[$1, pair[1]]
+        value[$1, pair[1], n] = pair[2] + 0
+    }
+}
+END {
+    printf "| Figure (median, with the range of the runs) | Launcher | Floor | Ratio | Goal | Result |\n"
+    printf "|---|---|---|---|---|---|\n"
+    launcher = median("launcher", "javaw_ms"); floor = median("floor", "javaw_ms")
+    ratio = launcher / floor
+    row(sprintf("Process start to the start of `javaw.exe` (%d runs each)", runs),
+        milliseconds("launcher", "javaw_ms"), milliseconds("floor", "javaw_ms"),
+        sprintf("%.2fx", ratio),
+        sprintf("at most %.1fx", startup_goal), verdict(ratio <= startup_goal))
+    if (poll_runs > 0) {
+        cpu = median("polls", "cpu_ms"); wall = median("polls", "wall_ms")
+        share = 100 * cpu / wall
+        row(sprintf("CPU over a full 100-poll run without Corvex (%d run%s)", poll_runs,
+                    poll_runs > 1 ? "s" : ""),
+            sprintf("%.2f%% of a core (%.0f ms in %.1f s)", share, cpu, wall / 1000), "", "",
+            sprintf("under %d%%", cpu_goal), verdict(share < cpu_goal))
+    }
+    row("Corvex window shown to the first wake-up datagram",
+        milliseconds("launcher", "window_datagram_ms"), "", "", "", "")
+    row("Corvex window shown to the launcher'"'"'s exit",
+        milliseconds("launcher", "window_exit_ms"), "", "", "", "")
+    row("Stripped `ostrel.exe`, i686, pictures included", sprintf("%.1f KiB", size_i686), "", "",
+        sprintf("under %d KiB", size_goal), verdict(size_i686 < size_goal))
+    row("Stripped `ostrel.exe`, x86_64, pictures included", sprintf("%.1f KiB", size_x86_64), "",
+        "", sprintf("under %d KiB", size_goal), verdict(size_x86_64 < size_goal))
+    launcher = median("launcher", "peak_kib"); floor = median("floor", "peak_kib")
+    row("Peak resident memory (start-up runs, through the hand-over)",
+        sprintf("%.1f MiB", launcher / 1024), sprintf("%.1f MiB", floor / 1024),
+        sprintf("%.2fx", launcher / floor), "", "")
+    if (poll_runs > 0)
+        row("Peak resident memory (100-poll run)",
+            sprintf("%.1f MiB", median("polls", "peak_kib") / 1024), "", "", "", "")
+}' "$samples"
+
+printf '\nMachine: %s CPUs, %s; %s; Debian %s. Measured %s in %d s; load average %s.\n' \
+    "$(nproc)" "$cpu_model" "$wine_version" "$(cat /etc/debian_version 2>/dev/null || echo '?')" \
+    "$(date -u '+%Y-%m-%d %H:%M UTC')" $((SECONDS - started)) "$load_before"
