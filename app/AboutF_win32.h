@@ -3,10 +3,8 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "app/Picture_win32.h"
+#include "core/handles_win32.h"
 
 namespace ostrel {
 
@@ -32,11 +30,6 @@ class TAboutBox {
     HWND Handle() const { return window_.get(); }
 
   private:
-    struct WindowDestroyer {
-        void operator()(HWND window) const { DestroyWindow(window); }
-    };
-    using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK Panel1Proc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls(HINSTANCE instance);
@@ -47,7 +40,7 @@ class TAboutBox {
     int dpi_;  // the layout's and picture's scale
     Picture picture_;
     // Destroyed first: the window procedures may still reach the members above while it goes.
-    UniqueWindow window_;
+    OwnedWindow window_;
     HWND panel1_ = nullptr;  // owned by the box window
 };
 

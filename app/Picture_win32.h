@@ -18,7 +18,6 @@ class Picture {
     // Decodes (and scales) the picture now, for a window that needs its size before it first
     // draws it.
     void Load();
-    bool Loaded() const { return static_cast<bool>(bitmap_); }
     // The shown size: the picture's own size scaled to the dots per inch.
     SIZE Size() const { return size_; }
 

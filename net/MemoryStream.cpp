@@ -26,9 +26,4 @@ void MemoryStream::ReadBuffer(void* data, std::size_t count) {
     if (Read(data, count) != count) throw Exception("Stream read error");
 }
 
-void MemoryStream::Clear() {
-    bytes_.clear();
-    position_ = 0;
-}
-
 }  // namespace ostrel

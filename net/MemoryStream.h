@@ -20,7 +20,6 @@ class MemoryStream {
     // Any position is allowed; past the end, reads give nothing and a write fills the gap
     // with zeros.
     void Seek(std::size_t position) { position_ = position; }
-    void Clear();
 
     const std::vector<char>& Bytes() const { return bytes_; }
 

@@ -5,9 +5,9 @@
 
 #include <cstring>
 #include <optional>
-#include <type_traits>
 
 #include "core/errors.h"
+#include "core/handles_win32.h"
 
 namespace ostrel {
 namespace {
@@ -19,11 +19,6 @@ constexpr UINT_PTR kResumeTimer = 1;
 constexpr int kMaxResumeDeferrals = 5;
 
 static_assert(INVALID_SOCKET == kInvalidSocket, "invalid socket values differ");
-
-struct WindowDestroyer {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using OwnedWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 
 sockaddr_in ToSockaddr(const SocketAddress& address) {
     sockaddr_in result{};
