@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Makes this machine able to build and test Ostrel: installs the Debian packages that are
 # missing, then builds libjpeg-turbo for both Windows targets from Debian's source package
-# into build/deps/<arch>, where the win32/win64 presets look for it.
+# into build/deps/<arch> (or $OSTREL_DEPS/<arch>), where the win32/win64 presets look for it.
 #
 # Safe to run again: installed packages and finished builds are detected and skipped.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-deps=$root/build/deps
+# OSTREL_DEPS lets a second checkout of the same commit share one build of the dependencies.
+deps=${OSTREL_DEPS:-$root/build/deps}
 
 say() { printf 'setup: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
@@ -22,6 +23,7 @@ packages=(
     wine wine64 wine32:i386                             # running the Windows programs
     xvfb xauth fonts-wine imagemagick                   # display, real fonts, screenshots
     iproute2 util-linux                                 # private network namespace
+    git zip unzip osslsigncode openssl                  # release archives and their signing
 )
 
 missing_packages() {
