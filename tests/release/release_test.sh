@@ -167,8 +167,11 @@ check_signature() { # check_signature EXE BUILT: the signature verifies, and cov
     calculated=$(sed -n 's/^Calculated message digest *: *\([0-9A-F]*\).*/\1/p' <<<"$out")
     [[ -n $current && $current == "$calculated" ]] || fail "$exe: the digest does not match without the certificate trusted"
     # Taking the signature off again gives back the program as built.
-    osslsigncode remove-signature -in "$exe" -out "$work/removed.exe" >/dev/null 2>&1
-    cmp -s "$work/removed.exe" "$built" || fail "$exe: the signed program is not the one built"
+    rm -f "$work/removed.exe"
+    if ! osslsigncode remove-signature -in "$exe" -out "$work/removed.exe" >/dev/null 2>&1 ||
+        ! cmp -s "$work/removed.exe" "$built"; then
+        fail "$exe: the signed program is not the one built"
+    fi
     # One changed byte in the code, and the signature no longer holds.
     cp "$exe" "$work/tampered.exe"
     printf 'X' | dd of="$work/tampered.exe" bs=1 seek=4096 conv=notrunc status=none
