@@ -178,7 +178,9 @@ done
 sums=ostrel-$version-SHA256SUMS
 (cd "$out" && sha256sum "${archives[@]}" >"$sums")
 
-say "commit $commit, version $version, $(((${#signing[@]})) && echo signed || echo unsigned)"
+state=unsigned
+((${#signing[@]} == 0)) || state=signed
+say "commit $commit, version $version, $state"
 for file in "${archives[@]}" "$sums"; do
     printf '%s\n' "$out/$file"
 done

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes this machine able to build and test Ostrel: installs the Debian packages that are
 # missing, then builds libjpeg-turbo for both Windows targets from Debian's source package
-# into build/deps/<arch> (or $OSTREL_DEPS/<arch>), where the win32/win64 presets look for it.
+# into build/deps/<arch>, where the win32/win64 presets look for it.
 #
 # Safe to run again: installed packages and finished builds are detected and skipped.
 set -euo pipefail

@@ -2,8 +2,9 @@
 # Runs every test: installs what is missing (scripts/setup.sh), builds and tests the native
 # preset (portable logic under ASan and UBSan), builds the fuzz preset and runs each fuzz target
 # for a few seconds (OSTREL_FUZZ_SECONDS, default 15), then builds the win32 and win64 presets
-# and runs their tests under Wine on the bench (scripts/winebench.sh). Stops at the first
-# failure with a non-zero status; on success the last lines are those of the last ctest run.
+# and runs their tests under Wine on the bench (scripts/winebench.sh), and last the release
+# command on two clones of the committed HEAD (tests/release/release_test.sh). Stops at the first
+# failure with a non-zero status.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -57,3 +58,6 @@ for preset in win32 win64; do
     stage "$preset: tests under Wine"
     scripts/winebench.sh ctest --preset "$preset" "${ctest_options[@]}"
 done
+
+stage "release: reproducible executables, signing, archives"
+bash tests/release/release_test.sh
