@@ -23,7 +23,7 @@ packages=(
     wine wine64 wine32:i386                             # running the Windows programs
     xvfb xauth fonts-wine imagemagick                   # display, real fonts, screenshots
     iproute2 util-linux                                 # private network namespace
-    git zip unzip osslsigncode openssl                  # release archives and their signing
+    git zip unzip osslsigncode openssl python3          # release archives and their signing
 )
 
 missing_packages() {

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The release command end to end, on two fresh clones of the committed HEAD in two different
 # folders (one with blanks in its path): a changed working tree is refused; the executables of
-# both clones are the same bytes; a release signed with a throwaway certificate (as PKCS#12,
-# and as certificate and key) verifies, and fails to once a byte is changed; the archives hold
-# what they should and match their sums. Uncommitted changes of this checkout are not part of
-# what is tested: a release is made from commits only.
+# both clones are the same bytes; a release signed with a throwaway certificate (as PKCS#12 with
+# a time stamp from a local server, and as certificate and key) verifies, and fails to once a
+# byte is changed; the archives hold what they should and match their sums. Uncommitted changes
+# of this checkout are not part of what is tested: a release is made from commits only.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -48,6 +48,37 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Ostrel throwaway te
 openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/codesign.p12" \
     -passout "file:$keys/password" 2>>"$keys/openssl.log"
 
+# A time-stamp authority of our own, on loopback: its certificate, and the server for the
+# signed release to ask. It is stopped when the test ends, and cannot outlive it by long.
+cat >"$keys/tsa.cnf" <<EOF
+[ tsa ]
+default_tsa = throwaway
+[ throwaway ]
+serial = $keys/tsa.serial
+signer_cert = $keys/tsa.pem
+signer_key = $keys/tsa-key.pem
+signer_digest = sha256
+default_policy = 1.3.6.1.4.1.0.1
+digests = sha256
+accuracy = secs:1
+ess_cert_id_alg = sha256
+EOF
+echo 01 >"$keys/tsa.serial"
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Ostrel throwaway time stamps" \
+    -addext "extendedKeyUsage=critical,timeStamping" -keyout "$keys/tsa-key.pem" \
+    -out "$keys/tsa.pem" 2>>"$keys/openssl.log"
+timeout 900 python3 "$root/tests/release/timestamp_server.py" "$keys/tsa.cnf" >"$keys/tsa.port" &
+tsa_server=$!
+trap 'kill $tsa_server 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    [[ -s $keys/tsa.port ]] && break
+    sleep 0.1
+done
+[[ -s $keys/tsa.port ]] || { fail "the time-stamp server did not start"; exit 1; }
+tsa_url=http://127.0.0.1:$(head -n 1 "$keys/tsa.port")
+# A proxy set for the machine must not stand between osslsigncode and the loopback server.
+export no_proxy=127.0.0.1 NO_PROXY=127.0.0.1
+
 # --- A changed working tree is refused ---------------------------------------------------
 
 refused() { # refused WHAT: the release in $second must stop before building anything
@@ -84,7 +115,8 @@ release() { # release CLONE OUT [signing options...]
 }
 
 release "$first" "$work/unsigned"
-release "$second" "$work/pkcs12" --pkcs12 "$keys/codesign.p12" --password-file "$keys/password"
+release "$second" "$work/pkcs12" --pkcs12 "$keys/codesign.p12" --password-file "$keys/password" \
+    --timestamp-url "$tsa_url"
 # The same commit, built in another folder: the executables must be the same bytes.
 for target in win32 win64; do
     a=$first/build/release/work/$target/bin/ostrel.exe
@@ -152,14 +184,23 @@ pass "unsigned archives: the built executables, of the right architecture"
 
 # --- Signatures --------------------------------------------------------------------------
 
-check_signature() { # check_signature EXE BUILT: the signature verifies, and covers the bytes
-    local exe=$1 built=$2 out
-    # Trusting the throwaway certificate stands in for a certificate chain that Windows trusts.
-    if ! out=$(osslsigncode verify -CAfile "$keys/cert.pem" -in "$exe" 2>&1); then
+# check_signature EXE BUILT STAMPED: the signature verifies, covers the program as built, and
+# carries a time stamp when STAMPED is yes (none otherwise).
+check_signature() {
+    local exe=$1 built=$2 stamped=$3 out
+    # Trusting the throwaway certificates stands in for chains that Windows trusts.
+    if ! out=$(osslsigncode verify -CAfile "$keys/cert.pem" -TSA-CAfile "$keys/tsa.pem" \
+        -in "$exe" 2>&1); then
         fail "$exe does not verify: $(grep -i -m1 -e error -e failed <<<"$out")"
         return
     fi
     grep -q "Message digest algorithm *: SHA256" <<<"$out" || fail "$exe is not signed with SHA-256"
+    if [[ $stamped == yes ]]; then
+        grep -q "Timestamp Server Signature verification: ok" <<<"$out" ||
+            fail "$exe has no valid time stamp"
+    elif ! grep -q "Timestamp is not available" <<<"$out"; then
+        fail "$exe has a time stamp that nobody asked for"
+    fi
     # Without that trust the chain fails, yet the signed digest matches the file.
     out=$(osslsigncode verify -in "$exe" 2>&1 || true)
     local current calculated
@@ -181,10 +222,12 @@ check_signature() { # check_signature EXE BUILT: the signature verifies, and cov
     pass "$(basename "$(dirname "$(dirname "$(dirname "$exe")")")") $(basename "$(dirname "$exe")"): the signature verifies and covers the program"
 }
 
-for dist in pkcs12 certkey; do
+for dist in pkcs12:yes certkey:no; do
+    stamped=${dist#*:} dist=${dist%:*}
     for target in win32 win64; do
         rm -rf "$work/$dist/y" && unzip -q -d "$work/$dist/y" "$work/$dist/ostrel-$version-$target.zip"
-        check_signature "$work/$dist/y/ostrel-$version-$target/ostrel.exe" "$work/built/$target.exe"
+        check_signature "$work/$dist/y/ostrel-$version-$target/ostrel.exe" \
+            "$work/built/$target.exe" "$stamped"
     done
 done
 
