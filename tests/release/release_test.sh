@@ -3,8 +3,9 @@
 # folders (one with blanks in its path): a changed working tree is refused; the executables of
 # both clones are the same bytes; a release signed with a throwaway certificate (as PKCS#12 with
 # a time stamp from a local server, and as certificate and key) verifies, and fails to once a
-# byte is changed; the archives hold what they should and match their sums. Uncommitted changes
-# of this checkout are not part of what is tested: a release is made from commits only.
+# byte is changed; the archives hold what they should, match their sums, and come out the same
+# when made again. Uncommitted changes of this checkout are not part of what is tested: a
+# release is made from commits only.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -132,6 +133,15 @@ for target in win32 win64; do
     cp "$second/build/release/work/$target/bin/ostrel.exe" "$work/built/$target.exe"
 done
 release "$second" "$work/certkey" --cert "$keys/cert.pem" --key "$keys/key.pem"
+# And the unsigned archives of the commit, made again in the other folder, are the same bytes.
+release "$second" "$work/unsigned-again"
+for file in "$work/unsigned"/*.zip "$work/unsigned"/*SHA256SUMS; do
+    if cmp -s "$file" "$work/unsigned-again/$(basename "$file")"; then
+        pass "$(basename "$file") is the same when made again"
+    else
+        fail "$(basename "$file") differs when made again"
+    fi
+done
 
 version=$(sed -n 's/^project(Ostrel VERSION \([0-9.]*\) .*/\1/p' "$first/CMakeLists.txt")
 [[ -n $version ]] || fail "no version in CMakeLists.txt"
