@@ -20,7 +20,6 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
 
 say() { printf 'release: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
@@ -62,6 +61,11 @@ if ((${#signing[@]})); then
     fi
     [[ -z $timestamp_url ]] || signing+=(-ts "$timestamp_url")
 fi
+
+# Paths on the command line are taken from where it was given (the certificate files above
+# too), not from the repository.
+out=$(realpath -m "$out")
+cd "$root"
 
 # --- A clean commit ----------------------------------------------------------------------
 

@@ -103,20 +103,22 @@ rm "$second/stray.txt"
 
 # --- Three releases: unsigned, signed with PKCS#12, signed with certificate and key --------
 
-release() { # release CLONE OUT [signing options...]
+# release CLONE OUT [signing options...]: run from the test's folder, with OUT and the files
+# of the options given relative to it, as a user in another folder would.
+release() {
     local clone=$1 out=$2
     shift 2
-    local log=$out.log
+    local log=$work/$out.log
     say "release in $clone $*"
-    if ! (cd "$clone" && bash scripts/release.sh --out "$out" "$@") >"$log" 2>&1; then
+    if ! (cd "$work" && bash "$clone/scripts/release.sh" --out "$out" "$@") >"$log" 2>&1; then
         tail -n 30 "$log" >&2
         fail "release in $clone $* (see $log)"
         exit 1
     fi
 }
 
-release "$first" "$work/unsigned"
-release "$second" "$work/pkcs12" --pkcs12 "$keys/codesign.p12" --password-file "$keys/password" \
+release "$first" unsigned
+release "$second" pkcs12 --pkcs12 keys/codesign.p12 --password-file keys/password \
     --timestamp-url "$tsa_url"
 # The same commit, built in another folder: the executables must be the same bytes.
 for target in win32 win64; do
@@ -132,9 +134,9 @@ mkdir -p "$work/built"
 for target in win32 win64; do
     cp "$second/build/release/work/$target/bin/ostrel.exe" "$work/built/$target.exe"
 done
-release "$second" "$work/certkey" --cert "$keys/cert.pem" --key "$keys/key.pem"
+release "$second" certkey --cert keys/cert.pem --key keys/key.pem
 # And the unsigned archives of the commit, made again in the other folder, are the same bytes.
-release "$second" "$work/unsigned-again"
+release "$second" unsigned-again
 for file in "$work/unsigned"/*.zip "$work/unsigned"/*SHA256SUMS; do
     if cmp -s "$file" "$work/unsigned-again/$(basename "$file")"; then
         pass "$(basename "$file") is the same when made again"
