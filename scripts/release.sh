@@ -87,7 +87,7 @@ deps=${OSTREL_DEPS:-$root/build/deps}
 
 work=$root/build/release/work
 rm -rf "$work"
-mkdir -p "$work/src" "$work/stage" "$out"
+mkdir -p "$work/src" "$work/stage" "$work/dist" "$out"
 git archive --format=tar "$commit" | tar -x -C "$work/src"
 
 # --- Build -------------------------------------------------------------------------------
@@ -171,16 +171,20 @@ for target in win32 win64; do
     chmod 0644 "$folder"/*
     chmod 0755 "$folder"
     find "$folder" -exec touch -h -d "@$commit_time" {} +
-    rm -f "$out/$name.zip"
     # No extra fields (owner, Unix times), names in a fixed order, times in UTC: the same
     # archive from the same files.
     (cd "$work/stage" && LC_ALL=C find "$name" -type f | LC_ALL=C sort |
-        TZ=UTC zip -X -D -q -9 "$out/$name.zip" -@)
+        TZ=UTC zip -X -D -q -9 "$work/dist/$name.zip" -@)
     archives+=("$name.zip")
 done
 
 sums=ostrel-$version-SHA256SUMS
-(cd "$out" && sha256sum "${archives[@]}" >"$sums")
+(cd "$work/dist" && sha256sum "${archives[@]}" >"$sums")
+# Only a release that came out whole replaces what the output folder held: a failed one (a
+# wrong password, say) leaves no mix of new and old archives behind.
+for file in "${archives[@]}" "$sums"; do
+    mv -f "$work/dist/$file" "$out/$file"
+done
 
 state=unsigned
 ((${#signing[@]} == 0)) || state=signed

@@ -101,7 +101,21 @@ touch "$second/stray.txt"
 refused "an untracked file"
 rm "$second/stray.txt"
 
-# --- Three releases: unsigned, signed with PKCS#12, signed with certificate and key --------
+# --- Options that do not go together are refused before anything is built ----------------
+
+for options in "--pkcs12 keys/codesign.p12 --cert keys/cert.pem --key keys/key.pem" \
+    "--cert keys/cert.pem" "--password-file keys/password" "--timestamp-url $tsa_url" \
+    "--pkcs12 keys/missing.p12" "--out"; do
+    # shellcheck disable=SC2086 # the options are split on purpose
+    if (cd "$work" && bash "$second/scripts/release.sh" $options) >"$work/options.log" 2>&1; then
+        fail "release went ahead with: $options"
+    elif [[ -d $second/build/release/work ]]; then
+        fail "release with $options built something"
+    fi
+done
+pass "contradicting or incomplete signing options refused"
+
+# --- Releases: unsigned, signed with PKCS#12, signed with certificate and key, unsigned again
 
 # release CLONE OUT [signing options...]: run from the test's folder, with OUT and the files
 # of the options given relative to it, as a user in another folder would.
