@@ -1,15 +1,10 @@
-// The launcher on screens set to more than 96 dots per inch: it says in its manifest that it
-// scales itself, and at 120, 144 and 192 its main window and its picture box are the 96-dpi
-// layout scaled as a whole, the pictures drawn at the scaled size.
+// The launcher on screens set to more than 96 dots per inch: at 120, 144 and 192 its main window
+// and its picture box are the 96-dpi layout scaled as a whole, the pictures drawn at the scaled
+// size. (That its manifest declares it DPI aware is checked with the rest of the manifest.)
 #include <windows.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstddef>
-#include <cstring>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -145,99 +140,6 @@ std::vector<Sample> ScaledPictureSamples(const DecodedImage& picture, int dpi, P
         }
     }
     return samples;
-}
-
-// The compatibility information as Windows 10 1903 and later, and Wine, give it: each element
-// also carries a tested version, which the headers at hand do not have yet.
-struct CompatibilityElement {
-    GUID id;
-    ACTCTX_COMPATIBILITY_ELEMENT_TYPE type;
-    ULONGLONG maxVersionTested;
-};
-struct CompatibilityInformation {
-    DWORD elementCount;
-    CompatibilityElement elements[1];
-};
-
-// What the activation context made from ostrel.exe's manifest says.
-class LauncherManifest {
-  public:
-    LauncherManifest() {
-        const std::string program = ProgramFolder() + "ostrel.exe";
-        ACTCTXA description{};
-        description.cbSize = sizeof(description);
-        description.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-        description.lpSource = program.c_str();
-        description.lpResourceName = MAKEINTRESOURCEA(IDR_MANIFEST);
-        context_ = CreateActCtxA(&description);
-    }
-    ~LauncherManifest() {
-        if (context_ != INVALID_HANDLE_VALUE) ReleaseActCtx(context_);
-    }
-    LauncherManifest(const LauncherManifest&) = delete;
-    LauncherManifest& operator=(const LauncherManifest&) = delete;
-    bool Loaded() const { return context_ != INVALID_HANDLE_VALUE; }
-
-    std::wstring WindowsSetting(const wchar_t* nameSpace, const wchar_t* name) const {
-        wchar_t value[64] = {};
-        SIZE_T written = 0;
-        if (!QueryActCtxSettingsW(0, context_, nameSpace, name, value, std::size(value),
-                                  &written)) {
-            return L"(none)";
-        }
-        return value;
-    }
-
-    // The systems the program says it was made for, as registry-format GUIDs.
-    std::vector<std::string> SupportedSystems() const {
-        SIZE_T size = 0;
-        QueryActCtxW(0, context_, nullptr, CompatibilityInformationInActivationContext, nullptr, 0,
-                     &size);
-        std::vector<BYTE> buffer(std::max<SIZE_T>(size, sizeof(DWORD)));
-        if (!QueryActCtxW(0, context_, nullptr, CompatibilityInformationInActivationContext,
-                          buffer.data(), buffer.size(), &size)) {
-            return {};
-        }
-        DWORD count = 0;
-        std::memcpy(&count, buffer.data(), sizeof(count));
-        if (buffer.size() <
-            offsetof(CompatibilityInformation, elements) + count * sizeof(CompatibilityElement)) {
-            return {};
-        }
-        std::vector<std::string> systems;
-        for (DWORD i = 0; i < count; ++i) {
-            CompatibilityElement element;
-            std::memcpy(&element,
-                        buffer.data() + offsetof(CompatibilityInformation, elements) +
-                            i * sizeof(CompatibilityElement),
-                        sizeof(element));
-            if (element.type != ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS) continue;
-            wchar_t text[40] = {};
-            StringFromGUID2(element.id, text, 40);
-            systems.push_back(std::string(text, text + wcslen(text)));
-        }
-        return systems;
-    }
-
-  private:
-    HANDLE context_ = INVALID_HANDLE_VALUE;
-};
-
-TEST(LauncherManifestTest, DeclaresSystemDpiAwarenessAndTheSystemsFromVistaTo10) {
-    const LauncherManifest manifest;
-    ASSERT_TRUE(manifest.Loaded()) << GetLastError();
-    EXPECT_EQ(manifest.WindowsSetting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
-                                      L"dpiAware"),
-              L"true");
-    EXPECT_EQ(manifest.WindowsSetting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
-                                      L"dpiAwareness"),
-              L"system");
-    EXPECT_EQ(
-        manifest.SupportedSystems(),
-        (std::vector<std::string>{
-            "{E2011457-1546-43C5-A5FE-008DEEE3D3F0}", "{35138B9A-5D96-4FBD-8E2D-A2440225F93A}",
-            "{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}", "{1F676C76-80E1-4239-95BB-83D0F6D0DA78}",
-            "{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}"}));
 }
 
 struct Control {

@@ -164,8 +164,17 @@ version=$(sed -n 's/^project(Ostrel VERSION \([0-9.]*\) .*/\1/p' "$first/CMakeLi
 
 # --- Archives and sums -------------------------------------------------------------------
 
+# Each archive is unpacked once, into DIST/unpacked/ostrel-<version>-<target>/.
+for dist in unsigned pkcs12 certkey; do
+    for target in win32 win64; do
+        unzip -q -d "$work/$dist/unpacked" "$work/$dist/ostrel-$version-$target.zip" ||
+            fail "$dist ostrel-$version-$target.zip does not unpack"
+    done
+done
+unpacked() { printf '%s/%s/unpacked/ostrel-%s-%s' "$work" "$1" "$version" "$2"; } # DIST TARGET
+
 check_archives() { # check_archives DIST: names, contents and sums
-    local dist=$1 target name listing
+    local dist=$work/$1 target name listing
     local sums=$dist/ostrel-$version-SHA256SUMS
     if [[ $(cut -d' ' -f3 "$sums" 2>/dev/null | sort | tr '\n' ' ') != \
         "ostrel-$version-win32.zip ostrel-$version-win64.zip " ]]; then
@@ -181,9 +190,8 @@ check_archives() { # check_archives DIST: names, contents and sums
         if [[ $listing != "$name/LICENSE.txt $name/README.txt $name/ostrel.exe " ]]; then
             fail "$name.zip holds: $listing"
         fi
-        unzip -q -t "$dist/$name.zip" >/dev/null || fail "$name.zip is damaged"
-        rm -rf "$dist/x" && unzip -q -d "$dist/x" "$dist/$name.zip"
-        local readme=$dist/x/$name/README.txt licence=$dist/x/$name/LICENSE.txt
+        local readme licence
+        readme=$(unpacked "$1" "$target")/README.txt licence=$(unpacked "$1" "$target")/LICENSE.txt
         grep -q "^## Using Ostrel" "$readme" || fail "$name README.txt lacks the user guide"
         ! grep -q -e "scripts/" -e "user-guide:" "$readme" || fail "$name README.txt goes beyond the user guide"
         grep -q "^MIT License" "$licence" || fail "$name LICENSE.txt lacks Ostrel's licence"
@@ -194,12 +202,11 @@ check_archives() { # check_archives DIST: names, contents and sums
     done
 }
 
-check_archives "$work/unsigned"
-check_archives "$work/pkcs12"
+check_archives unsigned
+check_archives pkcs12
 objdump=x86_64-w64-mingw32-objdump
 for target in win32 win64; do
-    rm -rf "$work/unsigned/y" && unzip -q -d "$work/unsigned/y" "$work/unsigned/ostrel-$version-$target.zip"
-    exe=$work/unsigned/y/ostrel-$version-$target/ostrel.exe
+    exe=$(unpacked unsigned "$target")/ostrel.exe
     cmp -s "$exe" "$work/built/$target.exe" || fail "the unsigned $target archive holds another ostrel.exe than was built"
     format=$($objdump -f "$exe" | sed -n 's/.*file format //p')
     want=$([[ $target == win32 ]] && echo pei-i386 || echo pei-x86-64)
@@ -210,10 +217,11 @@ pass "unsigned archives: the built executables, of the right architecture"
 
 # --- Signatures --------------------------------------------------------------------------
 
-# check_signature EXE BUILT STAMPED: the signature verifies, covers the program as built, and
+# check_signature DIST TARGET STAMPED: the signature verifies, covers the program as built, and
 # carries a time stamp when STAMPED is yes (none otherwise).
 check_signature() {
-    local exe=$1 built=$2 stamped=$3 out
+    local exe built=$work/built/$2.exe stamped=$3 out
+    exe=$(unpacked "$1" "$2")/ostrel.exe
     # Trusting the throwaway certificates stands in for chains that Windows trusts.
     if ! out=$(osslsigncode verify -CAfile "$keys/cert.pem" -TSA-CAfile "$keys/tsa.pem" \
         -in "$exe" 2>&1); then
@@ -245,16 +253,12 @@ check_signature() {
     if osslsigncode verify -CAfile "$keys/cert.pem" -in "$work/tampered.exe" >/dev/null 2>&1; then
         fail "$exe still verifies after a byte of it was changed"
     fi
-    pass "$(basename "$(dirname "$(dirname "$(dirname "$exe")")")") $(basename "$(dirname "$exe")"): the signature verifies and covers the program"
+    pass "$1 $2: the signature verifies and covers the program"
 }
 
 for dist in pkcs12:yes certkey:no; do
     stamped=${dist#*:} dist=${dist%:*}
-    for target in win32 win64; do
-        rm -rf "$work/$dist/y" && unzip -q -d "$work/$dist/y" "$work/$dist/ostrel-$version-$target.zip"
-        check_signature "$work/$dist/y/ostrel-$version-$target/ostrel.exe" \
-            "$work/built/$target.exe" "$stamped"
-    done
+    for target in win32 win64; do check_signature "$dist" "$target" "$stamped"; done
 done
 
 if ((failures)); then

@@ -5,10 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <sstream>
 #include <stdexcept>
-#include <type_traits>
 
 namespace ostrel::testing {
 namespace {
@@ -202,11 +200,7 @@ void EndStandInsOf(const std::string& recordFile) {
 }
 
 bool SetCorvexAnswer(bool answered) {
-    struct Unloader {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unloader> ombrix(
-        LoadLibraryA((ProgramFolder() + "Ombrix.dll").c_str()));
+    const LoadedModule ombrix(LoadLibraryA((ProgramFolder() + "Ombrix.dll").c_str()));
     using SetResponseState = BOOL(WINAPI*)(BOOL);
     const auto set = ombrix ? reinterpret_cast<SetResponseState>(reinterpret_cast<void*>(
                                   GetProcAddress(ombrix.get(), "SetResponseState")))

@@ -4,10 +4,18 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace ostrel::testing {
+
+struct ModuleFreer {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+// A library or a program loaded for its functions or its resources, freed when its owner goes.
+using LoadedModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
 // Folder of the running test program, with a trailing backslash: the build's bin folder, where
 // ostrel.exe, Ombrix.dll and the stand-ins are.

@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <sstream>
-#include <type_traits>
 
 #include "launcher_driver.h"
 
@@ -19,11 +17,8 @@ SIZE DialogFramedOuterSize() {
 }
 
 DecodedImage LauncherPicture(int resourceId) {
-    struct Unloader {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unloader> program(LoadLibraryExA(
-        (ProgramFolder() + "ostrel.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const LoadedModule program(LoadLibraryExA((ProgramFolder() + "ostrel.exe").c_str(), nullptr,
+                                              LOAD_LIBRARY_AS_DATAFILE));
     HRSRC resource =
         program ? FindResourceA(program.get(), MAKEINTRESOURCEA(resourceId), RT_RCDATA) : nullptr;
     HGLOBAL loaded = resource ? LoadResource(program.get(), resource) : nullptr;

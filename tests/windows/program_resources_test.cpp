@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "launcher_driver.h"
+#include "launcher_manifest.h"
 #include "ostrel_version.h"
 
 // The toolchain's header declares the interface but neither defines its identifier nor ties it
@@ -24,9 +25,11 @@ __CRT_UUID_DECL(IXMLDOMDocument2, 0x2933bf95, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using ostrel::testing::LauncherManifest;
+using ostrel::testing::LoadedModule;
 using ostrel::testing::ProgramFolder;
 
-std::string ProgramPath() { return ProgramFolder() + "\\ostrel.exe"; }
+std::string ProgramPath() { return ProgramFolder() + "ostrel.exe"; }
 
 // --- Version resource ----------------------------------------------------------------------
 
@@ -111,20 +114,8 @@ TEST(ProgramVersion, StringsShownInTheFilesProperties) {
 
 // --- Manifest ------------------------------------------------------------------------------
 
-struct ModuleDeleter {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using ModuleHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleDeleter>;
-
-struct ActivationContextReleaser {
-    void operator()(HANDLE context) const {
-        if (context != INVALID_HANDLE_VALUE) ReleaseActCtx(context);
-    }
-};
-using ActivationContext = std::unique_ptr<void, ActivationContextReleaser>;
-
-ModuleHandle LoadAsData(const std::string& path) {
-    return ModuleHandle(LoadLibraryExA(path.c_str(), nullptr,
+LoadedModule LoadAsData(const std::string& path) {
+    return LoadedModule(LoadLibraryExA(path.c_str(), nullptr,
                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
 }
 
@@ -239,7 +230,7 @@ class ProgramManifest : public testing::Test {
     }
     void TearDown() override { CoUninitialize(); }
 
-    ModuleHandle program_;
+    LoadedModule program_;
     std::string text_;
 };
 
@@ -285,21 +276,31 @@ std::string ModulePath(HMODULE module) {
     return CharLowerA(path);
 }
 
-// The loader's own reading: an activation context made from the program's manifest, and within
-// it the common controls of version 6 from the side-by-side store, not the system folder's
-// (version 5).
+TEST(LauncherManifestTest, DeclaresSystemDpiAwarenessAndTheSystemsFromVistaTo10) {
+    const LauncherManifest manifest;
+    ASSERT_TRUE(manifest.Loaded()) << GetLastError();
+    EXPECT_EQ(manifest.WindowsSetting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+                                      L"dpiAware"),
+              L"true");
+    EXPECT_EQ(manifest.WindowsSetting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                                      L"dpiAwareness"),
+              L"system");
+    EXPECT_EQ(
+        manifest.SupportedSystems(),
+        (std::vector<std::string>{
+            "{E2011457-1546-43C5-A5FE-008DEEE3D3F0}", "{35138B9A-5D96-4FBD-8E2D-A2440225F93A}",
+            "{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}", "{1F676C76-80E1-4239-95BB-83D0F6D0DA78}",
+            "{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}"}));
+}
+
+// The loader's own reading: within the activation context made from the program's manifest, the
+// common controls of version 6 from the side-by-side store, not the system folder's (version 5).
 TEST_F(ProgramManifest, LoaderGivesTheProgramCommonControls6) {
-    const std::string path = ProgramPath();
-    ACTCTXA context{};
-    context.cbSize = sizeof(context);
-    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    context.lpSource = path.c_str();
-    context.lpResourceName = MAKEINTRESOURCEA(1);
-    const ActivationContext activation(CreateActCtxA(&context));
-    ASSERT_NE(activation.get(), INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    const LauncherManifest manifest;
+    ASSERT_TRUE(manifest.Loaded()) << "error " << GetLastError();
     ULONG_PTR cookie = 0;
-    ASSERT_TRUE(ActivateActCtx(activation.get(), &cookie));
-    const ModuleHandle controls(LoadLibraryA("comctl32.dll"));
+    ASSERT_TRUE(ActivateActCtx(manifest.Context(), &cookie));
+    const LoadedModule controls(LoadLibraryA("comctl32.dll"));
     DeactivateActCtx(0, cookie);
     ASSERT_TRUE(controls);
     const std::string store = ModulePath(controls.get());
