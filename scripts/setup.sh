@@ -54,27 +54,35 @@ install_packages() {
 
 # --- libjpeg-turbo for the Windows targets -------------------------------------------------
 
-# apt-get with its own sources (deb-src of the machine's own archives), lists and cache, so that
-# fetching a source package leaves the machine's apt configuration and state as they were.
+# apt-get with its own sources, lists and cache in $deps/NAME, so that fetching a package
+# leaves the machine's apt configuration and state as they were. NAME's sources are made once by
+# the function sources_NAME.
 private_apt() {
-    local apt=$deps/apt
+    local apt=$deps/$1
+    shift
     if [[ ! -d $apt/parts ]]; then
-        mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial"
-        local found=
-        if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
-            sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-                >"$apt/parts/debian.sources"
-            found=1
-        fi
-        if [[ -f /etc/apt/sources.list ]] && grep -q '^deb ' /etc/apt/sources.list; then
-            sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt/parts/debian.list"
-            found=1
-        fi
-        [[ -n $found ]] || die "no Debian archive found in /etc/apt to take source packages from"
+        mkdir -p "$apt/parts.new" "$apt/lists/partial" "$apt/cache/archives/partial"
+        "sources_${apt##*/}" "$apt/parts.new"
+        mv "$apt/parts.new" "$apt/parts"
     fi
     apt-get -q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/parts" \
         -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" \
         -o APT::Sandbox::User=root "$@" </dev/null
+}
+
+# deb-src of the machine's own archives.
+sources_apt() {
+    local parts=$1 found=
+    if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+            >"$parts/debian.sources"
+        found=1
+    fi
+    if [[ -f /etc/apt/sources.list ]] && grep -q '^deb ' /etc/apt/sources.list; then
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$parts/debian.list"
+        found=1
+    fi
+    [[ -n $found ]] || die "no Debian archive found in /etc/apt to take source packages from"
 }
 
 # Unpacks the source of the libjpeg-turbo version installed on the host (same as the native
@@ -90,9 +98,9 @@ jpeg_source() {
         # The archive may have moved on from the installed version: then its own will do.
         (
             cd "$src"
-            private_apt update
-            private_apt source --download-only "libjpeg-turbo=$version" ||
-                private_apt source --download-only libjpeg-turbo
+            private_apt apt update
+            private_apt apt source --download-only "libjpeg-turbo=$version" ||
+                private_apt apt source --download-only libjpeg-turbo
         ) >"$deps/fetch.log" 2>&1 || die "could not fetch the source package, see $deps/fetch.log"
         # apt-get has checked the files against the archive's signed index.
         dpkg-source -x "$src"/libjpeg-turbo_*.dsc "$dir" >"$src/unpack.log" 2>&1 ||
@@ -134,7 +142,124 @@ build_jpeg() {
     say "libjpeg-turbo $arch: done"
 }
 
+# --- qemu-i386 for machines that run no 32-bit programs ------------------------------------
+
+# Where the kernel runs no 32-bit programs, Wine's 32-bit loader can still run under user-mode
+# qemu: qemu-i386 of the release's backports (bookworm's own qemu 7.2 fails to map Wine's
+# shared user data; 10 runs it). Only that one static program is unpacked into $deps/qemu.
+#
+# Wine starts every further process (its services, wineboot, the programs a program starts) by
+# executing the wine-preloader beside the loader it finds through /proc/self/exe, which under
+# qemu is the loader itself. So the loader is copied into a folder of its own, $deps/qemu/wine,
+# beside a wine-preloader that starts the next loader under qemu, and with links to Wine's
+# 32-bit libraries and data where the loader looks for them relative to itself.
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+
+# The machine's own mirror of the Debian archive (the first that carries its release).
+debian_mirror() {
+    local mirror=
+    if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+        mirror=$(awk -v release="$codename" 'BEGIN { RS = "" }
+            {
+                uris = ""; found = 0
+                n = split($0, lines, "\n")
+                for (i = 1; i <= n; i++) {
+                    if (lines[i] ~ /^URIs:/) { split(lines[i], words, " "); uris = words[2] }
+                    if (lines[i] ~ /^Suites:/) {
+                        m = split(lines[i], words, " ")
+                        for (j = 2; j <= m; j++) if (words[j] == release) found = 1
+                    }
+                }
+                if (found && uris != "") { print uris; exit }
+            }' /etc/apt/sources.list.d/debian.sources)
+    fi
+    if [[ -z $mirror && -f /etc/apt/sources.list ]]; then
+        mirror=$(sed -n "s/^deb \(\[[^]]*\] \)\?\([^ ]*\) $codename .*/\2/p" /etc/apt/sources.list |
+            head -1)
+    fi
+    echo "${mirror:-http://deb.debian.org/debian}"
+}
+
+sources_backports() {
+    cat >"$1/backports.sources" <<EOF
+Types: deb
+URIs: $(debian_mirror)
+Suites: $codename-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+}
+
+# The qemu route, made anew; says on stderr why it could not be made.
+make_qemu_route() {
+    local download=$deps/qemu-download qemu=$deps/qemu
+    rm -rf "$download" "$qemu"
+    mkdir -p "$download"
+    (
+        cd "$download"
+        private_apt backports update &&
+            private_apt backports download "qemu-user/$codename-backports"
+    ) >"$deps/qemu-fetch.log" 2>&1 || {
+        echo "could not fetch qemu-user from $codename-backports, see $deps/qemu-fetch.log" >&2
+        return 1
+    }
+    mkdir -p "$qemu"
+    dpkg-deb --fsys-tarfile "$download"/qemu-user_*.deb | tar -x -C "$qemu" ./usr/bin/qemu-i386 || {
+        echo "the qemu-user package holds no usr/bin/qemu-i386" >&2
+        return 1
+    }
+    rm -rf "$download"
+
+    local wine=$qemu/wine
+    mkdir -p "$wine/lib/wine" "$wine/share"
+    cp "$wine32_loader" "$wine32_qemu_loader"
+    ln -s /usr/lib/wine/wineserver "$wine/lib/wine/wineserver"
+    ln -s /usr/lib/i386-linux-gnu "$wine/lib/i386-linux-gnu"
+    ln -s /usr/share/wine "$wine/share/wine"
+    cat >"$wine32_qemu_preloader" <<EOF
+#!/bin/sh
+# Started by Wine as: wine-preloader LOADER ARG...; runs LOADER under qemu.
+export WINELOADERNOEXEC=1
+loader=\$1
+shift
+exec "$wine32_qemu" -L / "\$loader" "\$@"
+EOF
+    chmod +x "$wine32_qemu_preloader"
+    wine32_qemu_runs || {
+        echo "Wine's 32-bit loader does not start under $("$wine32_qemu" --version 2>&1 | head -1)" >&2
+        return 1
+    }
+}
+
+# Made only where the 32-bit loader does not run as it is (or OSTREL_WITHOUT_32BIT=1 says so).
+# When it cannot be made, the reason is kept for the scripts that would use it, and the 32-bit
+# Wine tests are reported as skipped: setup itself goes on.
+prepare_qemu_route() {
+    # shellcheck source=scripts/wine32.sh
+    source "$root/scripts/wine32.sh"
+    wine32_route
+    case $wine32_how in
+        native) return ;;
+        qemu)
+            if cmp -s "$wine32_loader" "$wine32_qemu_loader"; then
+                say "qemu-i386 for Wine's 32-bit loader: up to date"
+                return
+            fi
+            ;;
+    esac
+    say "Wine's 32-bit loader cannot run as it is (${wine32_why%%;*}): fetching qemu-i386"
+    rm -f "$wine32_qemu_failure"
+    local failure
+    if failure=$(make_qemu_route 2>&1); then
+        say "qemu-i386 for Wine's 32-bit loader: done"
+    else
+        echo "${failure:-the qemu route failed}" | tail -1 >"$wine32_qemu_failure"
+        say "warning: $(<"$wine32_qemu_failure"); the 32-bit Wine tests will be skipped"
+    fi
+}
+
 install_packages
 jpeg_src=$(jpeg_source)
 build_jpeg i686 "$jpeg_src"
 build_jpeg x86_64 "$jpeg_src"
+prepare_qemu_route
