@@ -2,7 +2,7 @@
 # The Wine bench: runs one command with everything a Windows program needs under Wine, kept
 # away from the rest of the machine.
 #
-#   scripts/winebench.sh [--prefix DIR] [--keep] [--display] [--] COMMAND [ARG...]
+#   scripts/winebench.sh [--prefix DIR] [--keep] [--display] [--win32] [--] COMMAND [ARG...]
 #
 # - a private network namespace (loopback only), so the UDP ports and the X display of one run
 #   never meet those of another run on the same machine;
@@ -13,6 +13,9 @@
 #   build/wine-template, with real fonts and with the user folders (Desktop, Documents, ...)
 #   as real folders inside the prefix, never links into a home folder; --keep reuses the
 #   prefix DIR as the last run left it, to look into it or go on from there;
+# - with --win32 a 32-bit prefix instead (from its own template, build/wine-template-win32)
+#   whose programs run under qemu: the way 32-bit programs run on a machine whose kernel runs
+#   none (scripts/wine32.sh); such a prefix runs no 64-bit programs;
 # - HOME inside the prefix, a persistent wineserver and a warm-up program, so the programs
 #   COMMAND starts neither pay the start-up cost nor leave Wine's services holding its pipes.
 # COMMAND runs programs with scripts/wine-run (ctest does so through the presets' emulator).
@@ -21,8 +24,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-template=$root/build/wine-template
-wine32=/usr/lib/wine/wine
+# shellcheck source=scripts/wine32.sh
+source "$root/scripts/wine32.sh"
 wine64=/usr/lib/wine/wine64
 overrides="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -33,22 +36,29 @@ usage() { sed -n '5p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 125; }
 prefix=$root/build/wineprefix
 own_display=
 keep=
+win32=
 args=("$@")
 while (($#)); do
     case $1 in
         --prefix) (($# >= 2)) || usage; prefix=$2; shift 2 ;;
         --display) own_display=1; shift ;;
         --keep) keep=1; shift ;;
+        --win32) win32=1; shift ;;
         --) shift; break ;;
         -*) usage ;;
         *) break ;;
     esac
 done
 (($#)) || usage
+if [[ -n $win32 ]]; then
+    template=$root/build/wine-template-win32
+else
+    template=$root/build/wine-template
+fi
 prefix=$(realpath -m -- "$prefix")
 # The bench replaces its prefix on every run: only a folder of the build tree may be one.
 case $prefix in
-    "$template") die "the template is not a working prefix" ;;
+    "$root"/build/wine-template*) die "a template is not a working prefix" ;;
     "$root"/build/?*) ;;
     *) die "the prefix must lie inside $root/build, not $prefix" ;;
 esac
@@ -126,7 +136,26 @@ fi
 
 # --- the prefix ----------------------------------------------------------------------------
 
-[[ -x $wine64 && -x $wine32 ]] || die "Wine is incomplete (need wine64 and wine32:i386): run scripts/setup.sh"
+[[ -x $wine64 && -x $wine32_loader ]] ||
+    die "Wine is incomplete (need wine64 and wine32:i386): run scripts/setup.sh"
+wine32_route
+if [[ -n $win32 ]]; then
+    [[ $wine32_how == qemu ]] ||
+        die "--win32 runs 32-bit programs under qemu, which is not to be had here: $wine32_why"
+    arch=win32
+else
+    arch=win64
+fi
+
+# Runs one of Wine's own programs in the bench's prefix, with the loader of its kind.
+bench_wine() {
+    if [[ $arch == win32 ]]; then
+        "$wine32_qemu_preloader" "$wine32_qemu_loader" "$@"
+    else
+        "$wine64" "$@"
+    fi
+}
+
 # The template is made anew when Wine or the way it is made changes.
 template_revision=2
 wine_version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null || "$wine64" --version)
@@ -151,22 +180,22 @@ unlink_user_folders() {
 }
 
 create_template() {
-    say "creating the Wine prefix template in $template (about 20 s)"
+    say "creating the Wine prefix template in $template (about 20 s, under qemu longer)"
     local started=$SECONDS
     rm -rf "$template"
     mkdir -p "$template"
     use_prefix "$template"
     server_prefix=$template
-    WINEARCH=win64 "$wine64" wineboot -i >"$root/build/wine-template.log" 2>&1 {template_lock}>&- ||
-        die "wineboot failed, see $root/build/wine-template.log"
+    local log=$template.log
+    WINEARCH=$arch bench_wine wineboot -i >"$log" 2>&1 {template_lock}>&- ||
+        die "wineboot failed, see $log"
     unlink_user_folders "$template"
     # Wine's own MS Sans Serif, MS Shell Dlg, ... instead of a DejaVu stand-in.
     cp /usr/share/wine/fonts/* "$template/drive_c/windows/Fonts/"
     # Without a window manager, Wine waits up to 2 s for one on every framed window it
     # destroys; windows it does not hand to a manager close at once.
-    "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-        >>"$root/build/wine-template.log" 2>&1 {template_lock}>&- ||
-        die "cannot configure the template, see $root/build/wine-template.log"
+    bench_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+        >>"$log" 2>&1 {template_lock}>&- || die "cannot configure the template, see $log"
     WINEPREFIX=$template wineserver -w
     server_prefix=
     [[ -f $template/system.reg ]] || die "wineboot made no registry in $template"
@@ -175,7 +204,7 @@ create_template() {
 }
 
 ensure_template() {
-    exec {template_lock}>"$root/build/wine-template.lock"
+    exec {template_lock}>"$template.lock"
     flock "$template_lock"
     if [[ ! -f $template_marker || $(<"$template_marker") != "$wine_version" ]]; then
         create_template
@@ -218,19 +247,28 @@ else
     copy_template "$prefix"
 fi
 use_prefix "$prefix"
-export OSTREL_WINE_BENCH=$prefix
+# scripts/wine-run takes the loader by the prefix's kind.
+export OSTREL_WINE_BENCH=$prefix OSTREL_WINE_BENCH_ARCH=$arch
 
 # --- the wineserver and its services ---------------------------------------------------------
 
 server_prefix=$prefix
 # Nothing started from here on inherits the lock: a leftover process must not hold it.
 wineserver -p >>"$prefix/wineserver.log" 2>&1 {prefix_lock}>&-
-# The first program starts Wine's services and, by making a window, the desktop process; both
-# loaders load their own half of Wine once.
-"$wine32" rundll32.exe user32.dll,GetDesktopWindow >>"$prefix/wineserver.log" 2>&1 {prefix_lock}>&- ||
-    die "the 32-bit warm-up program failed, see $prefix/wineserver.log"
-"$wine64" rundll32.exe user32.dll,GetDesktopWindow >>"$prefix/wineserver.log" 2>&1 {prefix_lock}>&- ||
-    die "the 64-bit warm-up program failed, see $prefix/wineserver.log"
+# The first program starts Wine's services and, by making a window, the desktop process; each
+# loader that can run here loads its own half of Wine once.
+warm_up() {
+    "$@" rundll32.exe user32.dll,GetDesktopWindow >>"$prefix/wineserver.log" 2>&1 {prefix_lock}>&-
+}
+if [[ $arch == win32 ]]; then
+    warm_up "$wine32_qemu_preloader" "$wine32_qemu_loader" ||
+        die "the 32-bit warm-up program failed under qemu, see $prefix/wineserver.log"
+else
+    if [[ $wine32_how == native ]]; then
+        warm_up "$wine32_loader" || die "the 32-bit warm-up program failed, see $prefix/wineserver.log"
+    fi
+    warm_up "$wine64" || die "the 64-bit warm-up program failed, see $prefix/wineserver.log"
+fi
 
 status=0
 "$@" {prefix_lock}>&- || status=$?
