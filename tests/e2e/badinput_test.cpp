@@ -488,11 +488,9 @@ TEST_F(BadInputTest, WithoutOmbrixDllTheLoaderRefusesToStartIt) {
 
 // The one slow test: a Corvex that shows its window after the launch's own search and never
 // answers holds one polling tick for its 60 polls (about a minute). The stand-in ends during
-// that wait, so no later tick finds it again. 32-bit build only: the timing is the same.
+// that wait, so no later tick finds it again. One build runs it: the timing is the same.
 TEST_F(BadInputTest, ACorvexThatNeverAnswersIsGivenUpAfter60PollsAndPollingGoesOn) {
-#ifdef _WIN64
-    GTEST_SKIP() << "run by the 32-bit build";
-#endif
+    if (!RunsSlowCases()) GTEST_SKIP() << kSlowCaseElsewhere;
     RegisterMissingRuntime();
     environment.Set("OSTREL_CORVEX_ANSWER_AFTER", "0");
     environment.Set("OSTREL_CORVEX_LIFETIME_MS", "20000");
@@ -524,7 +522,7 @@ TEST_F(BadInputTest, ACorvexThatNeverAnswersIsGivenUpAfter60PollsAndPollingGoesO
 }
 
 // Makes "abc.txt" appear and disappear, as a file and as a folder, for about two seconds. The
-// marker's tests run in the 32-bit build only: the code that looks for it is the same in both.
+// marker's tests run in one build: the code that looks for it is the same in both.
 void ToggleMarker(const TempFolder& folder) {
     const std::string marker = folder.File("abc.txt");
     for (int round = 0; round < 20; ++round) {
@@ -539,9 +537,7 @@ void ToggleMarker(const TempFolder& folder) {
 }
 
 TEST_F(BadInputTest, AMarkerThatAppearsWhilePollingHoldsTheLauncherOpenAtTheEnd) {
-#ifdef _WIN64
-    GTEST_SKIP() << "run by the 32-bit build";
-#endif
+    if (!RunsSlowCases()) GTEST_SKIP() << kSlowCaseElsewhere;
     RegisterMissingRuntime();
     LauncherRun launcher(folder.Path());
     ASSERT_TRUE(WaitForPolling(launcher));
@@ -561,9 +557,7 @@ TEST_F(BadInputTest, AMarkerThatAppearsWhilePollingHoldsTheLauncherOpenAtTheEnd)
 }
 
 TEST_F(BadInputTest, AMarkerThatDisappearsWhilePollingLetsTheLauncherCloseAtTheEnd) {
-#ifdef _WIN64
-    GTEST_SKIP() << "run by the 32-bit build";
-#endif
+    if (!RunsSlowCases()) GTEST_SKIP() << kSlowCaseElsewhere;
     RegisterMissingRuntime();
     WriteFile(folder.File("abc.txt"), "");
     LauncherRun launcher(folder.Path());

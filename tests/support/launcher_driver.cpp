@@ -50,6 +50,14 @@ std::string ProgramFolder() {
 
 std::string StandInJavaHome() { return ProgramFolder() + "standins\\jre"; }
 
+bool RunsSlowCases() {
+    char value[2] = {};
+    if (GetEnvironmentVariableA("OSTREL_SLOW_CASES", value, sizeof(value)) == 1) {
+        return value[0] == '1';
+    }
+    return sizeof(void*) == 4;
+}
+
 TempFolder::TempFolder() {
     char base[MAX_PATH];
     GetTempPathA(sizeof(base), base);

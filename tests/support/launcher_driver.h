@@ -24,6 +24,13 @@ std::string ProgramFolder();
 // The stand-in Java runtime's home folder (holding bin\javaw.exe and bin\java.exe).
 std::string StandInJavaHome();
 
+// The slow real-time cases (a minute or more each) run in one build only: the i686 build, unless
+// OSTREL_SLOW_CASES is "1" (run them here) or "0" (not here). The test command hands them to the
+// x86_64 build where the i686 build cannot run every test.
+bool RunsSlowCases();
+inline constexpr char kSlowCaseElsewhere[] =
+    "slow real-time case, run by the other build (OSTREL_SLOW_CASES=1 runs it here)";
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
   public:
