@@ -4,6 +4,10 @@
 # registered where the launcher looks for one, starts ostrel.exe from its installation folder,
 # takes a screenshot a few seconds in and reports what the run did.
 #
+# On a machine that runs no 32-bit programs (or with OSTREL_WITHOUT_32BIT=1; scripts/wine32.sh)
+# it shows the x86_64 build with the 64-bit stand-ins instead, installed where Windows puts
+# 64-bit programs, and says so.
+#
 #   scripts/demo.sh [--display] [--shot-after SECONDS]
 #
 # --display    show the windows on your own $DISPLAY instead of a private Xvfb
@@ -14,12 +18,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 demo=$root/build/demo
-bin=$root/build/win32/bin
 sandbox=$demo/wineprefix
-
-# Where the installation and the runtime go, as Windows paths under the sandbox's C: drive.
-install_dir='C:\Program Files (x86)\Ostrel'
-java_home='C:\Program Files (x86)\Java\jre1.4'
 java_key='HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.4'
 run_limit=90
 
@@ -34,30 +33,55 @@ while (($#)); do
         --display) display_option=(--display); shift ;;
         --shot-after) (($# >= 2)) || die "--shot-after needs a number of seconds"; shot_after=$2; shift 2 ;;
         --on-bench) on_bench=1; shift ;;
-        *) sed -n '7,10p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 1 ;;
+        *) sed -n '11,14p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 1 ;;
     esac
 done
 [[ $shot_after =~ ^[0-9]+$ ]] || die "--shot-after needs a whole number of seconds"
 
 # --- before the bench: build what the installation holds -----------------------------------
 
-# The pieces of an installation and of the runtime, as the win32 build lays them out.
-launcher=$bin/ostrel.exe
-watcher=$bin/ostrel_watch.exe
-ombrix=$bin/Ombrix.dll
-standin_jre=$bin/standins/jre
+# The build shown, and where the installation and the runtime go (as Windows paths under the
+# sandbox's C: drive), set by choose_build; the route is known once setup has run.
+preset= arch= bin= install_dir= java_home= registry_view=
+choose_build() {
+    # shellcheck source=scripts/wine32.sh
+    source "$root/scripts/wine32.sh"
+    wine32_route
+    if [[ $wine32_how == native ]]; then
+        preset=win32 arch=i686 registry_view=/reg:32
+        install_dir='C:\Program Files (x86)\Ostrel'
+        java_home='C:\Program Files (x86)\Java\jre1.4'
+    else
+        preset=win64 arch=x86_64 registry_view=/reg:64
+        install_dir='C:\Program Files\Ostrel'
+        java_home='C:\Program Files\Java\jre1.4'
+    fi
+    bin=$root/build/$preset/bin
+    launcher=$bin/ostrel.exe
+    watcher=$bin/ostrel_watch.exe
+    ombrix=$bin/Ombrix.dll
+    standin_jre=$bin/standins/jre
+}
+
+# The pieces of an installation and of the runtime, as the build lays them out.
+launcher=
+watcher= ombrix= standin_jre=
 
 build_pieces() {
     mkdir -p "$demo"
     local log=$demo/build.log
     bash "$root/scripts/setup.sh"
-    say "building the win32 release (log: $log)"
-    { cmake --preset win32 && cmake --build --preset win32 --target ostrel ostrel_watch -j2; } \
+    choose_build
+    if [[ $preset != win32 ]]; then
+        say "showing the x86_64 build, not the 32-bit release build: $wine32_why"
+    fi
+    say "building the $preset release (log: $log)"
+    { cmake --preset $preset && cmake --build --preset $preset --target ostrel ostrel_watch -j2; } \
         >"$log" 2>&1 ||
-        { tail -20 "$log" >&2; die "the win32 build of ostrel.exe failed, see $log"; }
+        { tail -20 "$log" >&2; die "the $preset build of ostrel.exe failed, see $log"; }
     # Every target of the stand-ins folder: the runtime's programs and Ombrix.dll.
-    if [[ -f $root/build/win32/standins/Makefile ]]; then
-        make -C "$root/build/win32/standins" -j2 >>"$log" 2>&1 ||
+    if [[ -f $root/build/$preset/standins/Makefile ]]; then
+        make -C "$root/build/$preset/standins" -j2 >>"$log" 2>&1 ||
             { tail -20 "$log" >&2; die "the stand-ins failed to build, see $log"; }
     fi
 }
@@ -73,9 +97,8 @@ if [[ -z $on_bench ]]; then
     build_pieces
     missing=$(missing_pieces)
     if [[ -n $missing ]]; then
-        say "skipped: the build does not make these yet:"
         printf '%s\n' "$missing" >&2
-        exit 0
+        die "the build did not make the pieces above"
     fi
     exec "$root/scripts/winebench.sh" --prefix "$sandbox" "${display_option[@]}" -- \
         "$BASH" "${BASH_SOURCE[0]}" --on-bench --shot-after "$shot_after"
@@ -84,6 +107,7 @@ fi
 # --- on the bench: lay out, run, report --------------------------------------------------------
 
 [[ -n ${OSTREL_WINE_BENCH:-} ]] || die "--on-bench is for the demo's own use on the Wine bench"
+choose_build
 
 # unix_path 'C:\A\B' -> the folder inside the sandbox prefix
 unix_path() {
@@ -108,11 +132,12 @@ lay_out() {
     # The runtime's programs only: records that tests left beside them in the build stay there.
     mkdir -p "$java_unix/bin"
     cp "$standin_jre/bin/"*.exe "$java_unix/bin/"
-    # A 32-bit launcher reads the 32-bit view of the registry, as on a real 64-bit Windows.
+    # A 32-bit launcher reads the 32-bit view of the registry, as on a real 64-bit Windows; a
+    # 64-bit one the 64-bit view.
     local name data
     while IFS='=' read -r name data; do
-        "$root/scripts/wine-run" i686 reg add "$java_key" \
-            /v "$name" /t REG_SZ /d "$data" /f /reg:32 >/dev/null ||
+        "$root/scripts/wine-run" "$arch" reg add "$java_key" \
+            /v "$name" /t REG_SZ /d "$data" /f "$registry_view" >/dev/null ||
             die "could not register the stand-in runtime ($name)"
     done <<EOF
 JavaHome=$java_home
@@ -160,7 +185,7 @@ export OSTREL_CORVEX_WINDOWS='SunAwtFrame:Corvex' OSTREL_CORVEX_DELAY_MS=3000
 export OSTREL_CORVEX_ANSWER_AFTER=5 OSTREL_CORVEX_LIFETIME_MS=$((run_limit * 1000))
 cp "$watcher" "$demo/ostrel_watch.exe"
 say "starting ostrel.exe in $install_dir (display $DISPLAY)"
-(cd "$install_unix" && exec "$root/scripts/wine-run" i686 "$demo/ostrel_watch.exe" \
+(cd "$install_unix" && exec "$root/scripts/wine-run" "$arch" "$demo/ostrel_watch.exe" \
     "$install_dir\ostrel.exe" "$install_dir" "$run_limit") >"$launcher_output" 2>&1 &
 launcher_pid=$!
 
@@ -197,6 +222,7 @@ echo "=== ostrel.exe exit code: $exit_note"
 print_launcher_log
 print_changes
 echo "--- where everything is"
+echo "build shown:        $preset ($bin)"
 echo "sandbox prefix:     $WINEPREFIX"
 echo "installation:       $install_unix  ($install_dir)"
 echo "stand-in runtime:   $java_unix  ($java_home, registered as $java_key)"
