@@ -10,13 +10,14 @@
 #              0 leaves the CPU figure out)
 #
 # It installs and builds what is missing (scripts/setup.sh, the win32 and win64 presets), then
-# runs everything on the Wine bench (scripts/winebench.sh) in its own prefix, build/bench/.
-# Benchmarks print figures; a missed goal does not fail the command.
+# runs everything on the Wine bench (scripts/winebench.sh) in its own prefix, build/bench/, for
+# each build in turn: i686 and x86_64, or only x86_64 on a machine that runs no 32-bit programs
+# (scripts/wine32.sh), where the table says so. Benchmarks print figures; a missed goal does not
+# fail the command.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=$root/build/bench
-bin=$root/build/win32/bin
 size_goal_kib=512
 startup_goal=1.5
 cpu_goal_percent=1
@@ -28,11 +29,13 @@ usage() { sed -n '6,10p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 1; }
 runs=9
 poll_runs=1
 on_bench=
+archs=()
 while (($#)); do
     case $1 in
         --runs) (($# >= 2)) || usage; runs=$2; shift 2 ;;
         --poll-runs) (($# >= 2)) || usage; poll_runs=$2; shift 2 ;;
         --on-bench) on_bench=1; shift ;;
+        --arch) (($# >= 2)) || usage; archs+=("$2"); shift 2 ;;
         *) usage ;;
     esac
 done
@@ -44,14 +47,17 @@ done
 # A Windows path for a path of this machine, through Wine's Z: drive.
 windows_path() { local path=${1//\//\\}; printf 'Z:%s' "$path"; }
 
+# The build folder of an architecture's programs.
+bin_of() { [[ $1 == i686 ]] && echo "$root/build/win32/bin" || echo "$root/build/win64/bin"; }
+
 # One launcher run through all 100 polls, no Corvex ever showing. Started from here rather than
 # by the Windows driver: Wine's GetProcessTimes of another process counts less than Linux counts
 # for it (60 against 110 ms in one run), while under Wine the launcher is one process of this
 # machine, whose CPU time and peak resident size GNU time reads when it ends, all its threads
 # included. The javaw.exe it starts is not its child and is not counted.
 polls_run() {
-    local run=$1
-    local work=$out/polls-$run
+    local arch=$1 run=$2
+    local work=$out/polls-$arch-$run
     rm -rf "$work"
     mkdir -p "$work"
     local record
@@ -60,21 +66,30 @@ polls_run() {
         cd "$work"
         OSTREL_STANDIN_RECORD=$record OSTREL_CORVEX_WINDOWS=none OSTREL_CORVEX_LIFETIME_MS=55000 \
             timeout 120 /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" \
-            "$root/scripts/wine-run" i686 "$bin/ostrel.exe"
-    ) || die "the 100-poll run $run failed"
+            "$root/scripts/wine-run" "$arch" "$(bin_of "$arch")/ostrel.exe"
+    ) || die "the $arch 100-poll run $run failed"
     grep -q '^event=start$' "$work/record.txt" 2>/dev/null ||
-        die "the launcher did not start the stand-in runtime in the 100-poll run $run"
-    awk -v run="$run" '{ printf "polls run=%d wall_ms=%.1f cpu_ms=%.1f peak_kib=%.1f\n",
-                         run, $1 * 1000, ($2 + $3) * 1000, $4 }' "$work/time.txt"
+        die "the $arch launcher did not start the stand-in runtime in the 100-poll run $run"
+    awk -v arch="$arch" -v run="$run" '{
+        printf "%s polls run=%d wall_ms=%.1f cpu_ms=%.1f peak_kib=%.1f\n",
+               arch, run, $1 * 1000, ($2 + $3) * 1000, $4 }' "$work/time.txt"
 }
 
+# Every line of figures starts with the build's architecture.
 if [[ -n $on_bench ]]; then
-    "$root/scripts/wine-run" i686 "$bin/ostrel_bench.exe" "$runs"
+    for arch in "${archs[@]}"; do
+        "$root/scripts/wine-run" "$arch" "$(bin_of "$arch")/ostrel_bench.exe" "$runs" |
+            sed "s/^/$arch /"
+    done
     if ((poll_runs > 0)); then
-        "$root/scripts/wine-run" i686 reg add \
-            'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.4' /v JavaHome /t REG_SZ \
-            /d "$(windows_path "$bin/standins/jre")" /f /reg:32 >/dev/null
-        for ((run = 1; run <= poll_runs; run++)); do polls_run "$run"; done
+        for arch in "${archs[@]}"; do
+            # Each build reads its own view of the registry, as on a 64-bit Windows.
+            "$root/scripts/wine-run" "$arch" reg add \
+                'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.4' /v JavaHome /t REG_SZ \
+                /d "$(windows_path "$(bin_of "$arch")/standins/jre")" /f \
+                "$([[ $arch == i686 ]] && echo /reg:32 || echo /reg:64)" >/dev/null
+            for ((run = 1; run <= poll_runs; run++)); do polls_run "$arch" "$run"; done
+        done
     fi
     exit 0
 fi
@@ -98,7 +113,19 @@ build() {
         >>"$log" 2>&1 || { tail -20 "$log" >&2; die "the $preset build failed, see $log"; }
 }
 build win32 ostrel_bench
-build win64 ostrel
+build win64 ostrel_bench
+
+# shellcheck source=scripts/wine32.sh
+source "$root/scripts/wine32.sh"
+wine32_route
+if [[ $wine32_how == native ]]; then
+    archs=(i686 x86_64)
+    measured="Both builds, side by side on one bench."
+else
+    # Under qemu a 32-bit program runs several times slower: its times would say nothing.
+    archs=(x86_64)
+    measured="The x86_64 build only, not the 32-bit release build: $wine32_why."
+fi
 
 # Stripped as a release would ship them; the pictures are resources of the program.
 stripped_kib() {
@@ -106,18 +133,20 @@ stripped_kib() {
     "$arch-w64-mingw32-strip" -o "$copy" "$program"
     awk -v bytes="$(stat -c %s "$copy")" 'BEGIN { printf "%.1f", bytes / 1024 }'
 }
-size_i686=$(stripped_kib i686 "$bin/ostrel.exe")
+size_i686=$(stripped_kib i686 "$(bin_of i686)/ostrel.exe")
 size_x86_64=$(stripped_kib x86_64 "$root/build/win64/bin/ostrel.exe")
 
 # --- on the bench ------------------------------------------------------------------------------
 
 samples=$out/samples.txt
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-say "running $runs start-ups of each and $poll_runs 100-poll run(s) on the bench"
-say "(about $((runs * 4 + 15 + poll_runs * 52)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
+say "running, for ${archs[*]}: $runs start-ups of each and $poll_runs 100-poll run(s) on the bench"
+say "(about $(((runs * 4 + poll_runs * 52) * ${#archs[@]} + 15)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
+arch_options=()
+for arch in "${archs[@]}"; do arch_options+=(--arch "$arch"); done
 "$root/scripts/winebench.sh" --prefix "$out/wineprefix" -- \
     "$BASH" "${BASH_SOURCE[0]}" --on-bench --runs "$runs" --poll-runs "$poll_runs" \
-    >"$samples" 2>"$out/bench.log" ||
+    "${arch_options[@]}" >"$samples" 2>"$out/bench.log" ||
     { cat "$samples" >&2; tail -20 "$out/bench.log" >&2; die "the bench failed, see $out/bench.log"; }
 
 # --- the table -------------------------------------------------------------------------------
@@ -125,73 +154,78 @@ say "(about $((runs * 4 + 15 + poll_runs * 52)) s; Wine's own messages go to ${o
 cpu_model=$(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -1)
 wine_version=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo unknown)
 
-awk -v runs="$runs" -v poll_runs="$poll_runs" \
+awk -v runs="$runs" -v poll_runs="$poll_runs" -v archs="${archs[*]}" \
     -v size_i686="$size_i686" -v size_x86_64="$size_x86_64" -v size_goal="$size_goal_kib" \
     -v startup_goal="$startup_goal" -v cpu_goal="$cpu_goal_percent" '
-# The values of one figure in order, in v[1..n]; returns n.
-function sorted(kind, field, v,    n, i, j, t) {
-    n = count[kind, field]
-    for (i = 1; i <= n; i++) v[i] = value[kind, field, i]
+# The values of one figure of one build in order, in v[1..n]; returns n.
+function sorted(arch, kind, field, v,    n, i, j, t) {
+    n = count[arch, kind, field]
+    for (i = 1; i <= n; i++) v[i] = value[arch, kind, field, i]
     for (i = 2; i <= n; i++)
         for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
     return n
 }
-function median(kind, field,    n, v) {
-    n = sorted(kind, field, v)
+function median(arch, kind, field,    n, v) {
+    n = sorted(arch, kind, field, v)
     if (n == 0) return -1
     return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
 }
 # "median ms (lowest-highest)": the machine may be shared, and the spread tells how much.
-function milliseconds(kind, field,    n, v) {
-    n = sorted(kind, field, v)
-    if (n < 2) return sprintf("%.0f ms", median(kind, field))
-    return sprintf("%.0f ms (%.0f-%.0f)", median(kind, field), v[1], v[n])
+function milliseconds(arch, kind, field,    n, v) {
+    n = sorted(arch, kind, field, v)
+    if (n < 2) return sprintf("%.0f ms", median(arch, kind, field))
+    return sprintf("%.0f ms (%.0f-%.0f)", median(arch, kind, field), v[1], v[n])
 }
 function verdict(met) { return met ? "met" : "**missed**" }
 function row(figure, launcher, floor, ratio, goal, result) {
     printf "| %s | %s | %s | %s | %s | %s |\n", figure, launcher, floor, ratio, goal, result
 }
-$1 == "launcher" || $1 == "floor" || $1 == "polls" {
-    for (i = 3; i <= NF; i++) {
+$2 == "launcher" || $2 == "floor" || $2 == "polls" {
+    for (i = 4; i <= NF; i++) {
         split($i, pair, "=")
-        n = ++count[$1, pair[1]]
-        value[$1, pair[1], n] = pair[2] + 0
+        n = ++count[$1, $2, pair[1]]
+        value[$1, $2, pair[1], n] = pair[2] + 0
     }
 }
 END {
     printf "| Figure (median, with the range of the runs) | Launcher | Floor | Ratio | Goal | Result |\n"
     printf "|---|---|---|---|---|---|\n"
-    launcher = median("launcher", "javaw_ms"); floor = median("floor", "javaw_ms")
-    ratio = launcher / floor
-    row(sprintf("Process start to the start of `javaw.exe` (%d runs each)", runs),
-        milliseconds("launcher", "javaw_ms"), milliseconds("floor", "javaw_ms"),
-        sprintf("%.2fx", ratio),
-        sprintf("at most %.1fx", startup_goal), verdict(ratio <= startup_goal))
-    if (poll_runs > 0) {
-        cpu = median("polls", "cpu_ms"); wall = median("polls", "wall_ms")
-        share = 100 * cpu / wall
-        row(sprintf("CPU over a full 100-poll run without Corvex (%d run%s)", poll_runs,
-                    poll_runs > 1 ? "s" : ""),
-            sprintf("%.2f%% of a core (%.0f ms in %.1f s)", share, cpu, wall / 1000), "", "",
-            sprintf("under %d%%", cpu_goal), verdict(share < cpu_goal))
+    n_archs = split(archs, arch_list, " ")
+    for (a = 1; a <= n_archs; a++) {
+        arch = arch_list[a]
+        launcher = median(arch, "launcher", "javaw_ms"); floor = median(arch, "floor", "javaw_ms")
+        ratio = launcher / floor
+        row(sprintf("%s: process start to the start of `javaw.exe` (%d runs each)", arch, runs),
+            milliseconds(arch, "launcher", "javaw_ms"), milliseconds(arch, "floor", "javaw_ms"),
+            sprintf("%.2fx", ratio),
+            sprintf("at most %.1fx", startup_goal), verdict(ratio <= startup_goal))
+        if (poll_runs > 0) {
+            cpu = median(arch, "polls", "cpu_ms"); wall = median(arch, "polls", "wall_ms")
+            share = 100 * cpu / wall
+            row(sprintf("%s: CPU over a full 100-poll run without Corvex (%d run%s)", arch,
+                        poll_runs, poll_runs > 1 ? "s" : ""),
+                sprintf("%.2f%% of a core (%.0f ms in %.1f s)", share, cpu, wall / 1000), "", "",
+                sprintf("under %g%%", cpu_goal), verdict(share < cpu_goal))
+        }
+        row(arch ": Corvex window shown to the first wake-up datagram",
+            milliseconds(arch, "launcher", "window_datagram_ms"), "", "", "", "")
+        row(arch ": Corvex window shown to the launcher'"'"'s exit",
+            milliseconds(arch, "launcher", "window_exit_ms"), "", "", "", "")
+        launcher = median(arch, "launcher", "peak_kib"); floor = median(arch, "floor", "peak_kib")
+        row(arch ": peak resident memory (start-up runs, through the hand-over)",
+            sprintf("%.1f MiB", launcher / 1024), sprintf("%.1f MiB", floor / 1024),
+            sprintf("%.2fx", launcher / floor), "", "")
+        if (poll_runs > 0)
+            row(arch ": peak resident memory (100-poll run)",
+                sprintf("%.1f MiB", median(arch, "polls", "peak_kib") / 1024), "", "", "", "")
     }
-    row("Corvex window shown to the first wake-up datagram",
-        milliseconds("launcher", "window_datagram_ms"), "", "", "", "")
-    row("Corvex window shown to the launcher'"'"'s exit",
-        milliseconds("launcher", "window_exit_ms"), "", "", "", "")
     row("Stripped `ostrel.exe`, i686, pictures included", sprintf("%.1f KiB", size_i686), "", "",
         sprintf("under %d KiB", size_goal), verdict(size_i686 < size_goal))
     row("Stripped `ostrel.exe`, x86_64, pictures included", sprintf("%.1f KiB", size_x86_64), "",
         "", sprintf("under %d KiB", size_goal), verdict(size_x86_64 < size_goal))
-    launcher = median("launcher", "peak_kib"); floor = median("floor", "peak_kib")
-    row("Peak resident memory (start-up runs, through the hand-over)",
-        sprintf("%.1f MiB", launcher / 1024), sprintf("%.1f MiB", floor / 1024),
-        sprintf("%.2fx", launcher / floor), "", "")
-    if (poll_runs > 0)
-        row("Peak resident memory (100-poll run)",
-            sprintf("%.1f MiB", median("polls", "peak_kib") / 1024), "", "", "", "")
 }' "$samples"
 
-printf '\nMachine: %s CPUs, %s; %s; Debian %s. Measured %s in %d s; load average %s.\n' \
+printf '\n%s\n' "$measured"
+printf 'Machine: %s CPUs, %s; %s; Debian %s. Measured %s in %d s; load average %s.\n' \
     "$(nproc)" "$cpu_model" "$wine_version" "$(cat /etc/debian_version 2>/dev/null || echo '?')" \
     "$(date -u '+%Y-%m-%d %H:%M UTC')" $((SECONDS - started)) "$load_before"
