@@ -4,7 +4,15 @@
 # for a few seconds (OSTREL_FUZZ_SECONDS, default 15), then builds the win32 and win64 presets
 # and runs their tests under Wine on the bench (scripts/winebench.sh), and last the release
 # command on two clones of the committed HEAD (tests/release/release_test.sh). Stops at the first
-# failure with a non-zero status.
+# failure with a non-zero status; the last lines say what ran, and what was skipped and why.
+#
+# How the Windows tests run depends on whether this machine runs 32-bit programs
+# (scripts/wine32.sh; OSTREL_WITHOUT_32BIT=1 acts as if it did not):
+# - it does: both builds' tests in full, the slow real-time cases in the i686 build; then the
+#   other path, briefly: the demo and the 32-bit set under qemu, as such a machine runs them;
+# - it does not: the x86_64 build's tests in full, the slow cases included; of the i686 build
+#   the 32-bit set (test preset win32-emulated) under qemu, or reported skipped where qemu
+#   cannot be had; its other tests need a 32-bit Wine and are not run.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,12 +22,18 @@ started=$SECONDS
 stage() {
     printf '\n=== %s (after %d s)\n' "$*" $((SECONDS - started))
 }
+summary=()
+report() { summary+=("$*"); }
 
 # A run that found no test is a failure, and a test that hangs stops after five minutes.
 ctest_options=(--no-tests=error --timeout 300)
+logs=$root/build/test-logs
 
 stage "setup"
 bash scripts/setup.sh
+# shellcheck source=scripts/wine32.sh
+source scripts/wine32.sh
+wine32_route
 
 stage "native: configure and build"
 cmake --preset native
@@ -47,6 +61,7 @@ for fuzzer in build/fuzz/bin/*_fuzz; do
     fi
     printf '%s: %s\n' "$name" "$(grep -E '^Done [0-9]+ runs' "$log" || tail -n 1 "$log")"
 done
+report "native: $(ctest --preset native -N | sed -n 's/^Total Tests: //p') tests passed under ASan and UBSan; each fuzz target ran $fuzz_seconds s"
 
 for preset in win32 win64; do
     stage "$preset: configure and build"
@@ -54,10 +69,73 @@ for preset in win32 win64; do
     cmake --build --preset "$preset" -j2
 done
 
-for preset in win32 win64; do
-    stage "$preset: tests under Wine"
-    scripts/winebench.sh ctest --preset "$preset" "${ctest_options[@]}"
-done
+# wine_tests WHAT SKIPS [BENCH-OPTION...] -- CTEST-ARG...: runs ctest on the bench and reports
+# how many test programs passed and were skipped. ctest counts a skipped test as passed: here
+# only those that really ran count, and a skip is a failure unless SKIPS is "may-skip".
+wine_tests() {
+    local what=$1 skips=$2 bench=()
+    shift 2
+    while [[ $1 != -- ]]; do bench+=("$1"); shift; done
+    shift
+    mkdir -p "$logs"
+    local log=$logs/${what//[^a-zA-Z0-9]/-}.log status=0
+    scripts/winebench.sh "${bench[@]}" ctest "$@" "${ctest_options[@]}" 2>&1 | tee "$log" ||
+        status=$?
+    ((status == 0)) || { printf '%s failed (exit %d), see %s\n' "$what" "$status" "$log" >&2; exit "$status"; }
+    local total skipped
+    total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$log" | tail -1)
+    skipped=$(grep -c '(Skipped)$' "$log" || true)
+    if ((skipped > 0)) && [[ $skips != may-skip ]]; then
+        printf '%s: %d test programs were skipped where all must run\n' "$what" "$skipped" >&2
+        exit 1
+    fi
+    local line="$what: $((total - skipped)) test programs passed"
+    ((skipped == 0)) || line="$line, SKIPPED $skipped ($(grep -m1 -o 'wine-run: skipped.*' "$log" || echo 'see the log'))"
+    report "$line"
+}
+
+if [[ $wine32_how == native ]]; then
+    stage "win32: tests under Wine"
+    OSTREL_SLOW_CASES=1 wine_tests "win32 under Wine" no-skip -- --preset win32
+    stage "win64: tests under Wine"
+    OSTREL_SLOW_CASES=0 wine_tests "win64 under Wine" no-skip -- --preset win64
+
+    # The path of a machine that runs no 32-bit programs, so that it cannot rot unseen here.
+    stage "the other path (OSTREL_WITHOUT_32BIT=1): the demo, and the 32-bit set under qemu"
+    mkdir -p "$logs"
+    OSTREL_WITHOUT_32BIT=1 bash scripts/demo.sh >"$logs/demo-without-32bit.log" 2>&1 || {
+        tail -40 "$logs/demo-without-32bit.log"
+        echo "the demo without 32-bit programs failed, see $logs/demo-without-32bit.log" >&2
+        exit 1
+    }
+    grep -q '^build shown: *win64 ' "$logs/demo-without-32bit.log" || {
+        echo "the demo without 32-bit programs did not show the x86_64 build" >&2
+        exit 1
+    }
+    report "the other path: the demo without 32-bit programs showed the x86_64 build, exit 0"
+    # The demo's set-up has fetched qemu-i386 on the way.
+    OSTREL_WITHOUT_32BIT=1 OSTREL_SLOW_CASES=0 wine_tests \
+        "the other path: win32's 32-bit set under qemu" no-skip \
+        --win32 --prefix build/wineprefix-win32 -- --preset win32-emulated
+else
+    stage "win64: tests under Wine, the slow real-time cases included"
+    echo "32-bit programs: $wine32_why"
+    OSTREL_SLOW_CASES=1 wine_tests "win64 under Wine" no-skip -- --preset win64
+    if [[ $wine32_how == qemu ]]; then
+        stage "win32: the 32-bit set under qemu"
+        OSTREL_SLOW_CASES=0 wine_tests "win32's 32-bit set under qemu" no-skip \
+            --win32 --prefix build/wineprefix-win32 -- --preset win32-emulated
+    else
+        stage "win32: the 32-bit set, skipped: 32-bit programs cannot run here"
+        # Verbose, so that ctest's own output carries each skipped program's reason.
+        wine_tests "win32's 32-bit set" may-skip -- --preset win32-emulated --verbose
+    fi
+    report "win32: built, and checked by the release test below; its other Wine tests not run: $wine32_why"
+fi
 
 stage "release: reproducible executables, signing, archives"
 bash tests/release/release_test.sh
+report "release: reproducible executables, signing and archives checked"
+
+printf '\n=== done in %d s\n' $((SECONDS - started))
+printf '%s\n' "${summary[@]}"
