@@ -185,6 +185,8 @@ void MainWindow::ShowNoRuntimeBox(const std::string& text) {
     MessageBoxA(nullptr, text.c_str(), application_.Title().c_str(), MB_OK);
 }
 
+void MainWindow::ShowError(const std::exception& error) { application_.ShowException(error); }
+
 void MainWindow::ShowWarningBox(const std::string& text) {
     MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK | MB_ICONWARNING);
 }

@@ -50,6 +50,7 @@ class MainWindow : public FormUi, public Log {
     // FormUi.
     void RestoreMainWindow() override;
     void ShowNoRuntimeBox(const std::string& text) override;
+    void ShowError(const std::exception& error) override;
     void Minimize() override;
     void Close() override;
     void SetTimerEnabled(bool enabled) override;

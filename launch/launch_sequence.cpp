@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/errors.h"
+
 namespace ostrel {
 namespace {
 
@@ -51,6 +53,48 @@ void DiscoverRuntime(LaunchPorts& ports, LaunchState& state) {
     }
 }
 
+// Runs one step and keeps its failure, prefixed with `what`, so that a failed step does not keep
+// the next from being tried.
+template <typename Step>
+void Attempt(std::vector<std::string>& failures, const std::string& what, Step step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        failures.push_back(what + error.what());
+    }
+}
+
+// The links and the start script; the messages of the writes that failed.
+std::vector<std::string> WriteLinksAndScript(LaunchFiles& files, const std::string& javaHome,
+                                             const std::string& directory,
+                                             const std::string& arguments) {
+    const std::string javaw = javaHome + kJavaw;
+    const std::string icon = directory + kIconFile;
+    std::vector<std::string> failures;
+    // A link's own errors do not say which link they are about; the script's name its file.
+    Attempt(failures, "Cannot create \"Configuration.lnk\": ", [&] {
+        files.CreateShortCut("Configuration.lnk", javaw, arguments + "  ShowSetup", directory,
+                             kShowNormal, icon, 0);
+    });
+    Attempt(failures, "Cannot create \"Corvex.lnk\": ", [&] {
+        files.CreateShortCut("Corvex.lnk", javaw, arguments, directory, kShowNormal, icon, 0);
+    });
+    Attempt(failures, "", [&] {
+        files.CreateBatchFile("\"" + javaHome + kJava + "\" " + arguments + " ShowSetup");
+    });
+    return failures;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+    return text;
+}
+
+// Corvex is started first: the links and the script are conveniences for starting it later,
+// and a folder the user may not write to (a shared installation) must not keep it from
+// starting now. Their failures are reported together once Corvex is on its way; a start that
+// failed itself still ends the launch, with them in its message.
 void LaunchCorvex(LaunchPorts& ports, const std::string& javaHome) {
     const std::string directory = LauncherDirectory(ports.shell.ModuleFileName());
     const std::string javaw = javaHome + kJavaw;
@@ -59,12 +103,17 @@ void LaunchCorvex(LaunchPorts& ports, const std::string& javaHome) {
     ports.log.Add("Application Path =" + directory);
     ports.log.Add("ExecuteFile " + javaw + " " + arguments + "  (in " + directory + ")");
 
-    const std::string icon = directory + kIconFile;
-    ports.files.CreateShortCut("Configuration.lnk", javaw, arguments + "  ShowSetup", directory,
-                               kShowNormal, icon, 0);
-    ports.files.CreateShortCut("Corvex.lnk", javaw, arguments, directory, kShowNormal, icon, 0);
-    ports.files.CreateBatchFile("\"" + javaHome + kJava + "\" " + arguments + " ShowSetup");
-    ports.shell.ExecuteFile(javaw, arguments + " ShowSetupSys", directory, kShowNormal);
+    std::vector<std::string> startFailure;
+    Attempt(startFailure, "", [&] {
+        ports.shell.ExecuteFile(javaw, arguments + " ShowSetupSys", directory, kShowNormal);
+    });
+    const std::vector<std::string> writeFailures =
+        WriteLinksAndScript(ports.files, javaHome, directory, arguments);
+    if (!startFailure.empty()) {
+        startFailure.insert(startFailure.end(), writeFailures.begin(), writeFailures.end());
+        throw Exception(Lines(startFailure));
+    }
+    if (!writeFailures.empty()) ports.ui.ShowError(Exception(Lines(writeFailures)));
 }
 
 }  // namespace

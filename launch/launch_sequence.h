@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,6 +49,8 @@ class LaunchUi {
     virtual void RestoreMainWindow() = 0;
     // A modal box: centred, one OK button, no icon, the application title as caption.
     virtual void ShowNoRuntimeBox(const std::string& text) = 0;
+    // The default error box, for a failure that does not end the launch.
+    virtual void ShowError(const std::exception& error) = 0;
 };
 
 struct LaunchPorts {

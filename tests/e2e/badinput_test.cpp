@@ -359,7 +359,9 @@ std::string ShellDesktopFolder() {
     return path;
 }
 
-TEST_F(BadInputTest, AnUnwritableCurrentDirectoryEndsTheLaunchWithTheFileErrorBeforeTheStart) {
+// Corvex is started before the links and the script are written: a folder the user cannot
+// write to costs them, reported in one box, and the launcher then goes on as after a clean start.
+TEST_F(BadInputTest, AnUnwritableCurrentDirectoryStillStartsCorvexAndReportsTheScript) {
     const std::string unwritable = UnwritableFolder();
     if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
     const std::string desktop = ShellDesktopFolder();
@@ -370,27 +372,65 @@ TEST_F(BadInputTest, AnUnwritableCurrentDirectoryEndsTheLaunchWithTheFileErrorBe
     RegisterStandInRuntime();
 
     LauncherRun launcher(unwritable);
-    const std::string text = FailedLaunchText(launcher);
-    EXPECT_TRUE(StartsWith(text, "Cannot create \"ostrel.bat.new\": ")) << text;
-    // The links' second copies were saved before the script failed.
+    HWND box = launcher.WaitForMessageBox(kTitle);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(StartsWith(MessageBoxText(box), "Cannot create \"ostrel.bat.new\": "))
+        << MessageBoxText(box);
+    EXPECT_TRUE(WaitUntil([&] { return StandInStarted(); }, kTimeoutMs)) << "not started";
     EXPECT_TRUE(FileExists(desktop + "\\Configuration.lnk"));
     EXPECT_TRUE(FileExists(desktop + "\\Corvex.lnk"));
-    CloseAndExpectExitCode0(launcher, launcher.MainWindow());
+    PressOk(box);
+    EXPECT_TRUE(WaitForPolling(launcher));
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsIconic(window));
+    CloseAndExpectExitCode0(launcher, window);
 }
 
-TEST_F(BadInputTest, AReadOnlyStartScriptIsKeptAndTheLaunchEndsWithAccessDenied) {
+TEST_F(BadInputTest, AReadOnlyScriptAndAFolderForALinkCostOnlyThemAndTheLauncherEndsWithCorvex) {
     const std::string old = "@echo the user's own start script\r\n";
     WriteFile(folder.File("ostrel.bat"), old);
     ASSERT_TRUE(SetFileAttributesA(folder.File("ostrel.bat").c_str(), FILE_ATTRIBUTE_READONLY));
-    RegisterStandInRuntime();
+    ASSERT_TRUE(CreateDirectoryA(folder.File("Corvex.lnk").c_str(), nullptr));
+    registry.SetString("1.4", "JavaHome", StandInJavaHome());
+    environment.Set("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Corvex");
+    environment.Set("OSTREL_CORVEX_ANSWER_AFTER", "1");
+    environment.Set("OSTREL_CORVEX_LIFETIME_MS", "6000");
 
     LauncherRun launcher(folder.Path());
-    const std::string text = FailedLaunchText(launcher);
-    SetFileAttributesA(folder.File("ostrel.bat").c_str(), FILE_ATTRIBUTE_NORMAL);
+    HWND box = launcher.WaitForMessageBox(kTitle);
+    ASSERT_NE(box, nullptr);
+    const std::string text = MessageBoxText(box);
     EXPECT_TRUE(StartsWith(text, "Cannot replace \"ostrel.bat\": ")) << text;
+    EXPECT_EQ(text.find("\r\n"), std::string::npos) << "a link save is not looked at: " << text;
+    // Started as always, in the launcher's folder, and logged as after a clean start.
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(record()).find("\n----") != std::string::npos; },
+                          kTimeoutMs));
+    const std::string started = ReadFile(record());
+    EXPECT_NE(started.find("command_line=\"" + StandInJavaHome() + "\\bin\\javaw.exe\" " +
+                           kArguments + " ShowSetupSys\n"),
+              std::string::npos)
+        << started;
+    const std::string programFolder = ProgramFolder();
+    EXPECT_NE(started.find(
+                  "current_directory=" + programFolder.substr(0, programFolder.size() - 1) + "\n"),
+              std::string::npos)
+        << started;
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(
+        LogLines(window),
+        (std::vector<std::string>{
+            ValueLine("JavaHome", StandInJavaHome()), "JavaHome = \"" + StandInJavaHome() + "\"",
+            "Application Path =" + programFolder, ExecuteLine(StandInJavaHome())}));
+    EXPECT_TRUE(FileExists(folder.File("Configuration.lnk")));
+
+    // Once the box is closed the launcher polls, finds the Corvex it started, and ends by itself.
+    PressOk(box);
+    EXPECT_EQ(launcher.WaitForExit(kTimeoutMs), 0u);
+    SetFileAttributesA(folder.File("ostrel.bat").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFile(folder.File("ostrel.bat")), old);
     EXPECT_FALSE(FileExists(folder.File("ostrel.bat.new")));
-    CloseAndExpectExitCode0(launcher, launcher.MainWindow());
 }
 
 // Points the user's "Shell Folders\Desktop" entry elsewhere for one test.

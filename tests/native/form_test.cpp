@@ -59,9 +59,12 @@ class FormTest : public ::testing::Test {
 };
 
 TEST_F(FormTest, ShowLaunchesMinimisesAndStartsTheTimer) {
+    // A script that cannot be written is reported, and the show goes on as after a clean launch.
+    files.failing = {"script"};
     const Events shown = Show();
-    ASSERT_GE(shown.size(), 2u);
-    EXPECT_EQ(shown.at(shown.size() - 3).rfind("execute", 0), 0u);
+    ASSERT_GE(shown.size(), 4u);
+    EXPECT_EQ(shown.at(shown.size() - 4).rfind("script", 0), 0u);
+    EXPECT_EQ(shown.at(shown.size() - 3), "error box Access denied");
     EXPECT_EQ(shown.at(shown.size() - 2), "minimize");
     EXPECT_EQ(shown.back(), "timer on");
     EXPECT_EQ(form.TickCounter(), 0);

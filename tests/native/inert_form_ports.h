@@ -12,6 +12,7 @@ namespace ostrel::testing {
 struct InertFormPorts : FormUi, JavaRuntimeKeys, LaunchShell, LaunchFiles, Desktop, ResponseState {
     void RestoreMainWindow() override {}
     void ShowNoRuntimeBox(const std::string&) override {}
+    void ShowError(const std::exception&) override {}
     void Minimize() override {}
     void Close() override {}
     void SetTimerEnabled(bool) override {}

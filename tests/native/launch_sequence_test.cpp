@@ -69,19 +69,20 @@ TEST_F(LaunchSequenceTest, ListsTheFirstKeyThatOpensAndLaunchesWithItsJavaHome) 
     EXPECT_THAT(events,
                 ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14, "search",
                             ::testing::_, ::testing::_, ::testing::_, ::testing::_));
+    // Corvex is started first, then the links and the script are written.
     EXPECT_THAT(
         AfterSearch(),
-        ElementsAre("link Configuration.lnk [C:\\Java 1.4\\bin\\javaw.exe] [-classpath "
+        ElementsAre("execute [C:\\Java 1.4\\bin\\javaw.exe] [-classpath LIB\\Corvex.jar "
+                    "morvane.r7x.corvex.application.Application ShowSetupSys] [C:\\Program "
+                    "Files\\Corvex\\] 1",
+                    "link Configuration.lnk [C:\\Java 1.4\\bin\\javaw.exe] [-classpath "
                     "LIB\\Corvex.jar morvane.r7x.corvex.application.Application  ShowSetup] "
                     "[C:\\Program Files\\Corvex\\] 1 [C:\\Program Files\\Corvex\\Icon.ico] 0",
                     "link Corvex.lnk [C:\\Java 1.4\\bin\\javaw.exe] [-classpath LIB\\Corvex.jar "
                     "morvane.r7x.corvex.application.Application] [C:\\Program Files\\Corvex\\] 1 "
                     "[C:\\Program Files\\Corvex\\Icon.ico] 0",
                     "script [\"C:\\Java 1.4\\bin\\java.exe\" -classpath LIB\\Corvex.jar "
-                    "morvane.r7x.corvex.application.Application ShowSetup]",
-                    "execute [C:\\Java 1.4\\bin\\javaw.exe] [-classpath LIB\\Corvex.jar "
-                    "morvane.r7x.corvex.application.Application ShowSetupSys] [C:\\Program "
-                    "Files\\Corvex\\] 1"));
+                    "morvane.r7x.corvex.application.Application ShowSetup]"));
 }
 
 TEST_F(LaunchSequenceTest, FallsBackToThe13KeyAndListsTheDefaultValue) {
@@ -148,12 +149,33 @@ TEST_F(LaunchSequenceTest, AnInvalidValueTypeEndsTheSequenceWithTheKeyClosed) {
     EXPECT_THAT(events, ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14));
 }
 
-TEST_F(LaunchSequenceTest, AScriptErrorEndsTheSequenceBeforeTheStart) {
+// Each write is tried after the start, and what failed is reported in one box; the launch then
+// goes on as after a clean one. A start that fails itself ends the launch, naming them too.
+TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOneBox) {
     keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
-    files.scriptFails = true;
-    EXPECT_THROW(Run(), Exception);
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.back().rfind("script", 0), 0u);
+    files.failing = {"Configuration.lnk", "script"};
+    Run();
+    EXPECT_THAT(
+        AfterSearch(),
+        ElementsAre(::testing::StartsWith("execute "),
+                    ::testing::StartsWith("link Configuration.lnk "),
+                    ::testing::StartsWith("link Corvex.lnk "), ::testing::StartsWith("script "),
+                    "error box Cannot create \"Configuration.lnk\": Access denied\r\n"
+                    "Access denied"));
+    EXPECT_EQ(log.lines.size(), 4u);  // the log is that of a clean launch
+
+    events.clear();
+    shell.fails = true;
+    try {
+        Run();
+        FAIL() << "no error";
+    } catch (const Exception& error) {
+        EXPECT_STREQ(error.what(),
+                     "Cannot start\r\nCannot create \"Configuration.lnk\": Access denied\r\n"
+                     "Access denied");
+    }
+    EXPECT_THAT(AfterSearch(), ElementsAre(::testing::StartsWith("execute "), ::testing::_,
+                                           ::testing::_, ::testing::StartsWith("script ")));
 }
 
 TEST(LauncherDirectory, KeepsEverythingUpToTheLastBackslashOrColon) {

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,10 @@ class FakeShell : public LaunchShell {
                      const std::string& directory, int showCommand) override {
         events_.push_back("execute [" + file + "] [" + parameters + "] [" + directory + "] " +
                           std::to_string(showCommand));
+        if (fails) throw Exception("Cannot start");
     }
     std::string moduleFileName = "C:\\Program Files\\Corvex\\ostrel.exe";
+    bool fails = false;
 
   private:
     Events& events_;
@@ -76,12 +79,14 @@ class FakeFiles : public LaunchFiles {
         events_.push_back("link " + linkName + " [" + target + "] [" + arguments + "] [" +
                           workingDirectory + "] " + std::to_string(showCommand) + " [" + iconFile +
                           "] " + std::to_string(iconIndex));
+        if (failing.count(linkName)) throw Exception("Access denied");
     }
     void CreateBatchFile(const std::string& line) override {
         events_.push_back("script [" + line + "]");
-        if (scriptFails) throw Exception("Access denied");
+        if (failing.count("script")) throw Exception("Access denied");
     }
-    bool scriptFails = false;
+    // Link names, and "script", whose writing fails.
+    std::set<std::string> failing;
 
   private:
     Events& events_;
@@ -92,6 +97,9 @@ class FakeUi : public FormUi {
     explicit FakeUi(Events& events) : events_(events) {}
     void RestoreMainWindow() override { events_.push_back("restore"); }
     void ShowNoRuntimeBox(const std::string& text) override { events_.push_back("box " + text); }
+    void ShowError(const std::exception& error) override {
+        events_.push_back(std::string("error box ") + error.what());
+    }
     void Minimize() override { events_.push_back("minimize"); }
     void Close() override { events_.push_back("close window"); }
     void SetTimerEnabled(bool enabled) override {
