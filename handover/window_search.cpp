@@ -40,11 +40,25 @@ struct WindowNames {
     std::string className;
 };
 
-WindowNames ReadNames(Desktop& desktop, WindowHandle window) {
-    WindowNames names;
-    names.title = CutName(desktop.WindowTitle(window), kMaxTitle);
-    names.className = CutName(desktop.WindowClass(window), kMaxClassName);
-    return names;
+// A window of the list with its class name. A window's class never changes, so the search reads
+// each class name once, not once a pass: on a desktop of many windows the names are most of what
+// a polling tick costs. Titles can change during a hand-over and are read in each pass, of the
+// windows whose class the pass looks for.
+struct ListedWindow {
+    WindowHandle window;
+    std::string className;
+};
+
+std::vector<ListedWindow> ListWindows(Desktop& desktop) {
+    std::vector<ListedWindow> listed;
+    for (WindowHandle window : desktop.TopLevelWindows()) {
+        listed.push_back({window, CutName(desktop.WindowClass(window), kMaxClassName)});
+    }
+    return listed;
+}
+
+std::string ReadTitle(Desktop& desktop, WindowHandle window) {
+    return CutName(desktop.WindowTitle(window), kMaxTitle);
 }
 
 // The class name first, then the title, each in double quotes.
@@ -84,25 +98,26 @@ void HandOver(WindowSearchPorts& ports, WindowHandle window, const char* prefix,
 }
 
 // One pass of the search: hands over to every titled window whose class is one of `classes`.
-void HandOverPass(WindowSearchPorts& ports, const std::vector<WindowHandle>& windows,
+void HandOverPass(WindowSearchPorts& ports, const std::vector<ListedWindow>& windows,
                   std::initializer_list<const char*> classes, const char* prefix,
                   bool& applicationFound) {
-    for (WindowHandle window : windows) {
-        const WindowNames names = ReadNames(ports.desktop, window);
-        if (names.title.empty() || !IsOneOf(names.className, classes)) continue;
-        HandOver(ports, window, prefix, names, applicationFound);
+    for (const ListedWindow& listed : windows) {
+        if (!IsOneOf(listed.className, classes)) continue;
+        const WindowNames names{ReadTitle(ports.desktop, listed.window), listed.className};
+        if (names.title.empty()) continue;
+        HandOver(ports, listed.window, prefix, names, applicationFound);
     }
 }
 
 // Lists every titled window that is none of Corvex's nor the Java toolkit's own.
-void ListOtherWindows(WindowSearchPorts& ports, const std::vector<WindowHandle>& windows) {
-    for (WindowHandle window : windows) {
-        const WindowNames names = ReadNames(ports.desktop, window);
-        if (names.title.empty() ||
-            IsOneOf(names.className,
+void ListOtherWindows(WindowSearchPorts& ports, const std::vector<ListedWindow>& windows) {
+    for (const ListedWindow& listed : windows) {
+        if (IsOneOf(listed.className,
                     {kSplashClass, kDialogClass, kAwtFrameClass, kSunFrameClass, kToolkitClass})) {
             continue;
         }
+        const WindowNames names{ReadTitle(ports.desktop, listed.window), listed.className};
+        if (names.title.empty()) continue;
         ports.log.Add(kWindowPrefix + Quoted(names));
     }
 }
@@ -111,7 +126,7 @@ void ListOtherWindows(WindowSearchPorts& ports, const std::vector<WindowHandle>&
 
 void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound) {
     if (Verbose) ports.log.Add(kBanner);
-    const std::vector<WindowHandle> WindowList = ports.desktop.TopLevelWindows();
+    const std::vector<ListedWindow> WindowList = ListWindows(ports.desktop);
     HandOverPass(ports, WindowList, {kSplashClass}, kWindowPrefix, applicationFound);
     HandOverPass(ports, WindowList, {kAwtFrameClass, kSunFrameClass}, kFramePrefix,
                  applicationFound);

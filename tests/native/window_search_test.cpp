@@ -44,8 +44,14 @@ class FakeDesktop : public Desktop {
         }
         return handles;
     }
-    std::string WindowTitle(WindowHandle window) override { return At(window).title; }
-    std::string WindowClass(WindowHandle window) override { return At(window).className; }
+    std::string WindowTitle(WindowHandle window) override {
+        ++titleReads;
+        return At(window).title;
+    }
+    std::string WindowClass(WindowHandle window) override {
+        ++classReads;
+        return At(window).className;
+    }
     void Activate(WindowHandle window) override {
         At(window).visible = true;
         activated.push_back(window);
@@ -54,6 +60,8 @@ class FakeDesktop : public Desktop {
     }
 
     int enumerations = 0;
+    int titleReads = 0;
+    int classReads = 0;
     std::vector<WindowHandle> activated;
     std::function<void()> onActivate;
 
@@ -389,6 +397,9 @@ TEST_F(WindowSearchTest, QuietSearchTakingNoWindowLeavesNoTrace) {
     Search(false);
     EXPECT_THAT(journal, IsEmpty());
     EXPECT_FALSE(applicationFound);
+    // Each class name is read once a search, and no title of a window that no pass takes.
+    EXPECT_EQ(desktop.classReads, 3);
+    EXPECT_EQ(desktop.titleReads, 0);
 
     // A flag set by an earlier search stays set.
     applicationFound = true;
