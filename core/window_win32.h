@@ -47,10 +47,11 @@ class Window {
     virtual ~Window();
 
     // Registers `windowClass` unless this process has done so, and creates the window, bound to
-    // this object from its first message (WM_NCCREATE) to its last (WM_NCDESTROY). Call it from
-    // the derived constructor: the derived HandleMessage then gets those messages, but members
-    // declared after the call's first use are not made yet. Raises Exception with `failure` when
-    // the class or the window cannot be made; a window made before is destroyed first.
+    // this object from its first message (WM_NCCREATE) to its last (WM_NCDESTROY). Called from
+    // the derived constructor's body, it hands the creation's messages to the derived
+    // HandleMessage, which sees the members as the constructor has set them so far. Raises
+    // Exception with `failure` when the class or the window cannot be made; a window made before
+    // is destroyed first.
     void Create(const WindowClass& windowClass, const WindowPlacement& placement,
                 const char* failure);
     // Destroys the window now; DestroyWindow on Handle() does too, and lets HandleMessage see it.
