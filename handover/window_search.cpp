@@ -48,7 +48,7 @@ WindowNames ReadNames(Desktop& desktop, WindowHandle window) {
 }
 
 // The class name first, then the title, each in double quotes.
-std::string Quoted(const WindowNames& names) {
+std::string QuotedNames(const WindowNames& names) {
     return '"' + names.className + "\" \"" + names.title + '"';
 }
 
@@ -74,12 +74,12 @@ bool WakeUntilAnswered(WindowSearchPorts& ports) {
 void HandOver(WindowSearchPorts& ports, WindowHandle window, const char* prefix,
               const WindowNames& names, bool& applicationFound) {
     if (!WakeUntilAnswered(ports)) {
-        ports.log.Add("No answer from " + Quoted(names) + " after " + std::to_string(kMaxPolls) +
-                      " polls");
+        ports.log.Add("No answer from " + QuotedNames(names) + " after " +
+                      std::to_string(kMaxPolls) + " polls");
         return;
     }
     applicationFound = true;
-    ports.log.Add(prefix + Quoted(names));
+    ports.log.Add(prefix + QuotedNames(names));
     ports.desktop.Activate(window);
 }
 
@@ -103,7 +103,7 @@ void ListOtherWindows(WindowSearchPorts& ports, const std::vector<WindowHandle>&
                     {kSplashClass, kDialogClass, kAwtFrameClass, kSunFrameClass, kToolkitClass})) {
             continue;
         }
-        ports.log.Add(kWindowPrefix + Quoted(names));
+        ports.log.Add(kWindowPrefix + QuotedNames(names));
     }
 }
 
