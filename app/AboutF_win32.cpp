@@ -23,30 +23,6 @@ constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
 constexpr int kImage1Left = 3;
 constexpr int kImage1Top = 3;
 
-// The window procedures reach the box through the pointer passed at creation.
-TAboutBox* BoxOf(HWND window, UINT message, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    return reinterpret_cast<TAboutBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
-
-class PaintScope {
-  public:
-    explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-    ~PaintScope() { EndPaint(window_, &paint_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    HDC dc() const { return dc_; }
-
-  private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-    HDC dc_;
-};
-
 // A bevel one pixel wide along the edges of `bounds`: the top and left lines in one system
 // colour, the bottom and right lines (with the corners they end in) in the other.
 void DrawBevel(HDC dc, const RECT& bounds, int topLeftColour, int bottomRightColour) {
@@ -90,56 +66,53 @@ RECT WindowRectOf(HWND window) {
 
 }  // namespace
 
-void TAboutBox::Register(HINSTANCE instance) {
-    WNDCLASSA box{};
-    box.lpfnWndProc = WindowProc;
-    box.hInstance = instance;
-    box.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    box.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    box.lpszClassName = kClassName;
-    RegisterClassA(&box);
-
-    WNDCLASSA panel{};
-    panel.lpfnWndProc = Panel1Proc;
-    panel.hInstance = instance;
-    panel.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    panel.lpszClassName = kPanelClassName;  // no background brush: its painting covers it all
-    RegisterClassA(&panel);
-}
-
-TAboutBox::TAboutBox(HINSTANCE instance) : dpi_(SystemDpi()), picture_(IDR_ABOUT_PICTURE, dpi_) {
+TAboutBox::TAboutBox(ErrorReporter& owner)
+    : Window(&owner),
+      dpi_(SystemDpi()),
+      picture_(IDR_ABOUT_PICTURE, dpi_),
+      Panel1(owner, picture_) {
     // Decoded before any window exists: a picture that cannot be decoded leaves nothing behind.
     picture_.Load();
     const SIZE outer = FramedOuterSize(dpi_);
-    window_.reset(CreateWindowExA(kFramedExStyle, kClassName, kWindowText, kFramedStyle,
-                                  ScaleToDpi(kLayoutLeft, dpi_), ScaleToDpi(kLayoutTop, dpi_),
-                                  outer.cx, outer.cy, nullptr, nullptr, instance, this));
-    if (!window_) throw Exception("Cannot create the picture box");
-    CreateControls(instance);
-}
-
-void TAboutBox::CreateControls(HINSTANCE instance) {
+    WindowPlacement placement;
+    placement.exStyle = kFramedExStyle;
+    placement.text = kWindowText;
+    placement.style = kFramedStyle;
+    placement.left = ScaleToDpi(kLayoutLeft, dpi_);
+    placement.top = ScaleToDpi(kLayoutTop, dpi_);
+    placement.width = outer.cx;
+    placement.height = outer.cy;
+    Create(WindowClass{kClassName, GetSysColorBrush(COLOR_BTNFACE)}, placement,
+           "Cannot create the picture box");
     // Panel1 is aligned to the whole client area and follows it (WM_SIZE).
     RECT client{};
-    GetClientRect(window_.get(), &client);
-    panel1_ =
-        CreateWindowExA(0, kPanelClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                        client.right, client.bottom, window_.get(),
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPanel1Id)), instance, this);
-    // Image1 sizes itself to the picture (scaled, as its place is).
+    GetClientRect(Handle(), &client);
+    Panel1.Create(Handle(), client,
+                  POINT{ScaleToDpi(kImage1Left, dpi_), ScaleToDpi(kImage1Top, dpi_)});
+}
+
+void TPanel::Create(HWND box, const RECT& bounds, POINT image1Place) {
+    WindowPlacement placement;
+    placement.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+    placement.width = bounds.right;
+    placement.height = bounds.bottom;
+    placement.parent = box;
+    placement.childId = TAboutBox::kPanel1Id;
+    constexpr char kNoControls[] = "Cannot create the picture box's controls";
+    // No background brush: its painting covers it all.
+    Window::Create(WindowClass{TAboutBox::kPanelClassName}, placement, kNoControls);
+    // Image1 sizes itself to the picture (scaled, as its place is); the panel owns it.
     const SIZE picture = picture_.Size();
-    const HWND image1 =
-        panel1_ ? CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW,
-                                  ScaleToDpi(kImage1Left, dpi_), ScaleToDpi(kImage1Top, dpi_),
-                                  picture.cx, picture.cy, panel1_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kImage1Id)),
-                                  instance, nullptr)
-                : nullptr;
-    if (!image1) throw Exception("Cannot create the picture box's controls");
+    if (!CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, image1Place.x,
+                         image1Place.y, picture.cx, picture.cy, Handle(),
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(TAboutBox::kImage1Id)),
+                         GetModuleHandleA(nullptr), nullptr)) {
+        throw Exception(kNoControls);
+    }
 }
 
 void TAboutBox::ShowOnTop() {
-    HWND box = window_.get();
+    HWND box = Handle();
     // 1. No border: the frame and the caption bar go, the outer rectangle stays, and the whole
     //    window becomes client area. Panel1 grows with it; Image1 keeps its place.
     SetWindowLongPtrA(box, GWL_STYLE, kBorderlessStyle);
@@ -165,63 +138,60 @@ void TAboutBox::ShowOnTop() {
 }
 
 void TAboutBox::AlignPanel1() {
-    if (!panel1_) return;  // the box is still being created
+    if (!Panel1.Handle()) return;  // the box is still being created
     RECT client{};
-    GetClientRect(window_.get(), &client);
-    MoveWindow(panel1_, 0, 0, client.right, client.bottom, TRUE);
+    GetClientRect(Handle(), &client);
+    MoveWindow(Panel1.Handle(), 0, 0, client.right, client.bottom, TRUE);
 }
 
-void TAboutBox::PaintPanel1(HWND panel) {
-    PaintScope paint(panel);
+LRESULT TAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE:
+            AlignPanel1();
+            return 0;
+        case WM_CLOSE:
+            // The box is not the main window: a close command only hides it.
+            ShowWindow(Handle(), SW_HIDE);
+            return 0;
+        default:
+            return Default(message, wParam, lParam);
+    }
+}
+
+void TPanel::Paint() {
+    const PaintDc paint(Handle());
     RECT bounds{};
-    GetClientRect(panel, &bounds);
-    FillRect(paint.dc(), &bounds, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    DrawBevel(paint.dc(), bounds, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);  // raised outer bevel
+    GetClientRect(Handle(), &bounds);
+    FillRect(paint.get(), &bounds, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawBevel(paint.get(), bounds, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);  // raised outer bevel
     InflateRect(&bounds, -1, -1);
-    DrawBevel(paint.dc(), bounds, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);  // lowered inner bevel
+    DrawBevel(paint.get(), bounds, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);  // lowered inner bevel
 }
 
-void TAboutBox::DrawImage1(const DRAWITEMSTRUCT& item) {
-    // Centred in Image1's bounds, which Image1 took from the picture. The picture was decoded at
-    // construction, so drawing it cannot fail here.
+void TPanel::DrawImage1(const DRAWITEMSTRUCT& item) {
+    // Centred in Image1's bounds, which Image1 took from the picture. The picture was decoded
+    // before the box was made, so drawing it cannot fail here.
     const RECT& bounds = item.rcItem;
     const SIZE picture = picture_.Size();
     picture_.Draw(item.hDC, bounds.left + (bounds.right - bounds.left - picture.cx) / 2,
                   bounds.top + (bounds.bottom - bounds.top - picture.cy) / 2);
 }
 
-LRESULT CALLBACK TAboutBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    TAboutBox* box = BoxOf(window, message, lParam);
-    switch (message) {
-        case WM_SIZE:
-            if (box) box->AlignPanel1();
-            return 0;
-        case WM_CLOSE:
-            // The box is not the main window: a close command only hides it.
-            ShowWindow(window, SW_HIDE);
-            return 0;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
-LRESULT CALLBACK TAboutBox::Panel1Proc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    TAboutBox* box = BoxOf(panel, message, lParam);
+LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel
         case WM_PAINT:
-            if (!box) break;
-            box->PaintPanel1(panel);
+            Paint();
             return 0;
         case WM_DRAWITEM:
-            if (!box || wParam != kImage1Id) break;
-            box->DrawImage1(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            if (wParam != TAboutBox::kImage1Id) break;
+            DrawImage1(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         default:
             break;
     }
-    return DefWindowProcA(panel, message, wParam, lParam);
+    return Default(message, wParam, lParam);
 }
 
 }  // namespace ostrel

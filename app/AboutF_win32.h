@@ -1,14 +1,29 @@
 // TAboutBox: the small stay-on-top picture box shown while the launcher polls.
 #pragma once
 
-#include <windows.h>
-
 #include "app/Picture_win32.h"
-#include "core/handles_win32.h"
+#include "core/window_win32.h"
 
 namespace ostrel {
 
-class TAboutBox {
+// Panel1: the white panel with a raised outer and a lowered inner bevel that fills the box, and
+// Image1, the picture centred in its bounds, on it.
+class TPanel : public Window {
+  public:
+    TPanel(ErrorReporter& errors, Picture& picture) : Window(&errors), picture_(picture) {}
+    // Creates the panel in `box` with `bounds`, and Image1 on it at `image1Place` with the
+    // picture's size.
+    void Create(HWND box, const RECT& bounds, POINT image1Place);
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint();
+    void DrawImage1(const DRAWITEMSTRUCT& item);
+
+    Picture& picture_;
+};
+
+class TAboutBox : public Window {
   public:
     inline static const char kClassName[] = "TAboutBox";
     inline static const char kPanelClassName[] = "TPanel";
@@ -16,32 +31,21 @@ class TAboutBox {
     static constexpr int kPanel1Id = 1;  // child of the box
     static constexpr int kImage1Id = 2;  // child of Panel1
 
-    static void Register(HINSTANCE instance);
-
     // Loads the picture and creates the box hidden, with a dialog frame around its client area,
-    // scaled to the system's dots per inch.
-    explicit TAboutBox(HINSTANCE instance);
-    TAboutBox(const TAboutBox&) = delete;
-    TAboutBox& operator=(const TAboutBox&) = delete;
+    // scaled to the system's dots per inch. What its windows' handlers raise goes to `owner`.
+    explicit TAboutBox(ErrorReporter& owner);
 
     // Removes the frame (keeping the outer size), makes the box stay on top, shows it centred on
     // the screen and paints it before returning.
     void ShowOnTop();
-    HWND Handle() const { return window_.get(); }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK Panel1Proc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
-    void CreateControls(HINSTANCE instance);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void AlignPanel1();
-    void PaintPanel1(HWND panel);
-    void DrawImage1(const DRAWITEMSTRUCT& item);
 
     int dpi_;  // the layout's and picture's scale
     Picture picture_;
-    // Destroyed first: the window procedures may still reach the members above while it goes.
-    OwnedWindow window_;
-    HWND panel1_ = nullptr;  // owned by the box window
+    TPanel Panel1;
 };
 
 }  // namespace ostrel

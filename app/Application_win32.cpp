@@ -6,10 +6,7 @@
 
 namespace ostrel {
 
-Application::Application(HINSTANCE instance)
-    : instance_(instance), title_(ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName())) {
-    TAboutBox::Register(instance);
-}
+Application::Application() : title_(ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName())) {}
 
 Application::~Application() = default;
 
@@ -18,7 +15,7 @@ void Application::ShowException(const std::exception& error) {
 }
 
 TAboutBox& Application::CreateAboutBox() {
-    aboutBoxes_.push_back(std::make_unique<TAboutBox>(instance_));
+    aboutBoxes_.push_back(std::make_unique<TAboutBox>(*this));
     return *aboutBoxes_.back();
 }
 

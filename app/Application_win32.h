@@ -2,9 +2,6 @@
 // error box and the message loop.
 #pragma once
 
-#include <windows.h>
-#include <objbase.h>
-
 #include <exception>
 #include <memory>
 #include <string>
@@ -12,32 +9,17 @@
 
 #include "app/AboutF_win32.h"
 #include "app/Unit1.h"
+#include "core/owners_win32.h"
 
 namespace ostrel {
 
 class MainWindow;
 
-// COM, single-threaded apartment, for the lifetime of the application; uninitialised only if
-// the initialisation succeeded.
-class ComApartment {
-  public:
-    ComApartment() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComApartment() {
-        if (initialized_) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    bool initialized_;
-};
-
 class Application : public ErrorReporter {
   public:
-    explicit Application(HINSTANCE instance);
+    Application();
     ~Application() override;
 
-    HINSTANCE Instance() const { return instance_; }
     const std::string& Title() const { return title_; }
 
     // The default error box: the message with its "." rule, the title, the error icon, OK.
@@ -51,8 +33,8 @@ class Application : public ErrorReporter {
     int Run(MainWindow& mainWindow);
 
   private:
+    // COM for the GUI thread, for the lifetime of the application.
     ComApartment com_;
-    HINSTANCE instance_;
     std::string title_;
     std::vector<std::unique_ptr<TAboutBox>> aboutBoxes_;
 };

@@ -2,9 +2,7 @@
 // is minimised before it ever paints, so a launch that never shows it never pays for it.
 #pragma once
 
-#include <windows.h>
-
-#include "app/gdi_win32.h"
+#include "core/owners_win32.h"
 
 namespace ostrel {
 

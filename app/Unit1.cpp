@@ -79,13 +79,4 @@ void TForm1::FindMyWindows(bool Verbose) {
     ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound);
 }
 
-void TForm1::CreateShortCut(const std::string& linkName, const std::string& target,
-                            const std::string& arguments, const std::string& workingDirectory,
-                            int showCommand, const std::string& iconFile, std::uint8_t iconIndex) {
-    ports_.files.CreateShortCut(linkName, target, arguments, workingDirectory, showCommand,
-                                iconFile, iconIndex);
-}
-
-void TForm1::CreateBatchFile(const std::string& line) { ports_.files.CreateBatchFile(line); }
-
 }  // namespace ostrel

@@ -2,11 +2,10 @@
 // layout, messages) is the Win32 side; this class holds the launcher's state and decides.
 #pragma once
 
-#include <cstdint>
-#include <exception>
 #include <string>
 
 #include "core/clock.h"
+#include "core/errors.h"
 #include "core/log.h"
 #include "handover/wake_up.h"
 #include "handover/window_search.h"
@@ -28,13 +27,6 @@ class FormUi : public LaunchUi {
     virtual void ShowPictureBox() = 0;
     // "abc.txt" in the current directory, and not a folder.
     virtual bool DebugMarkerExists() = 0;
-};
-
-// The one place that reports an exception escaping a handler (the default error box).
-class ErrorReporter {
-  public:
-    virtual ~ErrorReporter() = default;
-    virtual void ShowException(const std::exception& error) = 0;
 };
 
 struct Form1Ports {
@@ -76,10 +68,6 @@ class TForm1 {
     // The launcher's own steps.
     void StartApp();
     void FindMyWindows(bool Verbose);
-    void CreateShortCut(const std::string& linkName, const std::string& target,
-                        const std::string& arguments, const std::string& workingDirectory,
-                        int showCommand, const std::string& iconFile, std::uint8_t iconIndex);
-    void CreateBatchFile(const std::string& line);
 
     bool ApplicationFound() const { return launch_.applicationFound; }
     const std::string& JavaHome() const { return launch_.javaHome; }

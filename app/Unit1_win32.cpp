@@ -54,64 +54,75 @@ constexpr ControlLayout kControls[] = {
 
 }  // namespace
 
-MainWindow::MainWindow(Application& application, HINSTANCE instance)
-    : application_(application),
-      instance_(instance),
+std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataReceived,
+                                                 ErrorReporter* errors) {
+    // The order in which the form loader assigns the stored values, then its notification.
+    auto endpoint = std::make_unique<TUDPEndpoint>(CreateWinsockLayer(errors));
+    endpoint->RemoteHost = kLoopback;
+    endpoint->RemotePort = kCorvexPort;
+    endpoint->SetLocalPort(kLauncherPort);
+    endpoint->ReportLevel = 1;
+    if (onDataReceived) {
+        endpoint->OnDataReceived = [handler = std::move(onDataReceived)](
+                                       TUDPEndpoint&, std::int32_t NumberBytes,
+                                       const std::string& FromIP,
+                                       std::int32_t Port) { handler(NumberBytes, FromIP, Port); };
+    }
+    endpoint->PropertiesLoaded();
+    return endpoint;
+}
+
+MainWindow::MainWindow(Application& application)
+    : Window(&application),
+      application_(application),
       dpi_(SystemDpi()),
       picture_(IDR_MAIN_PICTURE, dpi_) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, "MAINICON");
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassA(&windowClass);
-
     // No frame: the window's bounds are its client area.
     const RECT bounds = ScaledBounds(kLeft, kTop, kClientWidth, kClientHeight, dpi_);
-    window_ = CreateWindowExA(0, kClassName, kCaption, kStyle, bounds.left, bounds.top,
-                              bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr,
-                              nullptr, instance, this);
-    if (!window_) throw Exception("Cannot create the main window");
+    WindowPlacement placement;
+    placement.text = kCaption;
+    placement.style = kStyle;
+    placement.left = bounds.left;
+    placement.top = bounds.top;
+    placement.width = bounds.right - bounds.left;
+    placement.height = bounds.bottom - bounds.top;
+    Create(WindowClass{kClassName, GetSysColorBrush(COLOR_BTNFACE),
+                       LoadIconA(GetModuleHandleA(nullptr), "MAINICON")},
+           placement, "Cannot create the main window");
     CreateControls();
 
-    shell_ = std::make_unique<Win32LaunchShell>(window_);
+    shell_ = std::make_unique<Win32LaunchShell>(Handle());
     files_ = CreateLaunchFiles();
-    desktop_ = CreateDesktop(window_);
+    desktop_ = CreateDesktopAdapter();
     responseState_ = CreateResponseState();
     dateTimeFormat_ = CreateUserDateTimeFormat();
     udpEndpoint_ = CreateUDPEndpoint1(
         [this](int NumberBytes, const std::string& FromIP, int Port) {
             if (form_) form_->UDPEndpoint1DataReceived(NumberBytes, FromIP, Port);
         },
-        [this](const std::exception& error) { application_.ShowException(error); });
+        &application_);
     form_ = std::make_unique<TForm1>(Form1Ports{*this, *this, javaKeys_, *shell_, *files_,
                                                 *desktop_, *responseState_, clock_,
                                                 *dateTimeFormat_, *udpEndpoint_});
     form_->FormCreate();
 }
 
-MainWindow::~MainWindow() {
-    if (window_) {
-        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::CreateControls() {
     font_ = GdiObject<HFONT>(CreateFontA(ScaleToDpi(kFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE,
                                          FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                          DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-    SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     for (const ControlLayout& control : kControls) {
         const RECT bounds =
             ScaledBounds(control.left, control.top, control.width, control.height, dpi_);
         HWND child = CreateWindowExA(
             control.exStyle, control.windowClass, control.text, control.style, bounds.left,
-            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, Handle(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), GetModuleHandleA(nullptr),
+            nullptr);
         if (!child) throw Exception("Cannot create the main window's controls");
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (control.id == kMemo1) memo_ = child;
@@ -125,7 +136,7 @@ void MainWindow::ShowFirstTime(int showCommand) {
         // Nothing is launched until the user restores the program.
         state_ = State::kMinimized;
         formShowPending_ = true;
-        ShowWindow(window_, SW_SHOWMINNOACTIVE);
+        ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
         displayed_ = true;
         return;
     }
@@ -151,13 +162,13 @@ void MainWindow::ApplyState() {
     displayed_ = true;
     switch (state_) {
         case State::kMinimized:
-            ShowWindow(window_, SW_SHOWMINNOACTIVE);
+            ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
             break;
         case State::kMaximized:
-            ShowWindow(window_, SW_SHOWMAXIMIZED);
+            ShowWindow(Handle(), SW_SHOWMAXIMIZED);
             break;
         case State::kNormal:
-            ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOWNORMAL);
+            ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOWNORMAL);
             break;
     }
 }
@@ -191,13 +202,13 @@ void MainWindow::ShowWarningBox(const std::string& text) {
     MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK | MB_ICONWARNING);
 }
 
-void MainWindow::Close() { PostMessageA(window_, WM_CLOSE, 0, 0); }
+void MainWindow::Close() { PostMessageA(Handle(), WM_CLOSE, 0, 0); }
 
 void MainWindow::SetTimerEnabled(bool enabled) {
     if (enabled) {
-        SetTimer(window_, kTimer1, kTimerInterval, nullptr);
+        SetTimer(Handle(), kTimer1, kTimerInterval, nullptr);
     } else {
-        KillTimer(window_, kTimer1);
+        KillTimer(Handle(), kTimer1);
     }
 }
 
@@ -208,35 +219,29 @@ bool MainWindow::DebugMarkerExists() {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-template <typename Handler>
-void MainWindow::Guarded(Handler handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        application_.ShowException(error);
-    }
-}
-
 void MainWindow::OnCommand(int id, int notification) {
     switch (id) {
         case kLabel1:
-            if (notification == STN_CLICKED) Guarded([this] { form_->Label1Click(); });
+            if (notification == STN_CLICKED) form_->Label1Click();
             break;
         case kButton1:
-            if (notification == BN_CLICKED) Guarded([this] { form_->Button1Click(); });
+            if (notification == BN_CLICKED) form_->Button1Click();
             break;
         case kButton2:
-            if (notification == BN_CLICKED) Guarded([this] { form_->Button2Click(); });
+            if (notification == BN_CLICKED) form_->Button2Click();
             break;
         case kButton3:
-            if (notification == BN_CLICKED) Guarded([this] { form_->Button3Click(); });
+            if (notification == BN_CLICKED) form_->Button3Click();
             break;
         default:
             break;
     }
 }
 
+// Handlers raise into the window procedure, which hands what they raise to the default error box.
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // While the window and its controls are being made, TForm1 is not there to handle anything.
+    if (!form_) return Default(message, wParam, lParam);
     switch (message) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -247,7 +252,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             if (item->CtlID != kImage1) break;
-            Guarded([this, item] { picture_.Draw(item->hDC, 0, 0); });
+            picture_.Draw(item->hDC, 0, 0);
             return TRUE;
         }
         case WM_CTLCOLORSTATIC:
@@ -262,40 +267,23 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (formShowPending_ && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED)) {
                 formShowPending_ = false;
                 state_ = wParam == SIZE_MAXIMIZED ? State::kMaximized : State::kNormal;
-                PostMessageA(window_, kRunFormShow, 0, 0);
+                PostMessageA(Handle(), kRunFormShow, 0, 0);
             }
             break;
         case kRunFormShow:
             RunFormShow();
             return 0;
         case WM_CLOSE:
-            DestroyWindow(window_);
+            DestroyWindow(Handle());
             return 0;
         case WM_DESTROY:
-            KillTimer(window_, kTimer1);
+            KillTimer(Handle(), kTimer1);
             PostQuitMessage(0);
             return 0;
         default:
             break;
     }
-    return DefWindowProcA(window_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self || !self->form_) return DefWindowProcA(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-    return self->HandleMessage(message, wParam, lParam);
+    return Default(message, wParam, lParam);
 }
 
 }  // namespace ostrel

@@ -2,17 +2,17 @@
 // window events to TForm1's handlers.
 #pragma once
 
-#include <windows.h>
-
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/Picture_win32.h"
 #include "app/Unit1.h"
 #include "app/clock_win32.h"
-#include "app/gdi_win32.h"
+#include "core/window_win32.h"
 #include "launch/ShellUtils.h"
 #include "launch/registry_win32.h"
+#include "net/UDPEndpoint.h"
 
 namespace ostrel {
 
@@ -28,16 +28,22 @@ enum ControlId : int {
     kButton3 = 105,
 };
 
-class MainWindow : public FormUi, public Log {
+using DataReceivedHandler =
+    std::function<void(int NumberBytes, const std::string& FromIP, int Port)>;
+
+// The main window's UDPEndpoint1 as its stored values set it up: RemoteHost kLoopback, RemotePort
+// kCorvexPort, LocalPort kLauncherPort (bound), ReportLevel 1, OnDataReceived bound to
+// `onDataReceived`. What its notices' handlers raise goes to `errors`.
+std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataReceived,
+                                                 ErrorReporter* errors = nullptr);
+
+class MainWindow : public Window, public FormUi, public Log {
   public:
     inline static const char kClassName[] = "TForm1";
 
-    MainWindow(Application& application, HINSTANCE instance);
+    explicit MainWindow(Application& application);
     ~MainWindow() override;
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
 
-    HWND Handle() const { return window_; }
     TForm1& Form() { return *form_; }
 
     // Shows the window for the first time as `showCommand` asks, running FormShow first.
@@ -61,21 +67,15 @@ class MainWindow : public FormUi, public Log {
   private:
     enum class State { kNormal, kMinimized, kMaximized };
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateControls();
     void OnCommand(int id, int notification);
     void RunFormShow();
     void ApplyState();
-    // Runs a handler; an exception that escapes it goes to the default error box.
-    template <typename Handler>
-    void Guarded(Handler handler);
 
     Application& application_;
-    HINSTANCE instance_;
-    HWND window_ = nullptr;
-    HWND memo_ = nullptr;
-    int dpi_;  // the layout's, font's and picture's scale
+    HWND memo_ = nullptr;  // a child of the window, which owns it
+    int dpi_;              // the layout's, font's and picture's scale
     GdiObject<HFONT> font_;
     Picture picture_;
     State state_ = State::kNormal;

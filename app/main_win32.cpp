@@ -5,10 +5,10 @@
 #include "app/Application_win32.h"
 #include "app/Unit1_win32.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
-        ostrel::Application application(instance);
-        ostrel::MainWindow Form1(application, instance);
+        ostrel::Application application;
+        ostrel::MainWindow Form1(application);
         application.CreateAboutBox();  // AboutBox: created at start-up, never shown
         return application.Run(Form1);
     } catch (const std::exception& error) {

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "core/handles_win32.h"
+#include "core/owners_win32.h"
 #include "launcher_driver.h"
 
 using namespace ostrel::testing;
@@ -107,7 +107,7 @@ void ExpectLaunchedAsTheLauncherDoes(const Block& start) {
 // shared answer to itself.
 void StopStandIn(const Block& start) {
     const auto pid = static_cast<DWORD>(std::stoul(start.at("pid")));
-    const ostrel::OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    const ostrel::KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
     if (!process) return;  // already gone
     TerminateProcess(process.get(), 0);
     WaitForSingleObject(process.get(), 10000);
@@ -138,8 +138,8 @@ Outcome Run(std::string commandLine, const std::string& folder) {
                         folder.c_str(), &startup, &created)) {
         throw std::runtime_error("cannot start " + commandLine);
     }
-    const ostrel::OwnedHandle process(created.hProcess);
-    const ostrel::OwnedHandle thread(created.hThread);
+    const ostrel::KernelHandle process(created.hProcess);
+    const ostrel::KernelHandle thread(created.hThread);
 
     const ULONGLONG deadline = GetTickCount64() + kLimitMs;
     for (;;) {

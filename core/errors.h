@@ -2,6 +2,7 @@
 // (the application object) that shows the default error box with the message.
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -37,6 +38,14 @@ class OleError : public Exception {
 
   private:
     long hresult_;
+};
+
+// The one place that reports an exception escaping a handler: the application's default error
+// box.
+class ErrorReporter {
+  public:
+    virtual ~ErrorReporter() = default;
+    virtual void ShowException(const std::exception& error) = 0;
 };
 
 }  // namespace ostrel

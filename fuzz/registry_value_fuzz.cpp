@@ -14,7 +14,7 @@
 #include "core/errors.h"
 #include "launch/launch_sequence.h"
 #include "launch/registry_value.h"
-#include "launcher_fakes.h"
+#include "tests/fakes/launcher_fakes.h"
 
 namespace {
 
@@ -120,12 +120,12 @@ void CheckTheRule(ShrinkingKey& key, const std::string& name) {
 // The launch lists every value until the first that the rule refuses, then reads "JavaHome".
 void CheckTheListing(ShrinkingKey& key) {
     using namespace ostrel::testing;
-    Events events;
+    Journal journal;
     FakeLog log;
     OneKey keys(key);
-    FakeUi ui(events);
-    FakeShell shell(events);
-    FakeFiles files(events);
+    FakeUi ui(journal);
+    FakeShell shell(journal);
+    FakeFiles files(journal);
     ostrel::LaunchPorts ports{log, keys, ui, shell, files, [] {}};
     ostrel::LaunchState state;
     std::size_t listed = 0;
@@ -144,7 +144,7 @@ void CheckTheListing(ShrinkingKey& key) {
         ++listed;
     }
     if (raised) {
-        Require(log.lines.size() == listed && events.empty());  // nothing written or started
+        Require(log.lines.size() == listed && journal.empty());  // nothing written or started
     } else {
         Require(state.javaHome == Expected(key, "JavaHome").text);
     }

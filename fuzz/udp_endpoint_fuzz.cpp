@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/errors.h"
-#include "fake_socket_layer.h"
+#include "tests/fakes/fake_socket_layer.h"
 #include "handover/wake_up.h"
 #include "net/UDPEndpoint.h"
 

@@ -9,7 +9,7 @@
 
 #include "core/errors.h"
 #include "handover/window_search.h"
-#include "launcher_fakes.h"
+#include "tests/fakes/launcher_fakes.h"
 
 namespace {
 
@@ -38,10 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int count = input.ConsumeIntegralInRange(0, 10);
     for (int i = 0; i < count; ++i) {
         std::string title = input.ConsumeRandomLengthString(400);
-        desktop.windows.push_back({title, ClassName(input)});
+        desktop.Add(ClassName(input), title);
     }
     FakeResponseState responses;
-    responses.zeroAnswers = input.ConsumeIntegralInRange(0, 70);
+    responses.Queue(input.ConsumeIntegralInRange(0, 70), 0);
     const int failingWakeUp = input.ConsumeIntegralInRange(0, 130);  // 0: none fails
     const bool verbose = input.ConsumeBool();
     bool found = input.ConsumeBool();
@@ -62,9 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     Require(found || !foundBefore);  // the search never clears the flag
-    Require(desktop.activated.size() <= desktop.windows.size());
+    Require(desktop.activated.size() <= desktop.Count());
     // Every hand-over ends after at most 60 polls: one wake-up and one sleep each.
-    const std::size_t mostPolls = 60 * desktop.windows.size();
+    const std::size_t mostPolls = 60 * desktop.Count();
     Require(static_cast<std::size_t>(wakeUps) <= mostPolls);
     Require(clock.sleeps.size() <= mostPolls);
     for (const std::string& line : log.lines) {

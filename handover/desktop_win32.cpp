@@ -1,5 +1,7 @@
 #include "handover/desktop_win32.h"
 
+#include <windows.h>
+
 #include <exception>
 #include <string>
 #include <utility>
@@ -8,21 +10,23 @@
 namespace ostrel {
 namespace {
 
-// The list that the running enumeration fills; CollectWindow reaches it through here.
-std::vector<WindowHandle>* WindowList = nullptr;
-// What went wrong inside CollectWindow, rethrown once EnumWindows has returned: an exception
-// must not unwind through the system's frames.
-std::exception_ptr collectFailure;
+// What one enumeration collects. What goes wrong inside CollectWindow is rethrown once EnumWindows
+// has returned: an exception must not unwind through the system's frames.
+struct Collection {
+    std::vector<WindowHandle> windows;
+    std::exception_ptr failure;
+};
 
 // Any non-zero result goes on with the enumeration; this one has all 32 bits set.
 constexpr BOOL kAllBitsTrue = ~BOOL{0};
 
-BOOL CALLBACK CollectWindow(HWND window, LPARAM /*mainWindow*/) {
+BOOL CALLBACK CollectWindow(HWND window, LPARAM collection) {
+    auto& into = *reinterpret_cast<Collection*>(collection);
     try {
-        WindowList->push_back(reinterpret_cast<WindowHandle>(window));
+        into.windows.push_back(reinterpret_cast<WindowHandle>(window));
         return kAllBitsTrue;
     } catch (...) {
-        collectFailure = std::current_exception();
+        into.failure = std::current_exception();
         return FALSE;
     }
 }
@@ -31,16 +35,11 @@ HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
 class Win32Desktop : public Desktop {
   public:
-    explicit Win32Desktop(HWND mainWindow) : mainWindow_(mainWindow) {}
-
     std::vector<WindowHandle> TopLevelWindows() override {
-        std::vector<WindowHandle> windows;
-        WindowList = &windows;
-        collectFailure = nullptr;
-        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&mainWindow_));
-        WindowList = nullptr;
-        if (collectFailure) std::rethrow_exception(std::exchange(collectFailure, nullptr));
-        return windows;
+        Collection collection;
+        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&collection));
+        if (collection.failure) std::rethrow_exception(collection.failure);
+        return std::move(collection.windows);
     }
 
     std::string WindowTitle(WindowHandle window) override {
@@ -63,15 +62,10 @@ class Win32Desktop : public Desktop {
         BringWindowToTop(ToHwnd(window));
         SetForegroundWindow(ToHwnd(window));
     }
-
-  private:
-    HWND mainWindow_;
 };
 
 }  // namespace
 
-std::unique_ptr<Desktop> CreateDesktop(HWND mainWindow) {
-    return std::make_unique<Win32Desktop>(mainWindow);
-}
+std::unique_ptr<Desktop> CreateDesktopAdapter() { return std::make_unique<Win32Desktop>(); }
 
 }  // namespace ostrel

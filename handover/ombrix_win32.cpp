@@ -2,6 +2,8 @@
 // does not start without it.
 #include "handover/desktop_win32.h"
 
+#include <windows.h>
+
 extern "C" __declspec(dllimport) int WINAPI GetResponseState(void);
 
 namespace ostrel {

@@ -7,9 +7,6 @@ namespace ostrel {
 namespace {
 
 constexpr char kCallingCorvex[] = "Calling Corvex";
-constexpr char kLoopback[] = "127.0.0.1";
-constexpr std::int32_t kCorvexPort = 61000;
-constexpr std::int32_t kLauncherPort = 61001;
 constexpr std::int32_t kSendingReportLevel = 2;
 
 bool IsMidnight(const LocalTime& time) {

@@ -1,6 +1,7 @@
 // The wake-up datagram: the text "<short date>[ <long time>] Calling Corvex", sent twice.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/clock.h"
@@ -8,6 +9,12 @@
 namespace ostrel {
 
 class TUDPEndpoint;
+
+// Where the wake-up goes and where it comes from; the launcher's UDPEndpoint1 is set up with these
+// from the start.
+inline constexpr char kLoopback[] = "127.0.0.1";
+inline constexpr std::int32_t kCorvexPort = 61000;
+inline constexpr std::int32_t kLauncherPort = 61001;
 
 // The user's short date and long time formats.
 class DateTimeFormat {
@@ -21,7 +28,8 @@ class DateTimeFormat {
 // " Calling Corvex".
 std::string WakeUpText(const LocalTime& now, DateTimeFormat& format);
 
-// Sets the endpoint up for 127.0.0.1:61000 from local port 61001 and sends `text` twice.
+// Sets the endpoint up for kLoopback:kCorvexPort from local port kLauncherPort and sends `text`
+// twice.
 void SendWakeUp(TUDPEndpoint& endpoint, const std::string& text);
 
 }  // namespace ostrel

@@ -62,7 +62,7 @@ std::string ReadTitle(Desktop& desktop, WindowHandle window) {
 }
 
 // The class name first, then the title, each in double quotes.
-std::string Quoted(const WindowNames& names) {
+std::string QuotedNames(const WindowNames& names) {
     return '"' + names.className + "\" \"" + names.title + '"';
 }
 
@@ -88,12 +88,12 @@ bool WakeUntilAnswered(WindowSearchPorts& ports) {
 void HandOver(WindowSearchPorts& ports, WindowHandle window, const char* prefix,
               const WindowNames& names, bool& applicationFound) {
     if (!WakeUntilAnswered(ports)) {
-        ports.log.Add("No answer from " + Quoted(names) + " after " + std::to_string(kMaxPolls) +
-                      " polls");
+        ports.log.Add("No answer from " + QuotedNames(names) + " after " +
+                      std::to_string(kMaxPolls) + " polls");
         return;
     }
     applicationFound = true;
-    ports.log.Add(prefix + Quoted(names));
+    ports.log.Add(prefix + QuotedNames(names));
     ports.desktop.Activate(window);
 }
 
@@ -118,7 +118,7 @@ void ListOtherWindows(WindowSearchPorts& ports, const std::vector<ListedWindow>&
         }
         const WindowNames names{ReadTitle(ports.desktop, listed.window), listed.className};
         if (names.title.empty()) continue;
-        ports.log.Add(kWindowPrefix + Quoted(names));
+        ports.log.Add(kWindowPrefix + QuotedNames(names));
     }
 }
 

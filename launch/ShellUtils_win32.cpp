@@ -12,7 +12,7 @@ namespace {
 
 // A path as an error box quotes it: whole when it is a little too long, else its beginning. A
 // message box cannot show a text of many thousand characters; the log has the path whole.
-std::string Quoted(const std::string& path) {
+std::string QuotedPath(const std::string& path) {
     constexpr std::size_t kLongestQuoted = 300;
     if (path.size() <= kLongestQuoted) return '"' + path + '"';
     return '"' + path.substr(0, kLongestQuoted) + "...\"";
@@ -23,10 +23,10 @@ std::string Quoted(const std::string& path) {
 void RefuseWhatTheShellCannotTake(const std::string& file, const std::string& directory) {
     const std::string tooLong = " is longer than " + std::to_string(MAX_PATH - 1) + " characters";
     if (file.size() >= MAX_PATH) {
-        throw Exception("Cannot start " + Quoted(file) + ": the program path" + tooLong);
+        throw Exception("Cannot start " + QuotedPath(file) + ": the program path" + tooLong);
     }
     if (directory.size() >= MAX_PATH) {
-        throw Exception("Cannot start " + Quoted(file) + " in " + Quoted(directory) +
+        throw Exception("Cannot start " + QuotedPath(file) + " in " + QuotedPath(directory) +
                         ": the working directory" + tooLong);
     }
 }

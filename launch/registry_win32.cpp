@@ -4,12 +4,10 @@
 
 namespace ostrel {
 
-RegKey::~RegKey() { RegCloseKey(key_); }
-
 std::vector<std::string> RegKey::ValueNames() {
     DWORD count = 0;
     DWORD longestName = 0;
-    if (RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (RegQueryInfoKeyA(get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
         return {};
     }
@@ -18,7 +16,7 @@ std::vector<std::string> RegKey::ValueNames() {
     std::vector<char> buffer(longestName + 1);
     for (DWORD index = 0; index < count; ++index) {
         DWORD length = static_cast<DWORD>(buffer.size());
-        if (RegEnumValueA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr,
+        if (RegEnumValueA(get(), index, buffer.data(), &length, nullptr, nullptr, nullptr,
                           nullptr) != ERROR_SUCCESS) {
             length = 0;  // a value that vanished meanwhile reads as the default value would
         }
@@ -30,7 +28,7 @@ std::vector<std::string> RegKey::ValueNames() {
 bool RegKey::QueryValueInfo(const std::string& name, RegistryValueInfo& info) {
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExA(get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
         return false;
     }
     info.type = type;
@@ -40,8 +38,8 @@ bool RegKey::QueryValueInfo(const std::string& name, RegistryValueInfo& info) {
 
 bool RegKey::ReadValueData(const std::string& name, std::vector<char>& data) {
     DWORD size = static_cast<DWORD>(data.size());
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
-                         &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExA(get(), name.c_str(), nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
         return false;
     }
     data.resize(size);
@@ -51,7 +49,7 @@ bool RegKey::ReadValueData(const std::string& name, std::vector<char>& data) {
 std::unique_ptr<RegKey> OpenRegKey(HKEY root, const std::string& subkey, REGSAM access) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, subkey.c_str(), 0, access, &key) != ERROR_SUCCESS) return nullptr;
-    return std::make_unique<RegKey>(key);
+    return std::make_unique<RegKey>(OwnedRegKey(key));
 }
 
 std::unique_ptr<RegistryKey> Win32JavaRuntimeKeys::Open(const std::string& subkey) {

@@ -1,32 +1,28 @@
 // Registry keys of the real registry.
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 #include <string>
 
+#include "core/owners_win32.h"
 #include "launch/launch_sequence.h"
 #include "launch/registry_value.h"
 
 namespace ostrel {
 
-// Owns one open HKEY.
+// One open key of the real registry, read by the registry string rule.
 class RegKey : public RegistryKey {
   public:
-    explicit RegKey(HKEY key) : key_(key) {}
-    ~RegKey() override;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
+    explicit RegKey(OwnedRegKey key) : key_(std::move(key)) {}
 
-    HKEY get() const { return key_; }
+    HKEY get() const { return key_.get(); }
 
     std::vector<std::string> ValueNames() override;
     bool QueryValueInfo(const std::string& name, RegistryValueInfo& info) override;
     bool ReadValueData(const std::string& name, std::vector<char>& data) override;
 
   private:
-    HKEY key_;
+    OwnedRegKey key_;
 };
 
 // Opens an existing subkey; nullptr when it does not open.

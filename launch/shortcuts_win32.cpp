@@ -1,6 +1,7 @@
 #include "launch/shortcuts_win32.h"
 
-#include <windows.h>
+#include "core/owners_win32.h"
+
 #include <shlobj.h>
 #include <wrl/client.h>
 
@@ -71,7 +72,7 @@ std::unique_ptr<RegKey> CreateRegKey(HKEY root, const char* subkey) {
                         &key, nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
-    return std::make_unique<RegKey>(key);
+    return std::make_unique<RegKey>(OwnedRegKey(key));
 }
 
 std::optional<std::string> AskShellForDesktop() {
@@ -104,30 +105,12 @@ ComPtr<IUnknown> CreateShellLinkObject() {
 
 // --- The start script ---------------------------------------------------------------------
 
-// Owns a file handle; Close reports what closing did, the destructor closes on other paths.
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (IsOpen()) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    bool Close() { return CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != 0; }
-
-  private:
-    HANDLE handle_;
-};
-
 class Win32ScriptFiles : public ScriptFiles {
   public:
     void WriteWhole(const std::string& name, const std::string& content) override {
-        FileHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsOpen()) throw FileFailure("Cannot create", name, GetLastError());
+        KernelHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throw FileFailure("Cannot create", name, GetLastError());
         const char* next = content.data();
         std::size_t left = content.size();
         while (left > 0) {
@@ -143,7 +126,8 @@ class Win32ScriptFiles : public ScriptFiles {
         // On disk before it takes the old script's place, so that a crash cannot leave an
         // empty script behind either.
         if (!FlushFileBuffers(file.get())) throw FileFailure("Cannot write", name, GetLastError());
-        if (!file.Close()) throw FileFailure("Cannot close", name, GetLastError());
+        // Closed here rather than by the owner, so that what closing reports is heard.
+        if (!CloseHandle(file.release())) throw FileFailure("Cannot close", name, GetLastError());
     }
 
     void Replace(const std::string& from, const std::string& to) override {

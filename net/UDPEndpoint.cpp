@@ -63,7 +63,7 @@ void TUDPEndpoint::WinsockUse::End() {
     started_ = false;
 }
 
-void TUDPEndpoint::OwnedSocket::Reset(SocketId id) {
+void TUDPEndpoint::LayerSocket::Reset(SocketId id) {
     if (id_ != 0 && id_ != kInvalidSocket) layer_.CloseSocket(id_);
     id_ = id;
 }

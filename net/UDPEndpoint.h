@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "net/MemoryStream.h"
 #include "net/SocketLayer.h"
@@ -21,8 +20,6 @@ using TOnReceive = std::function<void(TUDPEndpoint& Sender, std::int32_t NumberB
                                       const std::string& FromIP, std::int32_t Port)>;
 using TNotifyEvent = std::function<void(TUDPEndpoint& Sender)>;
 using THandlerEvent = std::function<void(bool& handled)>;
-using TBuffInvalid =
-    std::function<void(bool& handled, std::vector<char>& Buff, std::int32_t& length)>;
 using TStreamInvalid = std::function<void(bool& handled, MemoryStream& Stream)>;
 
 // Both kinds of notice (a datagram can be read; a name lookup has finished) arrive as this
@@ -57,7 +54,6 @@ class TUDPEndpoint {
     TOnStatus OnStatus;
     THandlerEvent OnInvalidHost;
     TStreamInvalid OnStreamInvalid;
-    TBuffInvalid OnBufferInvalid;  // kept for the application; nothing here raises it
 
     std::int32_t LocalPort() const { return localPort_; }
     // Replaces the socket with a new one bound to `port`, also when the port is unchanged.
@@ -75,7 +71,7 @@ class TUDPEndpoint {
     const std::array<char, kReceiveBufferSize>& GetReceiveBuffer() const { return ReceiveBuffer; }
     const std::string& GetStatusText() const { return StatusText; }
 
-  protected:
+  private:
     void ResolveRemoteHost();
     void CheckSocketError(std::uint16_t mask);
     std::string DescribeSocketError(std::uint16_t number);
@@ -83,7 +79,6 @@ class TUDPEndpoint {
     void HandleSocketMessage(const WindowMessage& message);
     void ReadDatagram();
 
-  private:
     // One successful Startup of the socket library, ended with Cleanup.
     class WinsockUse {
       public:
@@ -101,12 +96,12 @@ class TUDPEndpoint {
     };
 
     // The socket, closed when replaced and when the component goes.
-    class OwnedSocket {
+    class LayerSocket {
       public:
-        explicit OwnedSocket(SocketLayer& layer) : layer_(layer) {}
-        ~OwnedSocket() { Reset(0); }
-        OwnedSocket(const OwnedSocket&) = delete;
-        OwnedSocket& operator=(const OwnedSocket&) = delete;
+        explicit LayerSocket(SocketLayer& layer) : layer_(layer) {}
+        ~LayerSocket() { Reset(0); }
+        LayerSocket(const LayerSocket&) = delete;
+        LayerSocket& operator=(const LayerSocket&) = delete;
         SocketId Get() const { return id_; }
         void Reset(SocketId id);
 
@@ -136,7 +131,7 @@ class TUDPEndpoint {
     std::string StatusText;
     bool Ready = false;
     WinsockUse winsock_;
-    OwnedSocket SocketHandle;
+    LayerSocket SocketHandle;
 };
 
 }  // namespace ostrel

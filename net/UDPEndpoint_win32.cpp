@@ -1,19 +1,14 @@
 #include "net/UDPEndpoint_win32.h"
 
-// WinSock 1.1 (wsock32); it brings windows.h with it.
-#include <winsock.h>
-
 #include <cstring>
 #include <optional>
 
-#include "core/errors.h"
-#include "core/handles_win32.h"
+#include "core/window_win32.h"
 
 namespace ostrel {
 namespace {
 
 constexpr WORD kWinsockVersion = MAKEWORD(1, 1);
-constexpr char kNotifyWindowClass[] = "TUDPEndpointNotifyWindow";
 constexpr char kNoNotifyWindow[] = "Cannot create the window for socket notices";
 constexpr UINT_PTR kResumeTimer = 1;
 constexpr int kMaxResumeDeferrals = 5;
@@ -36,22 +31,21 @@ SocketAddress FromSockaddr(const sockaddr_in& address) {
     return result;
 }
 
-class WinsockLayer final : public SocketLayer {
+// The layer is its notify window.
+class WinsockLayer final : public SocketLayer, private Window {
   public:
-    explicit WinsockLayer(NoticeErrorHandler onError) : onError_(std::move(onError)) {}
-    ~WinsockLayer() override { CloseNotifyWindow(); }
+    explicit WinsockLayer(ErrorReporter* errors) : Window(errors) {}
 
     void OpenNotifyWindow(MessageHandler handler) override {
-        window_.reset(CreateWindowExA(0, NotifyWindowClass(), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, GetModuleHandleA(nullptr), nullptr));
-        if (!window_) throw Exception(kNoNotifyWindow);
-        SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        WindowPlacement placement;
+        placement.parent = HWND_MESSAGE;
+        Create(WindowClass{"TUDPEndpointNotifyWindow"}, placement, kNoNotifyWindow);
         handler_ = std::move(handler);
     }
 
     void CloseNotifyWindow() override {
         handler_ = nullptr;
-        window_.reset();
+        Destroy();
     }
 
     int Startup() override { return WSAStartup(kWinsockVersion, &WinsockInfo); }
@@ -70,11 +64,11 @@ class WinsockLayer final : public SocketLayer {
     }
 
     int SelectReadNotices(SocketId id, unsigned message) override {
-        KillTimer(window_.get(), kResumeTimer);
+        KillTimer(Handle(), kResumeTimer);
         resumeDeferrals_ = 0;
         readSocket_ = id;
         readMessage_ = message;
-        return WSAAsyncSelect(id, window_.get(), message, FD_READ);
+        return WSAAsyncSelect(id, Handle(), message, FD_READ);
     }
 
     int SendTo(SocketId id, const char* data, int length, const SocketAddress& to) override {
@@ -96,7 +90,7 @@ class WinsockLayer final : public SocketLayer {
     std::uint32_t InetAddr(const char* text) override { return inet_addr(text); }
 
     bool StartHostLookup(unsigned message, const char* host, char* hostEntry, int size) override {
-        return WSAAsyncGetHostByName(window_.get(), message, host, hostEntry, size) != nullptr;
+        return WSAAsyncGetHostByName(Handle(), message, host, hostEntry, size) != nullptr;
     }
 
     std::uint32_t FirstHostAddress(const char* hostEntry) override {
@@ -131,31 +125,16 @@ class WinsockLayer final : public SocketLayer {
     }
 
   private:
-    static const char* NotifyWindowClass() {
-        static const ATOM registered = [] {
-            WNDCLASSA windowClass{};
-            windowClass.lpfnWndProc = WindowProc;
-            windowClass.hInstance = GetModuleHandleA(nullptr);
-            windowClass.lpszClassName = kNotifyWindowClass;
-            return RegisterClassA(&windowClass);
-        }();
-        if (!registered) throw Exception(kNoNotifyWindow);
-        return kNotifyWindowClass;
-    }
-
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* layer = reinterpret_cast<WinsockLayer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (layer && layer->handler_) {
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (handler_) {
             if (message == WM_TIMER && wParam == kResumeTimer) {
-                layer->ResumeReadNotices();
+                ResumeReadNotices();
                 return 0;
             }
-            if (layer->IsReadNotice(message, wParam, lParam) && TimerDue() &&
-                layer->PauseReadNotices())
-                return 0;
-            layer->Deliver({message, wParam, lParam});
+            if (IsReadNotice(message, wParam, lParam) && TimerDue() && PauseReadNotices()) return 0;
+            handler_({message, wParam, static_cast<std::intptr_t>(lParam)});
         }
-        return DefWindowProcA(window, message, wParam, lParam);
+        return Default(message, wParam, lParam);
     }
 
     // WinSock posts the next read notice as soon as a datagram has been read, and window timers
@@ -172,8 +151,8 @@ class WinsockLayer final : public SocketLayer {
 
     // False when no timer is left to resume with: then the notice is handled at once.
     bool PauseReadNotices() {
-        if (!SetTimer(window_.get(), kResumeTimer, USER_TIMER_MINIMUM, nullptr)) return false;
-        WSAAsyncSelect(readSocket_, window_.get(), 0, 0);
+        if (!SetTimer(Handle(), kResumeTimer, USER_TIMER_MINIMUM, nullptr)) return false;
+        WSAAsyncSelect(readSocket_, Handle(), 0, 0);
         return true;
     }
 
@@ -184,33 +163,11 @@ class WinsockLayer final : public SocketLayer {
             return;
         }
         resumeDeferrals_ = 0;
-        KillTimer(window_.get(), kResumeTimer);
-        WSAAsyncSelect(readSocket_, window_.get(), readMessage_, FD_READ);
+        KillTimer(Handle(), kResumeTimer);
+        WSAAsyncSelect(readSocket_, Handle(), readMessage_, FD_READ);
     }
 
-    // No exception may unwind through the system's frames of the window procedure.
-    void Deliver(const WindowMessage& message) noexcept {
-        try {
-            handler_(message);
-        } catch (const std::exception& error) {
-            Report(error);
-        } catch (...) {
-            Report(Exception("Unknown exception in a socket notice"));
-        }
-    }
-
-    void Report(const std::exception& error) noexcept {
-        if (!onError_) return;
-        try {
-            onError_(error);
-        } catch (...) {
-            // The error report itself failed; nothing is left to tell.
-        }
-    }
-
-    NoticeErrorHandler onError_;
     MessageHandler handler_;
-    OwnedWindow window_;
     SocketId readSocket_ = kInvalidSocket;
     unsigned readMessage_ = 0;
     int resumeDeferrals_ = 0;
@@ -219,26 +176,8 @@ class WinsockLayer final : public SocketLayer {
 
 }  // namespace
 
-std::unique_ptr<SocketLayer> CreateWinsockLayer(NoticeErrorHandler onError) {
-    return std::make_unique<WinsockLayer>(std::move(onError));
-}
-
-std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataReceived,
-                                                 NoticeErrorHandler onError) {
-    // The order in which the form loader assigns the stored values, then its notification.
-    auto endpoint = std::make_unique<TUDPEndpoint>(CreateWinsockLayer(std::move(onError)));
-    endpoint->RemoteHost = "127.0.0.1";
-    endpoint->RemotePort = 61000;
-    endpoint->SetLocalPort(61001);
-    endpoint->ReportLevel = 1;
-    if (onDataReceived) {
-        endpoint->OnDataReceived = [handler = std::move(onDataReceived)](
-                                       TUDPEndpoint&, std::int32_t NumberBytes,
-                                       const std::string& FromIP,
-                                       std::int32_t Port) { handler(NumberBytes, FromIP, Port); };
-    }
-    endpoint->PropertiesLoaded();
-    return endpoint;
+std::unique_ptr<SocketLayer> CreateWinsockLayer(ErrorReporter* errors) {
+    return std::make_unique<WinsockLayer>(errors);
 }
 
 }  // namespace ostrel

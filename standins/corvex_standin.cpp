@@ -36,9 +36,6 @@
 //                               three levels up, where ostrel.exe lies.
 //   OSTREL_STANDIN_RECORD       the record file (above).
 // The answer is cleared when the stand-in starts and when it exits.
-#include <winsock2.h>
-#include <windows.h>
-
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -47,65 +44,16 @@
 #include <utility>
 #include <vector>
 
+#include "core/owners_win32.h"
+#include "core/window_win32.h"
 #include "standins/ombrix.h"
 
 namespace {
 
-// --- Small owners --------------------------------------------------------------------------
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-struct LibraryFreer {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
-
-struct WindowDestroyer {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-
-struct GdiDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiDeleter>;
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
-
-class WinSockSession {
-  public:
-    WinSockSession() : ok_(WSAStartup(MAKEWORD(2, 2), &data_) == 0) {}
-    ~WinSockSession() {
-        if (ok_) WSACleanup();
-    }
-    WinSockSession(const WinSockSession&) = delete;
-    WinSockSession& operator=(const WinSockSession&) = delete;
-    bool ok() const { return ok_; }
-
-  private:
-    WSADATA data_{};
-    bool ok_;
-};
-
-class UniqueSocket {
-  public:
-    explicit UniqueSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
-    ~UniqueSocket() {
-        if (socket_ != INVALID_SOCKET) closesocket(socket_);
-    }
-    UniqueSocket(UniqueSocket&& other) noexcept
-        : socket_(std::exchange(other.socket_, INVALID_SOCKET)) {}
-    UniqueSocket& operator=(UniqueSocket&& other) noexcept {
-        std::swap(socket_, other.socket_);
-        return *this;
-    }
-    SOCKET get() const { return socket_; }
-
-  private:
-    SOCKET socket_;
-};
+using ostrel::GdiObject;
+using ostrel::KernelHandle;
+using ostrel::LoadedModule;
+using ostrel::OwnedSocket;
 
 // --- Settings ------------------------------------------------------------------------------
 
@@ -233,10 +181,10 @@ class Record {
             std::string("event=") + event + "\npid=" + std::to_string(GetCurrentProcessId()) + "\n";
         for (const auto& [key, value] : fields) block += std::string(key) + "=" + value + "\n";
         block += "----\n";
-        const UniqueHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+        const KernelHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() == INVALID_HANDLE_VALUE) return;
+        if (!file) return;
         DWORD written = 0;
         WriteFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &written, nullptr);
     }
@@ -276,7 +224,7 @@ class ResponseState {
     bool Set(bool answered) const { return set_ && set_(answered ? TRUE : FALSE); }
 
   private:
-    UniqueLibrary library_;
+    LoadedModule library_;
     decltype(&SetResponseState) set_ = nullptr;
 };
 
@@ -285,12 +233,12 @@ class ResponseState {
 constexpr u_short kWakeUpPort = 61000;
 
 struct Listener {
-    UniqueSocket socket;
+    OwnedSocket socket;
     int error = 0;
 };
 
 Listener ListenForWakeUps() {
-    Listener listener{UniqueSocket(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP))};
+    Listener listener{OwnedSocket(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP))};
     if (listener.socket.get() == INVALID_SOCKET) {
         listener.error = WSAGetLastError();
         return listener;
@@ -302,7 +250,7 @@ Listener ListenForWakeUps() {
     if (bind(listener.socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
         SOCKET_ERROR) {
         listener.error = WSAGetLastError();
-        listener.socket = UniqueSocket();
+        listener.socket = OwnedSocket();
     }
     return listener;
 }
@@ -322,6 +270,49 @@ constexpr UINT kSocketNotice = WM_APP + 1;
 constexpr UINT_PTR kShowWindowsTimer = 1;
 constexpr UINT_PTR kLifetimeTimer = 2;
 
+// What a window's handler raises is recorded; the stand-in goes on.
+class RecordedErrors : public ostrel::ErrorReporter {
+  public:
+    explicit RecordedErrors(const Record& record) : record_(record) {}
+    void ShowException(const std::exception& error) override {
+        record_.Append("error", {{"what", Escaped(error.what())}, {"code", "0"}});
+    }
+
+  private:
+    const Record& record_;
+};
+
+class StandIn;
+
+// The invisible window that owns the timers and receives the socket's notices.
+class ControlWindow : public ostrel::Window {
+  public:
+    ControlWindow(StandIn& standIn, ostrel::ErrorReporter& errors)
+        : Window(&errors), standIn_(standIn) {}
+    void Create() {
+        // A message-only window: not enumerated among the top-level windows.
+        ostrel::WindowPlacement placement;
+        placement.parent = HWND_MESSAGE;
+        Window::Create(ostrel::WindowClass{kControlClass}, placement, "CreateWindowExA");
+    }
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    StandIn& standIn_;
+};
+
+// A window of one of Corvex's classes, showing its title.
+class CorvexWindow : public ostrel::Window {
+  public:
+    CorvexWindow(StandIn& standIn, ostrel::ErrorReporter& errors)
+        : Window(&errors), standIn_(standIn) {}
+    using Window::Create;
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    StandIn& standIn_;
+};
+
 class StandIn {
   public:
     StandIn(const Settings& settings, const Record& record, const ResponseState& responseState,
@@ -334,93 +325,50 @@ class StandIn {
           font_(CreateFontA(-28, 0, 0, 0, FW_SEMIBOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_SWISS, "Arial")),
-          started_(GetTickCount64()) {}
+          started_(GetTickCount64()),
+          errors_(record),
+          control_(*this, errors_) {}
 
-    // Creates the invisible control window that owns the timers and the socket notices.
-    // Returns the failing call's name, or nullptr.
-    const char* Start() {
-        WNDCLASSA control{};
-        control.lpfnWndProc = ControlProc;
-        control.hInstance = GetModuleHandleA(nullptr);
-        control.lpszClassName = kControlClass;
-        if (!RegisterClassA(&control)) return "RegisterClassA";
-        // A message-only window: not enumerated among the top-level windows.
-        control_.reset(CreateWindowExA(0, kControlClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       control.hInstance, this));
-        if (!control_) return "CreateWindowExA";
+    // Creates the control window and starts its timers. Returns what failed, or an empty text.
+    std::string Start() {
+        try {
+            control_.Create();
+        } catch (const std::exception& error) {
+            return error.what();
+        }
         if (listener_ != INVALID_SOCKET &&
-            WSAAsyncSelect(listener_, control_.get(), kSocketNotice, FD_READ) == SOCKET_ERROR) {
+            WSAAsyncSelect(listener_, control_.Handle(), kSocketNotice, FD_READ) == SOCKET_ERROR) {
             return "WSAAsyncSelect";
         }
-        SetTimer(control_.get(), kShowWindowsTimer, settings_.delayMs, nullptr);
-        SetTimer(control_.get(), kLifetimeTimer, settings_.lifetimeMs, nullptr);
-        return nullptr;
-    }
-
-  private:
-    static StandIn* From(HWND window) {
-        return reinterpret_cast<StandIn*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    }
-
-    static void Attach(HWND window, LPARAM lParam) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-
-    static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) Attach(window, lParam);
-        StandIn* self = From(window);
-        if (self && message == WM_TIMER && wParam == kShowWindowsTimer) {
-            KillTimer(window, kShowWindowsTimer);
-            self->ShowCorvexWindows();
-            return 0;
-        }
-        if (self && message == WM_TIMER && wParam == kLifetimeTimer) {
-            self->Quit("lifetime");
-            return 0;
-        }
-        if (self && message == kSocketNotice) {
-            self->ReceiveDatagrams();
-            return 0;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    static LRESULT CALLBACK CorvexProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) Attach(window, lParam);
-        StandIn* self = From(window);
-        if (self && message == WM_PAINT) {
-            self->PaintTitle(window);
-            return 0;
-        }
-        if (self && message == WM_CLOSE) {
-            self->Quit("close");
-            return 0;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
+        SetTimer(control_.Handle(), kShowWindowsTimer, settings_.delayMs, nullptr);
+        SetTimer(control_.Handle(), kLifetimeTimer, settings_.lifetimeMs, nullptr);
+        return {};
     }
 
     void ShowCorvexWindows() {
-        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        KillTimer(control_.Handle(), kShowWindowsTimer);
         int offset = 0;
         for (const WindowSpec& spec : settings_.windowSpecs) {
-            WNDCLASSA corvexClass{};
-            corvexClass.style = CS_HREDRAW | CS_VREDRAW;
-            corvexClass.lpfnWndProc = CorvexProc;
-            corvexClass.hInstance = instance;
-            corvexClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-            corvexClass.hbrBackground = background_.get();
-            corvexClass.lpszClassName = spec.className.c_str();
-            RegisterClassA(&corvexClass);  // fails harmlessly for a class listed twice
-
             const bool splash = spec.className.find("SplashScreen") != std::string::npos;
-            const DWORD style = splash ? WS_POPUP | WS_BORDER : WS_OVERLAPPEDWINDOW;
-            windows_.emplace_back(CreateWindowExA(0, spec.className.c_str(), spec.title.c_str(),
-                                                  style, 120 + offset, 90 + offset, 420, 240,
-                                                  nullptr, nullptr, instance, this));
-            if (windows_.back() && !spec.hidden) ShowWindow(windows_.back().get(), SW_SHOWNORMAL);
+            ostrel::WindowPlacement placement;
+            placement.text = spec.title.c_str();
+            placement.style = splash ? WS_POPUP | WS_BORDER : WS_OVERLAPPEDWINDOW;
+            placement.left = 120 + offset;
+            placement.top = 90 + offset;
+            placement.width = 420;
+            placement.height = 240;
             offset += 40;
+            auto& window = windows_.emplace_back(std::make_unique<CorvexWindow>(*this, errors_));
+            try {
+                window->Create(
+                    ostrel::WindowClass{spec.className.c_str(), background_.get(), nullptr,
+                                        LoadCursorA(nullptr, IDC_ARROW), CS_HREDRAW | CS_VREDRAW},
+                    placement, "CreateWindowExA");
+            } catch (const std::exception& error) {
+                errors_.ShowException(error);
+                continue;
+            }
+            if (!spec.hidden) ShowWindow(window->Handle(), SW_SHOWNORMAL);
         }
         const std::string shown = CounterNow();
         record_.Append("windows", {{"count", std::to_string(windows_.size())},
@@ -429,18 +377,16 @@ class StandIn {
     }
 
     void PaintTitle(HWND window) const {
-        PAINTSTRUCT paint;
-        const HDC dc = BeginPaint(window, &paint);
+        const ostrel::PaintDc paint(window);
         char title[256] = {};
         GetWindowTextA(window, title, sizeof title);
         RECT client;
         GetClientRect(window, &client);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(236, 240, 244));
-        const HGDIOBJ previous = SelectObject(dc, font_.get());
-        DrawTextA(dc, title, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        SelectObject(dc, previous);
-        EndPaint(window, &paint);
+        SetBkMode(paint.get(), TRANSPARENT);
+        SetTextColor(paint.get(), RGB(236, 240, 244));
+        const HGDIOBJ previous = SelectObject(paint.get(), font_.get());
+        DrawTextA(paint.get(), title, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        SelectObject(paint.get(), previous);
     }
 
     void ReceiveDatagrams() {
@@ -476,18 +422,48 @@ class StandIn {
         PostQuitMessage(0);
     }
 
+  private:
     const Settings& settings_;
     const Record& record_;
     const ResponseState& responseState_;
     SOCKET listener_;
-    UniqueBrush background_;
-    UniqueFont font_;
+    GdiObject<HBRUSH> background_;
+    GdiObject<HFONT> font_;
     ULONGLONG started_;
     unsigned long datagrams_ = 0;
     bool quitting_ = false;
-    UniqueWindow control_;
-    std::vector<UniqueWindow> windows_;
+    RecordedErrors errors_;
+    ControlWindow control_;
+    std::vector<std::unique_ptr<CorvexWindow>> windows_;
 };
+
+LRESULT ControlWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kShowWindowsTimer) {
+        standIn_.ShowCorvexWindows();
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == kLifetimeTimer) {
+        standIn_.Quit("lifetime");
+        return 0;
+    }
+    if (message == kSocketNotice) {
+        standIn_.ReceiveDatagrams();
+        return 0;
+    }
+    return Default(message, wParam, lParam);
+}
+
+LRESULT CorvexWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        standIn_.PaintTitle(Handle());
+        return 0;
+    }
+    if (message == WM_CLOSE) {
+        standIn_.Quit("close");
+        return 0;
+    }
+    return Default(message, wParam, lParam);
+}
 
 Record::Fields StartFields(const Settings& settings, const ResponseState& responseState,
                            const Listener& listener, const std::string& started) {
@@ -526,13 +502,14 @@ int main() {
     const ResponseState responseState(settings.ombrixDll, programFolder);
     responseState.Set(false);  // a new instance has answered nobody yet
 
-    const WinSockSession winsock;
-    const Listener listener = winsock.ok() ? ListenForWakeUps() : Listener{UniqueSocket(), -1};
+    const ostrel::WinsockSession winsock(MAKEWORD(2, 2));
+    const Listener listener = winsock.Started() ? ListenForWakeUps() : Listener{OwnedSocket(), -1};
     record.Append("start", StartFields(settings, responseState, listener, started));
 
     StandIn standIn(settings, record, responseState, listener.socket.get());
-    if (const char* failed = standIn.Start()) {
-        record.Append("error", {{"what", failed}, {"code", std::to_string(GetLastError())}});
+    if (const std::string failed = standIn.Start(); !failed.empty()) {
+        record.Append("error",
+                      {{"what", Escaped(failed)}, {"code", std::to_string(GetLastError())}});
         return 1;
     }
     MSG message;

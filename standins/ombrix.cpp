@@ -3,18 +3,11 @@
 // sees the same flag.
 #include "standins/ombrix.h"
 
-#include <memory>
+#include "core/owners_win32.h"
 
 namespace {
 
 constexpr char kMappingName[] = "OstrelOmbrixResponseState";
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-struct ViewUnmapper {
-    void operator()(volatile LONG* view) const { UnmapViewOfFile(const_cast<LONG*>(view)); }
-};
 
 class SharedFlag {
   public:
@@ -22,17 +15,16 @@ class SharedFlag {
         : mapping_(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                       sizeof(LONG), kMappingName)) {
         if (mapping_) {
-            view_.reset(static_cast<volatile LONG*>(
-                MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LONG))));
+            view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LONG)));
         }
     }
 
     // Null when the mapping could not be made.
-    volatile LONG* get() const { return view_.get(); }
+    volatile LONG* get() const { return static_cast<volatile LONG*>(view_.get()); }
 
   private:
-    std::unique_ptr<void, HandleCloser> mapping_;
-    std::unique_ptr<volatile LONG, ViewUnmapper> view_;
+    ostrel::KernelHandle mapping_;
+    ostrel::MappedView view_;
 };
 
 SharedFlag& Flag() {

@@ -128,7 +128,7 @@ TEST_F(AboutBoxLaunchTest, IsShownCentredOnTopWithItsPictureWhileTheMainWindowIs
     EXPECT_TRUE(IsIconic(window));
     EXPECT_TRUE(IsWindowVisible(box));
     ExpectCentredBorderlessOnTop(box);
-    ExpectOnScreen(PictureSamples(box, picture), 1, ColourTolerance(ScreenDc().get()));
+    ExpectOnScreen(PictureSamples(box, picture), 1, ColourTolerance(WindowDc().get()));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
@@ -172,7 +172,7 @@ TEST_F(AboutBoxLaunchTest, HeldOpenByTheMarkerTheBoxStaysShownOverTheMainWindow)
             overMain.push_back(sample);
         }
     }
-    ExpectOnScreen(overMain, 1, ColourTolerance(ScreenDc().get()));
+    ExpectOnScreen(overMain, 1, ColourTolerance(WindowDc().get()));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);

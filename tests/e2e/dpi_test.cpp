@@ -42,32 +42,13 @@ void ExpectNear(const RECT& actual, const RECT& expected, const std::string& wha
     EXPECT_NEAR(actual.bottom, expected.bottom, 1) << what << ": " << actual;
 }
 
-class RegistryKey {
-  public:
-    RegistryKey(HKEY root, const char* path) {
-        if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
-            ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
 // The system's dots per inch for the programs started while the object lives; this process keeps
 // its own. Wine reads them from the user's "LogPixels" when a process starts (before the
 // machine-wide one under HKEY_CURRENT_CONFIG), so the running wineserver need not restart. What
 // was there before comes back when the object goes.
 class SystemDpiSetting {
   public:
-    explicit SystemDpiSetting(DWORD dpi) : key_(HKEY_CURRENT_USER, kDesktopKey) {
+    explicit SystemDpiSetting(DWORD dpi) : key_(CreateRegistryKey(HKEY_CURRENT_USER, kDesktopKey)) {
         if (!key_.get()) return;
         DWORD size = sizeof(previous_);
         DWORD type = 0;
@@ -98,13 +79,13 @@ class SystemDpiSetting {
                               sizeof(dpi)) == ERROR_SUCCESS;
     }
 
-    RegistryKey key_;
+    OwnedRegKey key_;
     DWORD previous_ = 0;
     bool hadPrevious_ = false;
     bool set_ = false;
 };
 
-int ThisProcessDpi() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
+int ThisProcessDpi() { return GetDeviceCaps(WindowDc().get(), LOGPIXELSY); }
 
 // Where the picture hardly changes around (x, y), its scaled copy must show nearly the same
 // colour at the scaled place, whatever smoothing the scaling used.

@@ -6,7 +6,7 @@
 #include <type_traits>
 
 #include "core/errors.h"
-#include "fake_socket_layer.h"
+#include "tests/fakes/fake_socket_layer.h"
 
 namespace ostrel {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
-#include "fakes.h"
+#include "tests/fakes/launcher_fakes.h"
 
 namespace ostrel {
 namespace {
@@ -12,7 +12,7 @@ using testing::FakeRegistryKey;
 constexpr std::uint32_t kRegDword = 4;
 
 // Counts how often the shell was asked, so a test can tell which source decided.
-struct FakeShell {
+struct ShellDesktopAnswer {
     std::optional<std::string> folder;
     int asked = 0;
     ShellDesktopFolder Get() {
@@ -26,7 +26,7 @@ struct FakeShell {
 TEST(DesktopFolder, RegistryEntryWinsOverTheShell) {
     FakeRegistryKey shellFolders;
     shellFolders.Set("Desktop", kRegSz, std::string("D:\\My Desk\0", 11));
-    FakeShell shell{"C:\\users\\me\\Desktop"};
+    ShellDesktopAnswer shell{"C:\\users\\me\\Desktop"};
     EXPECT_EQ(ChooseDesktopFolder(&shellFolders, shell.Get()), "D:\\My Desk");
     EXPECT_EQ(shell.asked, 0);
 
@@ -36,7 +36,7 @@ TEST(DesktopFolder, RegistryEntryWinsOverTheShell) {
 }
 
 TEST(DesktopFolder, ShellAnswersWhenTheRegistryDoesNot) {
-    FakeShell shell{"C:\\users\\me\\Desktop"};
+    ShellDesktopAnswer shell{"C:\\users\\me\\Desktop"};
     FakeRegistryKey noEntry;
     FakeRegistryKey emptyEntry;
     emptyEntry.Set("Desktop", kRegSz, "");
@@ -51,8 +51,8 @@ TEST(DesktopFolder, ShellAnswersWhenTheRegistryDoesNot) {
 }
 
 TEST(DesktopFolder, NoFolderAnywhereMeansNone) {
-    FakeShell failing{std::nullopt};
-    FakeShell blank{""};
+    ShellDesktopAnswer failing{std::nullopt};
+    ShellDesktopAnswer blank{""};
     EXPECT_EQ(ChooseDesktopFolder(nullptr, failing.Get()), std::nullopt);
     EXPECT_EQ(ChooseDesktopFolder(nullptr, blank.Get()), std::nullopt);
 }
@@ -60,7 +60,7 @@ TEST(DesktopFolder, NoFolderAnywhereMeansNone) {
 TEST(DesktopFolder, EntryOfAnotherTypeRaisesWithoutAskingTheShell) {
     FakeRegistryKey shellFolders;
     shellFolders.Set("Desktop", kRegDword, std::string("\x01\0\0\0", 4));
-    FakeShell shell{"C:\\users\\me\\Desktop"};
+    ShellDesktopAnswer shell{"C:\\users\\me\\Desktop"};
     try {
         ChooseDesktopFolder(&shellFolders, shell.Get());
         FAIL() << "no error";

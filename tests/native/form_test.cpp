@@ -6,15 +6,15 @@
 #include <algorithm>
 
 #include "core/errors.h"
-#include "fake_socket_layer.h"
-#include "launcher_fakes.h"
+#include "tests/fakes/fake_socket_layer.h"
+#include "tests/fakes/launcher_fakes.h"
 #include "net/UDPEndpoint.h"
 
 namespace ostrel {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::Events;
+using testing::Journal;
 
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 
@@ -25,34 +25,34 @@ class FormTest : public ::testing::Test {
         form.FormCreate();
     }
 
-    // FormShow, then the events it caused; the event list starts empty afterwards.
-    Events Show() {
-        events.clear();
+    // FormShow, then what it journaled; the journal starts empty afterwards.
+    Journal Show() {
+        journal.clear();
         form.FormShow();
-        Events shown = events;
-        events.clear();
+        Journal shown = journal;
+        journal.clear();
         return shown;
     }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) form.DeliverTick(errors);
     }
     long Count(const std::string& event) const {
-        return std::count(events.begin(), events.end(), event);
+        return std::count(journal.begin(), journal.end(), event);
     }
     // Corvex shows its frame on the desktop and answers at once.
-    void CorvexAppears() { desktop.windows.push_back({"Corvex", "SunAwtFrame"}); }
+    void CorvexAppears() { desktop.Add("SunAwtFrame", "Corvex"); }
 
-    Events events;
+    Journal journal;
     testing::FakeLog log;
-    testing::FakeUi ui{events};
-    testing::FakeJavaKeys keys{events};
-    testing::FakeShell shell{events};
-    testing::FakeFiles files{events};
+    testing::FakeUi ui{journal};
+    testing::FakeJavaKeys keys{journal};
+    testing::FakeShell shell{journal};
+    testing::FakeFiles files{journal};
     testing::FakeDesktop desktop;
     testing::FakeResponseState responseState;
     testing::FakeClock clock;
     testing::FakeDateTimeFormat dateTimeFormat;
-    testing::FakeErrorReporter errors{events};
+    testing::FakeErrorReporter errors{journal};
     TUDPEndpoint endpoint{std::make_unique<testing::FakeSocketLayer>()};
     TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, clock,
                            dateTimeFormat, endpoint}};
@@ -61,7 +61,7 @@ class FormTest : public ::testing::Test {
 TEST_F(FormTest, ShowLaunchesMinimisesAndStartsTheTimer) {
     // A script that cannot be written is reported, and the show goes on as after a clean launch.
     files.failing = {"script"};
-    const Events shown = Show();
+    const Journal shown = Show();
     ASSERT_GE(shown.size(), 4u);
     EXPECT_EQ(shown.at(shown.size() - 4).rfind("script", 0), 0u);
     EXPECT_EQ(shown.at(shown.size() - 3), "error box Access denied");
@@ -74,19 +74,19 @@ TEST_F(FormTest, TicksOneToHundredPollAndTheHundredAndFirstCloses) {
     Show();
     Ticks(100);
     EXPECT_EQ(Count("picture box"), 1);  // created once, on the first polling tick
-    EXPECT_EQ(events.front(), "picture box");
+    EXPECT_EQ(journal.front(), "picture box");
     EXPECT_EQ(Count("close window"), 0);
     Ticks(1);
-    EXPECT_EQ(events.back(), "close window");
+    EXPECT_EQ(journal.back(), "close window");
     EXPECT_TRUE(clock.sleeps.empty());  // no window was handed over: nothing slept
 }
 
 TEST_F(FormTest, DebugMarkerKeepsTheWindowAndShowsTheWarningOnce) {
     ui.marker = true;
-    const Events shown = Show();
+    const Journal shown = Show();
     EXPECT_EQ(std::count(shown.begin(), shown.end(), "minimize"), 0);
     Ticks(101);
-    EXPECT_THAT(Events(events.end() - 2, events.end()),
+    EXPECT_THAT(Journal(journal.end() - 2, journal.end()),
                 ElementsAre("timer off", std::string("warning ") + kNotClosingWarning));
     EXPECT_EQ(Count("close window"), 0);
 }
@@ -104,7 +104,7 @@ TEST_F(FormTest, FoundFlagSetByStartAppClosesOnTheFirstTickWithoutAPictureBox) {
     Show();
     EXPECT_TRUE(form.ApplicationFound());
     Ticks(1);
-    EXPECT_THAT(events, ElementsAre("close window"));
+    EXPECT_THAT(journal, ElementsAre("close window"));
 }
 
 TEST_F(FormTest, ASearchThatFindsCorvexClosesOnTheNextTick) {
@@ -115,20 +115,20 @@ TEST_F(FormTest, ASearchThatFindsCorvexClosesOnTheNextTick) {
     EXPECT_TRUE(form.ApplicationFound());
     EXPECT_EQ(Count("close window"), 0);
     Ticks(1);
-    EXPECT_EQ(events.back(), "close window");
+    EXPECT_EQ(journal.back(), "close window");
 }
 
 TEST_F(FormTest, ARestartFromTheButtonKeepsTheTickCounter) {
     Show();
     Ticks(60);
-    events.clear();
+    journal.clear();
     form.Button2Click();
     EXPECT_EQ(form.TickCounter(), 60);
     EXPECT_EQ(log.clears, 2);
     Ticks(40);
     EXPECT_EQ(Count("close window"), 0);
     Ticks(1);
-    EXPECT_EQ(events.back(), "close window");
+    EXPECT_EQ(journal.back(), "close window");
 }
 
 TEST_F(FormTest, AFailingTickShowsOneBoxAndTicksDuringItAreDropped) {
@@ -153,10 +153,10 @@ TEST_F(FormTest, AFailingTickShowsOneBoxAndTicksDuringItAreDropped) {
 
 TEST_F(FormTest, AnErrorInStartAppLeavesTheWindowUnminimisedWithoutTimer) {
     keys.keys[kKey14].Set("Bad", 4, "1234");
-    events.clear();
+    journal.clear();
     EXPECT_THROW(form.FormShow(), Exception);
-    EXPECT_EQ(std::count(events.begin(), events.end(), "minimize"), 0);
-    EXPECT_EQ(std::count(events.begin(), events.end(), "timer on"), 0);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "minimize"), 0);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "timer on"), 0);
 }
 
 TEST_F(FormTest, TheHandOverWakesCorvexThroughTheSendAction) {
@@ -171,7 +171,7 @@ TEST_F(FormTest, TheHandOverWakesCorvexThroughTheSendAction) {
 
 TEST_F(FormTest, CloseLabelClosesTheWindow) {
     form.Label1Click();
-    EXPECT_THAT(events, ElementsAre("close window"));
+    EXPECT_THAT(journal, ElementsAre("close window"));
 }
 
 }  // namespace

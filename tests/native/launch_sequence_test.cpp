@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
-#include "launcher_fakes.h"
+#include "tests/fakes/launcher_fakes.h"
 
 namespace ostrel {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::Events;
 using ::testing::IsEmpty;
+using testing::Journal;
 
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 constexpr char kKey13[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3";
@@ -21,23 +21,23 @@ class LaunchSequenceTest : public ::testing::Test {
   protected:
     void Run() {
         LaunchPorts ports{log, keys, ui, shell, files, [this] {
-                              events.push_back("search");
+                              journal.push_back("search");
                               if (corvexRunning) state.applicationFound = true;
                           }};
         RunLaunchSequence(ports, state);
     }
-    // The events of the launch that follow the window search.
-    Events AfterSearch() const {
-        auto search = std::find(events.begin(), events.end(), "search");
-        return search == events.end() ? Events{} : Events(search + 1, events.end());
+    // The journal of the launch that follow the window search.
+    Journal AfterSearch() const {
+        auto search = std::find(journal.begin(), journal.end(), "search");
+        return search == journal.end() ? Journal{} : Journal(search + 1, journal.end());
     }
 
-    Events events;
+    Journal journal;
     testing::FakeLog log;
-    testing::FakeJavaKeys keys{events};
-    testing::FakeUi ui{events};
-    testing::FakeShell shell{events};
-    testing::FakeFiles files{events};
+    testing::FakeJavaKeys keys{journal};
+    testing::FakeUi ui{journal};
+    testing::FakeShell shell{journal};
+    testing::FakeFiles files{journal};
     LaunchState state;
     bool corvexRunning = false;
 };
@@ -66,7 +66,7 @@ TEST_F(LaunchSequenceTest, ListsTheFirstKeyThatOpensAndLaunchesWithItsJavaHome) 
             "ExecuteFile C:\\Java 1.4\\bin\\javaw.exe -classpath LIB\\Corvex.jar "
             "morvane.r7x.corvex.application.Application  (in C:\\Program Files\\Corvex\\)"));
     // The 1.3 key is never looked at, and the key is closed before the search.
-    EXPECT_THAT(events,
+    EXPECT_THAT(journal,
                 ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14, "search",
                             ::testing::_, ::testing::_, ::testing::_, ::testing::_));
     // Corvex is started first, then the links and the script are written.
@@ -88,8 +88,8 @@ TEST_F(LaunchSequenceTest, ListsTheFirstKeyThatOpensAndLaunchesWithItsJavaHome) 
 TEST_F(LaunchSequenceTest, FallsBackToThe13KeyAndListsTheDefaultValue) {
     keys.keys[kKey13].Set("", kRegSz, "default").Set("JavaHome", kRegExpandSz, "%JRE%");
     Run();
-    EXPECT_THAT(events, ::testing::Contains(std::string("open ") + kKey14));
-    EXPECT_THAT(events, ::testing::Not(::testing::Contains("restore")));
+    EXPECT_THAT(journal, ::testing::Contains(std::string("open ") + kKey14));
+    EXPECT_THAT(journal, ::testing::Not(::testing::Contains("restore")));
     EXPECT_EQ(log.lines.at(0),
               "Registry Key has has an Entry Called \"\"  with a value of \"default\"");
     EXPECT_EQ(log.lines.at(2), "JavaHome = \"%JRE%\"");
@@ -107,7 +107,7 @@ TEST_F(LaunchSequenceTest, RunningCorvexIsReportedAndNothingIsWrittenOrStarted) 
 TEST_F(LaunchSequenceTest, NoRuntimeShowsTheBoxThenSearchesAndStartsNothing) {
     state.javaHome = "C:\\Kept";  // a key that does not open leaves the path as it was
     Run();
-    EXPECT_THAT(events,
+    EXPECT_THAT(journal,
                 ElementsAre(std::string("open ") + kKey14, std::string("open ") + kKey13, "restore",
                             "box Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED "
                             "JAVA RUNTIME !!",
@@ -124,7 +124,7 @@ TEST_F(LaunchSequenceTest, WithoutAJavaHomeNothingIsWrittenOrStarted) {
     EXPECT_THAT(log.lines, ElementsAre(::testing::_, "JavaHome = \"\"", kNoRuntimeNotStarted));
     EXPECT_THAT(AfterSearch(), IsEmpty());
 
-    events.clear();
+    journal.clear();
     log.lines.clear();
     keys.keys.clear();
     Run();  // neither key opens either
@@ -146,7 +146,8 @@ TEST_F(LaunchSequenceTest, AnInvalidValueTypeEndsTheSequenceWithTheKeyClosed) {
     }
     EXPECT_EQ(log.lines.size(), 1u);  // the lines logged so far stay
     EXPECT_EQ(state.javaHome, "C:\\Before");
-    EXPECT_THAT(events, ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14));
+    EXPECT_THAT(journal,
+                ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14));
 }
 
 // Each write is tried after the start, and what failed is reported in one box; the launch then
@@ -164,7 +165,7 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
                     "Access denied"));
     EXPECT_EQ(log.lines.size(), 4u);  // the log is that of a clean launch
 
-    events.clear();
+    journal.clear();
     shell.fails = true;
     try {
         Run();

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
-#include "fakes.h"
+#include "tests/fakes/launcher_fakes.h"
 
 namespace ostrel {
 namespace {

@@ -5,9 +5,8 @@
 
 #include "app/Unit1.h"
 #include "core/errors.h"
-#include "fake_socket_layer.h"
-#include "fakes.h"
-#include "inert_form_ports.h"
+#include "tests/fakes/fake_socket_layer.h"
+#include "tests/fakes/launcher_fakes.h"
 #include "net/UDPEndpoint.h"
 
 namespace ostrel {

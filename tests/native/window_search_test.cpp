@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <deque>
-#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "core/errors.h"
+#include "tests/fakes/launcher_fakes.h"
 
 namespace ostrel {
 namespace {
@@ -22,114 +21,7 @@ constexpr char kSplash[] = "morvane.r7x.corvex.util.SplashScreen";
 constexpr char kBanner[] =
     "################################ Searching for windows ################################";
 
-// Everything the search does, in the order it did it: "send", "sleep N", "poll N",
-// "log <line>", "activate <title>".
-using Journal = std::vector<std::string>;
-
-class FakeDesktop : public Desktop {
-  public:
-    explicit FakeDesktop(Journal& journal) : journal_(journal) {}
-
-    WindowHandle Add(std::string className, std::string title, bool visible = true) {
-        windows_.push_back({std::move(className), std::move(title), visible});
-        return windows_.size();
-    }
-    bool Visible(WindowHandle window) const { return At(window).visible; }
-
-    std::vector<WindowHandle> TopLevelWindows() override {
-        ++enumerations;
-        std::vector<WindowHandle> handles;
-        for (WindowHandle handle = 1; handle <= windows_.size(); ++handle) {
-            handles.push_back(handle);
-        }
-        return handles;
-    }
-    std::string WindowTitle(WindowHandle window) override {
-        ++titleReads;
-        return At(window).title;
-    }
-    std::string WindowClass(WindowHandle window) override {
-        ++classReads;
-        return At(window).className;
-    }
-    void Activate(WindowHandle window) override {
-        At(window).visible = true;
-        activated.push_back(window);
-        journal_.push_back("activate " + At(window).title);
-        if (onActivate) onActivate();
-    }
-
-    int enumerations = 0;
-    int titleReads = 0;
-    int classReads = 0;
-    std::vector<WindowHandle> activated;
-    std::function<void()> onActivate;
-
-  private:
-    struct Window {
-        std::string className;
-        std::string title;
-        bool visible;
-    };
-    Window& At(WindowHandle window) { return windows_.at(window - 1); }
-    const Window& At(WindowHandle window) const { return windows_.at(window - 1); }
-
-    Journal& journal_;
-    std::vector<Window> windows_;
-};
-
-// Gives the queued answers in turn, then `afterwards` for ever.
-class FakeResponseState : public ResponseState {
-  public:
-    explicit FakeResponseState(Journal& journal) : journal_(journal) {}
-    void Queue(int count, std::int32_t answer) { answers.insert(answers.end(), count, answer); }
-
-    std::int32_t GetResponseState() override {
-        std::int32_t answer = afterwards;
-        if (!answers.empty()) {
-            answer = answers.front();
-            answers.pop_front();
-        }
-        ++polls;
-        journal_.push_back("poll " + std::to_string(answer));
-        return answer;
-    }
-
-    std::deque<std::int32_t> answers;
-    std::int32_t afterwards = 1;
-    int polls = 0;
-
-  private:
-    Journal& journal_;
-};
-
-class JournalClock : public Clock {
-  public:
-    explicit JournalClock(Journal& journal) : journal_(journal) {}
-    LocalTime Now() override { return {}; }
-    void Sleep(unsigned milliseconds) override {
-        sleeps.push_back(milliseconds);
-        journal_.push_back("sleep " + std::to_string(milliseconds));
-    }
-    std::vector<unsigned> sleeps;
-
-  private:
-    Journal& journal_;
-};
-
-class JournalLog : public Log {
-  public:
-    explicit JournalLog(Journal& journal) : journal_(journal) {}
-    void Add(const std::string& line) override {
-        lines.push_back(line);
-        journal_.push_back("log " + line);
-    }
-    void Clear() override { lines.clear(); }
-    std::vector<std::string> lines;
-
-  private:
-    Journal& journal_;
-};
+using testing::Journal;
 
 class WindowSearchTest : public ::testing::Test {
   protected:
@@ -145,11 +37,12 @@ class WindowSearchTest : public ::testing::Test {
         if (sends == failingSend) throw UDPSockError("Send failed");
     }
 
+    // Everything the search does, in the order it did it.
     Journal journal;
-    FakeDesktop desktop{journal};
-    FakeResponseState response{journal};
-    JournalClock clock{journal};
-    JournalLog log{journal};
+    testing::FakeDesktop desktop{&journal};
+    testing::FakeResponseState response{&journal};
+    testing::FakeClock clock{&journal};
+    testing::FakeLog log{&journal};
     int sends = 0;
     int failingSend = 0;  // the send that raises, counted from 1; 0 for none
     bool applicationFound = false;

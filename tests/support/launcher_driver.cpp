@@ -19,13 +19,10 @@ std::string ModulePath() {
     return std::string(path, length);
 }
 
-HKEY CreateJavaKey(const std::string& version) {
-    HKEY key = nullptr;
+OwnedRegKey CreateJavaKey(const std::string& version) {
     const std::string path = kJavaKeyPrefix + version;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        throw std::runtime_error("cannot create " + path);
-    }
+    OwnedRegKey key = CreateRegistryKey(HKEY_LOCAL_MACHINE, path);
+    if (!key) throw std::runtime_error("cannot create " + path);
     return key;
 }
 
@@ -56,6 +53,15 @@ bool RunsSlowCases() {
         return value[0] == '1';
     }
     return sizeof(void*) == 4;
+}
+
+OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return OwnedRegKey();
+    }
+    return OwnedRegKey(key);
 }
 
 TempFolder::TempFolder() {
@@ -111,10 +117,9 @@ void JavaRuntimeRegistration::RemoveAll() {
 
 void JavaRuntimeRegistration::SetValue(const std::string& version, const std::string& name,
                                        DWORD type, const void* data, std::size_t size) {
-    HKEY key = CreateJavaKey(version);
-    const LSTATUS status = RegSetValueExA(key, name.c_str(), 0, type,
+    const OwnedRegKey key = CreateJavaKey(version);
+    const LSTATUS status = RegSetValueExA(key.get(), name.c_str(), 0, type,
                                           static_cast<const BYTE*>(data), static_cast<DWORD>(size));
-    RegCloseKey(key);
     if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set " + name);
 }
 
@@ -147,27 +152,29 @@ LauncherRun::LauncherRun(const std::string& workingFolder, int showCommand,
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION started{};
     const bool bare = program.find_first_of("\\:") == std::string::npos;
     std::string commandLine = "\"" + (bare ? ProgramFolder() + program : program) + "\"";
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingFolder.c_str(), &startup, &process_)) {
+                        workingFolder.c_str(), &startup, &started)) {
         throw std::runtime_error("cannot start " + program);
     }
+    const KernelHandle thread(started.hThread);  // not needed
+    process_.reset(started.hProcess);
+    processId_ = started.dwProcessId;
 }
 
 LauncherRun::~LauncherRun() {
     if (Running()) {
-        TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
     }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
 }
 
 DWORD LauncherRun::WaitForExit(DWORD timeoutMs) const {
-    WaitForSingleObject(process_.hProcess, timeoutMs);
+    WaitForSingleObject(process_.get(), timeoutMs);
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_.hProcess, &code);
+    GetExitCodeProcess(process_.get(), &code);
     return code;
 }
 
@@ -176,7 +183,7 @@ HWND LauncherRun::WaitForWindow(const std::string& windowClass, const std::strin
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            for (HWND window : WindowsOfProcess(process_.dwProcessId)) {
+            for (HWND window : WindowsOfProcess(processId_)) {
                 if (WindowClass(window) == windowClass &&
                     (title.empty() || WindowText(window) == title)) {
                     found = window;
@@ -199,10 +206,10 @@ void EndStandInsOf(const std::string& recordFile) {
     while (std::getline(record, line)) {
         if (line.rfind("pid=", 0) != 0) continue;
         const auto processId = static_cast<DWORD>(std::strtoul(line.c_str() + 4, nullptr, 10));
-        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
-            TerminateProcess(process, 0);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
+        const KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+        if (process) {
+            TerminateProcess(process.get(), 0);
+            WaitForSingleObject(process.get(), 5000);
         }
     }
 }

@@ -2,20 +2,13 @@
 // reads its log and its message boxes, presses their buttons, and waits for it to end.
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-namespace ostrel::testing {
+#include "core/owners_win32.h"
 
-struct ModuleFreer {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-// A library or a program loaded for its functions or its resources, freed when its owner goes.
-using LoadedModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
+namespace ostrel::testing {
 
 // Folder of the running test program, with a trailing backslash: the build's bin folder, where
 // ostrel.exe, Ombrix.dll and the stand-ins are.
@@ -48,6 +41,10 @@ class TempFolder {
 // Wine's view of the Unix /proc folder, where nobody, root included, may create a file: an
 // unwritable folder that no file permission can take back. Empty where there is no such view.
 std::string UnwritableFolder();
+
+// The key `path` under `root`, created when missing, open with all access; empty when it cannot be
+// made.
+OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path);
 
 // Whole-file helpers.
 void WriteFile(const std::string& path, const std::string& content);
@@ -85,7 +82,7 @@ class LauncherRun {
     LauncherRun(const LauncherRun&) = delete;
     LauncherRun& operator=(const LauncherRun&) = delete;
 
-    DWORD ProcessId() const { return process_.dwProcessId; }
+    DWORD ProcessId() const { return processId_; }
     // A top-level window of the launcher's process with this class (and title, when given).
     HWND WaitForWindow(const std::string& windowClass, const std::string& title = {},
                        DWORD timeoutMs = 20000) const;
@@ -99,7 +96,8 @@ class LauncherRun {
     bool Running() const { return WaitForExit(0) == STILL_ACTIVE; }
 
   private:
-    PROCESS_INFORMATION process_{};
+    KernelHandle process_;
+    DWORD processId_ = 0;
 };
 
 // Ends every stand-in process whose start a stand-in record file lists ("pid=" lines), so that

@@ -47,7 +47,7 @@ int ColourTolerance(HDC dc) { return GetDeviceCaps(dc, BITSPIXEL) >= 24 ? 0 : 8;
 
 std::string ScreenMismatches(const std::vector<Sample>& samples, int tolerance) {
     constexpr int kShown = 5;
-    const ScreenDc screen;
+    const WindowDc screen;
     std::ostringstream mismatches;
     int count = 0;
     for (const Sample& sample : samples) {

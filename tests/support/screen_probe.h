@@ -2,7 +2,7 @@
 // the pixels on the screen compared with them.
 #pragma once
 
-#include <windows.h>
+#include "core/owners_win32.h"
 
 #include <cstddef>
 #include <ostream>
@@ -32,18 +32,6 @@ int ColourDistance(COLORREF a, COLORREF b);
 
 // Colours on screens of fewer than 24 bits come back rounded.
 int ColourTolerance(HDC dc);
-
-class ScreenDc {
-  public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HDC dc_;
-};
 
 struct Sample {
     POINT screen;

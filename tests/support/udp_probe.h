@@ -2,38 +2,16 @@
 // bounded message pump.
 #pragma once
 
-#include <winsock.h>
-
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
+
+#include "core/owners_win32.h"
 
 namespace ostrel::testing {
 
-struct WinsockSession {
-    WinsockSession() {
-        WSADATA data;
-        started = WSAStartup(MAKEWORD(1, 1), &data) == 0;
-    }
-    ~WinsockSession() {
-        if (started) WSACleanup();
-    }
-    WinsockSession(const WinsockSession&) = delete;
-    WinsockSession& operator=(const WinsockSession&) = delete;
-    bool started = false;
-};
-
-struct WindowDestroyer {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using OwnedWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-
-inline OwnedWindow MessageWindow() {
-    return OwnedWindow(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       GetModuleHandleA(nullptr), nullptr));
-}
+// The socket library's version that the launcher asks for.
+inline constexpr WORD kWinsock11 = MAKEWORD(1, 1);
 
 using MessageObserver = std::function<void(const MSG&)>;
 
@@ -75,18 +53,15 @@ class UdpProbe {
         local.sin_family = AF_INET;
         local.sin_port = htons(port);
         local.sin_addr.s_addr = port ? INADDR_ANY : inet_addr("127.0.0.1");
-        bound_ = bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+        bound_ = bind(socket_.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
     }
-    ~UdpProbe() { closesocket(socket_); }
-    UdpProbe(const UdpProbe&) = delete;
-    UdpProbe& operator=(const UdpProbe&) = delete;
 
     bool Bound() const { return bound_; }
 
     int Port() const {
         sockaddr_in local{};
         int length = sizeof local;
-        getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length);
+        getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&local), &length);
         return ntohs(local.sin_port);
     }
 
@@ -95,7 +70,7 @@ class UdpProbe {
         peer.sin_family = AF_INET;
         peer.sin_port = htons(port);
         peer.sin_addr.s_addr = inet_addr("127.0.0.1");
-        return sendto(socket_, data.data(), static_cast<int>(data.size()), 0,
+        return sendto(socket_.get(), data.data(), static_cast<int>(data.size()), 0,
                       reinterpret_cast<sockaddr*>(&peer),
                       sizeof peer) == static_cast<int>(data.size());
     }
@@ -103,13 +78,13 @@ class UdpProbe {
     std::optional<Datagram> Receive(long milliseconds) {
         fd_set readable;
         FD_ZERO(&readable);
-        FD_SET(socket_, &readable);
+        FD_SET(socket_.get(), &readable);
         timeval timeout{milliseconds / 1000, milliseconds % 1000 * 1000};
         if (select(0, &readable, nullptr, nullptr, &timeout) != 1) return std::nullopt;
         char buffer[4096];
         sockaddr_in sender{};
         int length = sizeof sender;
-        const int count = recvfrom(socket_, buffer, sizeof buffer, 0,
+        const int count = recvfrom(socket_.get(), buffer, sizeof buffer, 0,
                                    reinterpret_cast<sockaddr*>(&sender), &length);
         if (count < 0) return std::nullopt;
         return Datagram{std::string(buffer, static_cast<std::size_t>(count)),
@@ -119,7 +94,7 @@ class UdpProbe {
     static bool CanBind(unsigned short port) { return UdpProbe(port).Bound(); }
 
   private:
-    SOCKET socket_;
+    OwnedSocket socket_;
     bool bound_ = false;
 };
 

@@ -64,28 +64,29 @@ COLORREF ExpectedPixel(const DecodedImage& picture, SIZE box, int x, int y) {
 class WindowPixels {
   public:
     explicit WindowPixels(HWND window)
-        : window_(window), dc_(GetDCEx(window, nullptr, DCX_WINDOW | DCX_CACHE)) {}
-    ~WindowPixels() { ReleaseDC(window_, dc_); }
-    WindowPixels(const WindowPixels&) = delete;
-    WindowPixels& operator=(const WindowPixels&) = delete;
-    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
-    int Tolerance() const { return ColourTolerance(dc_); }
+        : dc_(window, GetDCEx(window, nullptr, DCX_WINDOW | DCX_CACHE)) {}
+    COLORREF At(int x, int y) const { return GetPixel(dc_.get(), x, y); }
+    int Tolerance() const { return ColourTolerance(dc_.get()); }
 
   private:
-    HWND window_;
-    HDC dc_;
+    WindowDc dc_;
+};
+
+// The box's handlers raise nothing here.
+class NoErrors : public ErrorReporter {
+  public:
+    void ShowException(const std::exception& error) override { ADD_FAILURE() << error.what(); }
 };
 
 class AboutBoxTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { TAboutBox::Register(GetModuleHandleA(nullptr)); }
-
     HWND Box() const { return box.Handle(); }
     HWND Panel1() const { return GetDlgItem(Box(), TAboutBox::kPanel1Id); }
     HWND Image1() const { return GetDlgItem(Panel1(), TAboutBox::kImage1Id); }
 
     const DecodedImage picture = BoxPicture();
-    TAboutBox box{GetModuleHandleA(nullptr)};
+    NoErrors errors;
+    TAboutBox box{errors};
 };
 
 TEST_F(AboutBoxTest, IsCreatedHiddenWithADialogFrameAroundItsLayout) {

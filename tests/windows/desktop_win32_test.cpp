@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/owners_win32.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -13,15 +15,11 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace ostrel {
 namespace {
-
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, decltype(&CloseHandle)>;
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)>;
 
 constexpr char kServeSwitch[] = "--serve-windows";
 
@@ -84,7 +82,7 @@ class WindowSet {
                 CreateWindowExA(0, spec.className.c_str(), spec.title.c_str(), style, 40, 40, 240,
                                 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
             if (!window) throw std::runtime_error("CreateWindowExA " + spec.className);
-            windows_.emplace_back(window, &DestroyWindow);
+            windows_.emplace_back(window);
             if (spec.show != SW_HIDE) ShowWindow(window, spec.show);
         }
     }
@@ -92,21 +90,21 @@ class WindowSet {
 
   private:
     std::vector<RegisteredClass> classes_;  // outlive the windows
-    std::vector<UniqueWindow> windows_;
+    std::vector<OwnedWindow> windows_;
 };
 
-UniqueHandle CheckedHandle(HANDLE handle, const char* what) {
+KernelHandle CheckedHandle(HANDLE handle, const char* what) {
     if (!handle) throw std::runtime_error(what);
-    return UniqueHandle(handle, &CloseHandle);
+    return KernelHandle(handle);
 }
 
 // The second process: shows ChildSpecs() until told to quit (or a minute has passed, should
 // the test program have died), pumping messages so that it can be activated from outside.
 [[noreturn]] void ServeWindows(const std::string& eventPrefix) {
     const WindowSet windows(ChildSpecs(), WS_OVERLAPPEDWINDOW);
-    const UniqueHandle ready = CheckedHandle(
+    const KernelHandle ready = CheckedHandle(
         OpenEventA(EVENT_MODIFY_STATE, FALSE, (eventPrefix + "-ready").c_str()), "ready");
-    const UniqueHandle quit =
+    const KernelHandle quit =
         CheckedHandle(OpenEventA(SYNCHRONIZE, FALSE, (eventPrefix + "-quit").c_str()), "quit");
     SetEvent(ready.get());
     const HANDLE waitFor[] = {quit.get()};
@@ -153,8 +151,8 @@ class ChildProcess {
                             nullptr, &startup, &info)) {
             throw std::runtime_error("CreateProcessA");
         }
-        process_ = UniqueHandle(info.hProcess, &CloseHandle);
-        CloseHandle(info.hThread);
+        process_.reset(info.hProcess);
+        const KernelHandle thread(info.hThread);  // not needed
         id_ = info.dwProcessId;
         const HANDLE readyOrGone[] = {ready_.get(), process_.get()};
         if (WaitForMultipleObjects(2, readyOrGone, FALSE, 20000) != WAIT_OBJECT_0) {
@@ -176,9 +174,9 @@ class ChildProcess {
         }
     }
 
-    UniqueHandle ready_{nullptr, &CloseHandle};
-    UniqueHandle quit_{nullptr, &CloseHandle};
-    UniqueHandle process_{nullptr, &CloseHandle};
+    KernelHandle ready_;
+    KernelHandle quit_;
+    KernelHandle process_;
     DWORD id_ = 0;
 };
 
@@ -236,7 +234,7 @@ TEST(Win32Desktop, ReadsOwnWindowsHiddenOnesIncludedWithExactAndCutNames) {
     // X server has none.
     const WindowSet windows(specs, WS_POPUP);
     ASSERT_FALSE(IsWindowVisible(windows[0]));
-    const std::unique_ptr<Desktop> desktop = CreateDesktop(windows[0]);
+    const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
 
     const auto found = WindowsOfProcess(*desktop, GetCurrentProcessId());
 
@@ -253,7 +251,7 @@ TEST(Win32Desktop, ReadsOwnWindowsHiddenOnesIncludedWithExactAndCutNames) {
 
 TEST(Win32Desktop, ReadsWindowsOfAnotherProcessHiddenOnesIncluded) {
     const ChildProcess child;
-    const std::unique_ptr<Desktop> desktop = CreateDesktop(nullptr);
+    const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
 
     const auto found = WindowsOfProcess(*desktop, child.id());
 
@@ -267,7 +265,7 @@ TEST(Win32Desktop, ReadsWindowsOfAnotherProcessHiddenOnesIncluded) {
 
 TEST(Win32Desktop, ActivationRestoresAMinimisedWindowOfAnotherProcessToTheFront) {
     const ChildProcess child;
-    const std::unique_ptr<Desktop> desktop = CreateDesktop(nullptr);
+    const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
     const HWND minimised =
         reinterpret_cast<HWND>(FindByClass(*desktop, child.id(), "OstrelMinimised"));
     ASSERT_TRUE(IsIconic(minimised));
@@ -280,7 +278,7 @@ TEST(Win32Desktop, ActivationRestoresAMinimisedWindowOfAnotherProcessToTheFront)
 
 TEST(Win32Desktop, ActivationShowsAHiddenWindowOfAnotherProcess) {
     const ChildProcess child;
-    const std::unique_ptr<Desktop> desktop = CreateDesktop(nullptr);
+    const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
     const HWND hidden = reinterpret_cast<HWND>(FindByClass(*desktop, child.id(), "OstrelHidden"));
     ASSERT_FALSE(IsWindowVisible(hidden));
 
@@ -311,7 +309,7 @@ class LinesLog : public Log {
 // Other programs may show windows on this desktop meanwhile: only this test's own are judged.
 TEST(Win32Desktop, SearchHandsOverToAHiddenDialogOfAnotherProcess) {
     const ChildProcess child;
-    const std::unique_ptr<Desktop> desktop = CreateDesktop(nullptr);
+    const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
     const HWND dialog = reinterpret_cast<HWND>(FindByClass(*desktop, child.id(), "SunAwtDialog"));
     AnswerAtOnce answer;
     NoSleep clock;

@@ -25,8 +25,9 @@ __CRT_UUID_DECL(IXMLDOMDocument2, 0x2933bf95, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using ostrel::ComApartment;
+using ostrel::LoadedModule;
 using ostrel::testing::LauncherManifest;
-using ostrel::testing::LoadedModule;
 using ostrel::testing::ProgramFolder;
 
 std::string ProgramPath() { return ProgramFolder() + "ostrel.exe"; }
@@ -223,13 +224,13 @@ class ManifestDocument {
 class ProgramManifest : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        ASSERT_TRUE(com_.Initialized());
         program_ = LoadAsData(ProgramPath());
         ASSERT_TRUE(program_) << ProgramPath();
         text_ = ManifestText(program_.get());
     }
-    void TearDown() override { CoUninitialize(); }
 
+    ComApartment com_;
     LoadedModule program_;
     std::string text_;
 };

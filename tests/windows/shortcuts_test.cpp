@@ -3,7 +3,8 @@
 // HKEY_CURRENT_USER, so that it neither depends on nor changes the prefix's own settings.
 #include "launch/shortcuts_win32.h"
 
-#include <windows.h>
+#include "core/owners_win32.h"
+
 #include <shlobj.h>
 #include <wrl/client.h>
 
@@ -12,14 +13,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <thread>
 
-#include "../native/fakes.h"
 #include "core/errors.h"
 #include "launch/launch_sequence.h"
 #include "launcher_driver.h"
+#include "tests/fakes/launcher_fakes.h"
 
 namespace ostrel {
 namespace {
@@ -95,12 +97,9 @@ std::set<std::string> FileNames(const fs::path& folder) {
 }
 
 void SetDesktopValue(DWORD type, const void* data, DWORD size) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "Desktop", 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
+    const OwnedRegKey key = testing::CreateRegistryKey(HKEY_CURRENT_USER, kShellFoldersKey);
+    ASSERT_TRUE(key);
+    RegSetValueExA(key.get(), "Desktop", 0, type, static_cast<const BYTE*>(data), size);
 }
 
 void SetDesktopFolder(const fs::path& folder) {
@@ -109,9 +108,9 @@ void SetDesktopFolder(const fs::path& folder) {
 }
 
 bool KeyExists(const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    const OwnedRegKey key(opened);
     return true;
 }
 
@@ -156,7 +155,8 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
 class LaunchFilesTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        com_.emplace();
+        ASSERT_TRUE(com_->Initialized());
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         root_ = fs::temp_directory_path() /
                 ("ostrel-links-" + std::to_string(GetCurrentProcessId()) + "-" + test);
@@ -169,19 +169,18 @@ class LaunchFilesTest : public ::testing::Test {
         fs::current_path(work_);
 
         RegDeleteTreeA(HKEY_CURRENT_USER, kScratchUserKey);
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kScratchUserKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &scratchUser_, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratchUser_), ERROR_SUCCESS);
+        scratchUser_ = testing::CreateRegistryKey(HKEY_CURRENT_USER, kScratchUserKey);
+        ASSERT_TRUE(scratchUser_);
+        ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratchUser_.get()), ERROR_SUCCESS);
     }
 
     void TearDown() override {
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        if (scratchUser_) RegCloseKey(scratchUser_);
+        scratchUser_.reset();
         RegDeleteTreeA(HKEY_CURRENT_USER, kScratchUserKey);
         fs::current_path(previousDirectory_);
         fs::remove_all(root_);
-        CoUninitialize();
+        com_.reset();
     }
 
     // A runtime whose javaw.exe exists, so that the links resolve as they would at a user's.
@@ -202,7 +201,8 @@ class LaunchFilesTest : public ::testing::Test {
     fs::path desktop_;
     fs::path previousDirectory_;
     std::string javaw_ = "C:\\Program Files\\Java Home\\bin\\javaw.exe";
-    HKEY scratchUser_ = nullptr;
+    OwnedRegKey scratchUser_;
+    std::optional<ComApartment> com_;
 };
 
 constexpr char kArguments[] =
@@ -310,16 +310,16 @@ TEST_F(LaunchFilesTest, ScriptThatCannotBeReplacedKeepsItsOldContent) {
     const std::string old = "@echo the old script\r\n";
     WriteBytes(work_ / "ostrel.bat", old);
     // A reader that allows neither writing nor deleting: the script may not change under it.
-    const HANDLE reader = CreateFileA("ostrel.bat", GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    KernelHandle reader(CreateFileA("ostrel.bat", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader);
     unsigned long code = 0;
     try {
         CreateLaunchFiles()->CreateBatchFile("new line");
     } catch (const InOutError& error) {
         code = error.code();
     }
-    CloseHandle(reader);
+    reader.reset();
     EXPECT_NE(code, 0u);
     EXPECT_EQ(ReadBytes(work_ / "ostrel.bat"), old);
     EXPECT_EQ(FileNames(work_), std::set<std::string>{"ostrel.bat"});

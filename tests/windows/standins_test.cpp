@@ -1,8 +1,8 @@
 // The stand-in Java runtime and Ombrix.dll, driven the way the launcher drives them: started with
 // parameters and a working folder, found by its window classes, woken by datagrams to port 61000,
 // and asked through the import library whether it has answered.
-#include <winsock2.h>
-#include <windows.h>
+#include "core/owners_win32.h"
+
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -24,10 +24,10 @@ constexpr char kParameters[] =
 
 using Block = std::map<std::string, std::string>;
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+using ostrel::FindHandle;
+using ostrel::GdiObject;
+using ostrel::KernelHandle;
+using ostrel::OwnedSocket;
 
 std::string ProgramFolder() {
     char path[MAX_PATH] = {};
@@ -77,12 +77,11 @@ class ScratchFolder {
     }
     ~ScratchFolder() {
         WIN32_FIND_DATAA found;
-        const HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
+        const FindHandle search(FindFirstFileA((path_ + "\\*").c_str(), &found));
+        if (search) {
             do {
                 DeleteFileA((path_ + "\\" + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
+            } while (FindNextFileA(search.get(), &found));
         }
         RemoveDirectoryA(path_.c_str());
     }
@@ -97,10 +96,10 @@ class ScratchFolder {
 // The complete blocks of the record; a block still being written is left out.
 std::vector<Block> ReadRecord(const std::string& path) {
     std::vector<Block> blocks;
-    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+    const KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return blocks;
+    if (!file) return blocks;
     std::string text;
     char chunk[4096];
     DWORD read = 0;
@@ -174,7 +173,7 @@ class StandInProcess {
         std::string writable = commandLine_;
         if (CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
                            folder.c_str(), &startup, &started)) {
-            CloseHandle(started.hThread);
+            const KernelHandle thread(started.hThread);  // not needed
             process_.reset(started.hProcess);
             id_ = started.dwProcessId;
         }
@@ -190,7 +189,7 @@ class StandInProcess {
     StandInProcess(const StandInProcess&) = delete;
     StandInProcess& operator=(const StandInProcess&) = delete;
 
-    bool started() const { return process_ != nullptr; }
+    bool started() const { return static_cast<bool>(process_); }
     DWORD id() const { return id_; }
     const std::string& commandLine() const { return commandLine_; }
 
@@ -211,19 +210,8 @@ class StandInProcess {
 
   private:
     std::string commandLine_;
-    UniqueHandle process_;
+    KernelHandle process_;
     DWORD id_ = 0;
-};
-
-class WinSockSession {
-  public:
-    WinSockSession() { WSAStartup(MAKEWORD(1, 1), &data_); }
-    ~WinSockSession() { WSACleanup(); }
-    WinSockSession(const WinSockSession&) = delete;
-    WinSockSession& operator=(const WinSockSession&) = delete;
-
-  private:
-    WSADATA data_{};
 };
 
 // Sends to 127.0.0.1:61000 from a port of its own.
@@ -233,29 +221,26 @@ class WakeUpSender {
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+        bind(socket_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
         int length = sizeof local;
-        getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length);
+        getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&local), &length);
         port_ = ntohs(local.sin_port);
     }
-    ~WakeUpSender() { closesocket(socket_); }
-    WakeUpSender(const WakeUpSender&) = delete;
-    WakeUpSender& operator=(const WakeUpSender&) = delete;
 
     bool Send(const std::string& payload) const {
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(61000);
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return sendto(socket_, payload.data(), static_cast<int>(payload.size()), 0,
+        return sendto(socket_.get(), payload.data(), static_cast<int>(payload.size()), 0,
                       reinterpret_cast<const sockaddr*>(&to),
                       sizeof to) == static_cast<int>(payload.size());
     }
     std::string from() const { return "127.0.0.1:" + std::to_string(port_); }
 
   private:
-    WinSockSession session_;
-    SOCKET socket_;
+    ostrel::WinsockSession session_{MAKEWORD(1, 1)};
+    OwnedSocket socket_;
     unsigned port_ = 0;
 };
 
@@ -399,6 +384,8 @@ TEST_F(StandInsTest, ShowsTheConfiguredCorvexWindowsOnlyAfterTheDelay) {
 
     ASSERT_EQ(AwaitBlocks("start", standIn.id()).size(), 1u);
     EXPECT_TRUE(CorvexWindowsOf(standIn.id()).empty());
+    // Written once every window has been made and shown.
+    const std::vector<Block> windowsShown = AwaitBlocks("windows", standIn.id());
     std::vector<WindowInfo> shown;
     ASSERT_TRUE(WaitFor([&] { return (shown = CorvexWindowsOf(standIn.id())).size() >= 4; }));
     EXPECT_GE(GetTickCount64() - launched, kDelayMs);
@@ -414,7 +401,6 @@ TEST_F(StandInsTest, ShowsTheConfiguredCorvexWindowsOnlyAfterTheDelay) {
                         {"SunAwtDialog", "Corvex Setup", false},
                         {"java.awt.Frame", "", true},
                     }));
-    const std::vector<Block> windowsShown = AwaitBlocks("windows", standIn.id());
     ASSERT_EQ(windowsShown.size(), 1u);
     EXPECT_EQ(windowsShown[0].at("count"), "4");
     ExpectClosesWithCodeZero(standIn);
@@ -555,12 +541,12 @@ TEST(StandInArtwork, TheIconBesideTheLauncherLoadsAtBothOfItsSizes) {
         ASSERT_NE(loaded, nullptr);
         ICONINFO parts{};
         ASSERT_TRUE(GetIconInfo(loaded, &parts));
+        const GdiObject<HBITMAP> colourPart(parts.hbmColor);
+        const GdiObject<HBITMAP> maskPart(parts.hbmMask);
         BITMAP colour{};
-        GetObjectA(parts.hbmColor, sizeof colour, &colour);
+        GetObjectA(colourPart.get(), sizeof colour, &colour);
         EXPECT_EQ(colour.bmWidth, size);
         EXPECT_EQ(colour.bmHeight, size);
-        DeleteObject(parts.hbmColor);
-        DeleteObject(parts.hbmMask);
         DestroyIcon(loaded);
     }
 }

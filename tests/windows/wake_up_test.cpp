@@ -1,17 +1,13 @@
 // The "Send" button's wake-up datagrams on the wire, with the user's real date and time formats.
-#include <winsock.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/Unit1.h"
+#include "app/Unit1_win32.h"
 #include "core/errors.h"
 #include "handover/wake_up_win32.h"
-#include "net/UDPEndpoint_win32.h"
-#include "tests/native/fakes.h"
-#include "tests/native/inert_form_ports.h"
+#include "tests/fakes/launcher_fakes.h"
 #include "udp_probe.h"
 
 namespace ostrel {
@@ -23,7 +19,6 @@ using testing::FakeLog;
 using testing::Pump;
 using testing::PumpUntil;
 using testing::UdpProbe;
-using testing::WinsockSession;
 
 // Sets one of the user's locale settings for the test's lifetime.
 class UserLocaleSetting {
@@ -79,7 +74,7 @@ class SendButton : public UserFormats {
         return datagrams;
     }
 
-    WinsockSession session;
+    const WinsockSession session{testing::kWinsock11};
     UdpProbe corvex{61000};
     testing::InertFormPorts inert;
     FakeLog memo;

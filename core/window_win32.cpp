@@ -1,0 +1,76 @@
+#include "core/window_win32.h"
+
+#include <string>
+
+namespace ostrel {
+namespace {
+
+void RegisterOnce(const WindowClass& windowClass, WNDPROC procedure, const char* failure) {
+    WNDCLASSA registered{};
+    registered.style = windowClass.style;
+    registered.lpfnWndProc = procedure;
+    registered.hInstance = GetModuleHandleA(nullptr);
+    registered.hIcon = windowClass.icon;
+    registered.hCursor = windowClass.cursor;
+    registered.hbrBackground = windowClass.background;
+    registered.lpszClassName = windowClass.name;
+    if (!RegisterClassA(&registered) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        throw Exception(std::string(failure) + " (window class " + windowClass.name + ")");
+    }
+}
+
+}  // namespace
+
+Window::~Window() { Destroy(); }
+
+void Window::Create(const WindowClass& windowClass, const WindowPlacement& placement,
+                    const char* failure) {
+    Destroy();
+    RegisterOnce(windowClass, WindowProc, failure);
+    const HWND window = CreateWindowExA(
+        placement.exStyle, windowClass.name, placement.text, placement.style, placement.left,
+        placement.top, placement.width, placement.height, placement.parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.childId)), GetModuleHandleA(nullptr),
+        this);
+    if (!window) throw Exception(failure);
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return Default(message, wParam, lParam);
+}
+
+void Window::Report(const std::exception& error) noexcept {
+    if (!errors_) return;
+    try {
+        errors_->ShowException(error);
+    } catch (...) {
+        // The report itself failed; nothing is left to tell.
+    }
+}
+
+LRESULT CALLBACK Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->window_.reset(window);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    // Before WM_NCCREATE (WM_GETMINMAXINFO may come first), and while Destroy takes the window
+    // down, there is no object to ask.
+    if (!self || self->window_.get() != window) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    try {
+        result = self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        self->Report(error);
+    } catch (...) {
+        self->Report(Exception("Unknown exception in a window's message"));
+    }
+    if (message == WM_NCDESTROY) self->window_.release();
+    return result;
+}
+
+}  // namespace ostrel
