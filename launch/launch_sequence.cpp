@@ -49,6 +49,9 @@ void DiscoverRuntime(LaunchPorts& ports, LaunchState& state) {
     if (key) {
         state.javaHome = ListKeyAndReadJavaHome(*key, ports.log);
     } else {
+        // The path of an earlier launch names a runtime that has gone since: starting it after
+        // the box has said that there is none would contradict it.
+        state.javaHome.clear();
         ReportNoRuntime(ports.ui, ports.log);
     }
 }
