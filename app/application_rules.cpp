@@ -4,14 +4,18 @@
 
 namespace ostrel {
 
-std::string ApplicationTitle(const std::string& programPath) {
+std::string AsciiLowerAfterFirst(const std::string& name) {
+    std::string lowered = name;
+    for (std::string::size_type i = 1; i < lowered.size(); ++i) {
+        lowered[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(lowered[i])));
+    }
+    return lowered;
+}
+
+std::string ApplicationTitle(const std::string& programPath, LowerAfterFirst lowerAfterFirst) {
     const std::string::size_type slash = programPath.find_last_of("\\/:");
     std::string name = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
-    name = name.substr(0, name.find('.'));
-    for (std::string::size_type i = 1; i < name.size(); ++i) {
-        name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
-    }
-    return name;
+    return lowerAfterFirst(name.substr(0, name.find('.')));
 }
 
 std::string ErrorBoxText(const std::string& message) {
