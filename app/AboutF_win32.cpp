@@ -115,8 +115,10 @@ void TAboutBox::ShowOnTop() {
     HWND box = Handle();
     // 1. No border: the frame and the caption bar go, the outer rectangle stays, and the whole
     //    window becomes client area. Panel1 grows with it; Image1 keeps its place.
+    //    A tool window: it gets no taskbar button and no Alt+Tab entry of its own, and unlike a
+    //    window owned by the main window it stays in view while the main window is minimised.
     SetWindowLongPtrA(box, GWL_STYLE, kBorderlessStyle);
-    SetWindowLongPtrA(box, GWL_EXSTYLE, 0);
+    SetWindowLongPtrA(box, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
     SetWindowPos(box, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     // 2. Above every window that is not itself stay-on-top.

@@ -5,18 +5,112 @@
 #include "launch/ShellUtils.h"
 
 namespace ostrel {
+namespace {
 
-Application::Application() : title_(ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName())) {}
+// In the system's ANSI code page, as the system lower-cases: "\xC9T\xC9" gives "\xC9t\xE9" in
+// code page 1252, and the second byte of a double-byte character is never taken for a letter.
+std::string AnsiLowerAfterFirst(const std::string& name) {
+    std::string lowered = name;
+    if (lowered.empty()) return lowered;
+    const auto first = static_cast<std::size_t>(CharNextA(lowered.c_str()) - lowered.c_str());
+    CharLowerBuffA(lowered.data() + first, static_cast<DWORD>(lowered.size() - first));
+    return lowered;
+}
+
+constexpr DWORD kApplicationStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+}  // namespace
+
+std::string ProgramTitle() {
+    return ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName(), AnsiLowerAfterFirst);
+}
+
+void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error) {
+    MessageBoxA(owner, ErrorBoxText(error.what()).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+ApplicationWindow::ApplicationWindow(ErrorReporter& errors, const std::string& title)
+    : Window(&errors) {
+    // In the middle of the screen: a box it owns is centred on it, and so on the screen.
+    WindowPlacement placement;
+    placement.text = title.c_str();
+    placement.style = kApplicationStyle;
+    placement.left = GetSystemMetrics(SM_CXSCREEN) / 2;
+    placement.top = GetSystemMetrics(SM_CYSCREEN) / 2;
+    Create(WindowClass{kClassName, nullptr, LoadIconA(GetModuleHandleA(nullptr), "MAINICON")},
+           placement, "Cannot create the application window");
+}
+
+void ApplicationWindow::FollowMainWindow(bool minimized) {
+    if (minimized && !IsIconic(Handle())) {
+        ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
+    } else if (!minimized && (IsIconic(Handle()) || !IsWindowVisible(Handle()))) {
+        ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+    }
+}
+
+HWND ApplicationWindow::BoxOwner() const {
+    const bool inView = mainWindow_ && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_);
+    return inView ? mainWindow_ : Handle();
+}
+
+LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!mainWindow_) return Default(message, wParam, lParam);
+    switch (message) {
+        case WM_SYSCOMMAND:
+            switch (wParam & 0xFFF0) {
+                case SC_MINIMIZE:
+                    ShowWindow(mainWindow_, SW_MINIMIZE);
+                    return 0;
+                case SC_RESTORE:
+                    // A main window that has not been shown yet waits for the launch.
+                    if (IsIconic(mainWindow_)) ShowWindow(mainWindow_, SW_RESTORE);
+                    return 0;
+                case SC_CLOSE:
+                    PostMessageA(mainWindow_, WM_CLOSE, 0, 0);
+                    return 0;
+                default:
+                    break;
+            }
+            break;
+        case WM_SETFOCUS:
+            // Activated through its button: the main window is what the user means.
+            if (IsWindowVisible(mainWindow_) && IsWindowEnabled(mainWindow_) &&
+                !IsIconic(mainWindow_)) {
+                SetFocus(mainWindow_);
+            }
+            return 0;
+        case WM_CLOSE:
+            PostMessageA(mainWindow_, WM_CLOSE, 0, 0);
+            return 0;
+        default:
+            break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+Application::Application() : title_(ProgramTitle()), window_(*this, title_) {}
 
 Application::~Application() = default;
 
 void Application::ShowException(const std::exception& error) {
-    MessageBoxA(nullptr, ErrorBoxText(error.what()).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+    ShowDefaultErrorBox(window_.BoxOwner(), title_, error);
 }
 
 TAboutBox& Application::CreateAboutBox() {
     aboutBoxes_.push_back(std::make_unique<TAboutBox>(*this));
     return *aboutBoxes_.back();
+}
+
+int Application::Start(const MainWindowMaker& makeMainWindow) {
+    try {
+        const std::unique_ptr<MainWindow> Form1 = makeMainWindow(*this);
+        CreateAboutBox();  // AboutBox: created at start-up, never shown
+        return Run(*Form1);
+    } catch (const std::exception& error) {
+        ShowException(error);
+        return 1;
+    }
 }
 
 int StartupShowCommand() {
@@ -27,12 +121,17 @@ int StartupShowCommand() {
 }
 
 int Application::Run(MainWindow& mainWindow) {
+    window_.SetMainWindow(mainWindow.Handle());
     mainWindow.ShowFirstTime(StartupShowCommand());
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // The main window's keyboard works as a dialog's: Tab and Shift+Tab go from control to
+        // control, Enter and Space press the focused button.
+        if (mainWindow.Handle() && IsDialogMessageA(mainWindow.Handle(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    window_.SetMainWindow(nullptr);
     return 0;
 }
 

@@ -1,8 +1,9 @@
-// The application object: COM for the GUI thread, the title, the windows it owns, the default
-// error box and the message loop.
+// The application object: COM for the GUI thread, the title, the application's own window (its
+// taskbar button), the windows it owns, the default error box and the message loop.
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,10 +11,33 @@
 #include "app/AboutF_win32.h"
 #include "app/Unit1.h"
 #include "core/owners_win32.h"
+#include "core/window_win32.h"
 
 namespace ostrel {
 
 class MainWindow;
+
+// The application's own window. It has no size, so nobody sees it, but it is visible and unowned
+// and carries the title and MAINICON: it is the program's one taskbar button and Alt+Tab entry.
+// The main window is owned by it and so has neither; a click on the button reaches this window
+// as a system command, which it passes on to the main window, whose state the button follows.
+class ApplicationWindow : public Window {
+  public:
+    inline static const char kClassName[] = "OstrelApplication";
+
+    ApplicationWindow(ErrorReporter& errors, const std::string& title);
+    void SetMainWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
+    // Shows the button minimised or not, without activating anything.
+    void FollowMainWindow(bool minimized);
+    // The owner of a message box: the main window while it is in view, so that closing the box
+    // gives it back the keyboard, else this window.
+    HWND BoxOwner() const;
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    HWND mainWindow_ = nullptr;
+};
 
 class Application : public ErrorReporter {
   public:
@@ -21,12 +45,20 @@ class Application : public ErrorReporter {
     ~Application() override;
 
     const std::string& Title() const { return title_; }
+    ApplicationWindow& OwnerWindow() { return window_; }
 
     // The default error box: the message with its "." rule, the title, the error icon, OK.
     void ShowException(const std::exception& error) override;
 
     // A new picture box owned by the application object.
     TAboutBox& CreateAboutBox();
+
+    using MainWindowMaker = std::function<std::unique_ptr<MainWindow>(Application&)>;
+    // Makes the main window with its components, then the hidden start-up picture box, and runs
+    // the message loop: the program's exit code. A failure while they are made is shown in the
+    // default error box once what was made is gone again (no window may outlive its object while
+    // the box's message loop runs), and gives 1.
+    int Start(const MainWindowMaker& makeMainWindow);
 
     // Shows the main window as the process's start-up show command says and dispatches
     // messages until the main window is gone. Returns the exit code, 0.
@@ -36,8 +68,15 @@ class Application : public ErrorReporter {
     // COM for the GUI thread, for the lifetime of the application.
     ComApartment com_;
     std::string title_;
+    ApplicationWindow window_;
     std::vector<std::unique_ptr<TAboutBox>> aboutBoxes_;
 };
+
+// The program file's name up to its first ".", every character after the first in lower case.
+std::string ProgramTitle();
+
+// The default error box, owned by `owner` (none: the box stands alone).
+void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error);
 
 // The process's start-up show command (SW_SHOWNORMAL when none was given).
 int StartupShowCommand();

@@ -1,5 +1,7 @@
 #include "app/Unit1_win32.h"
 
+#include <commctrl.h>
+
 #include "app/Application_win32.h"
 #include "app/dpi_win32.h"
 #include "app/resource_ids.h"
@@ -86,6 +88,9 @@ MainWindow::MainWindow(Application& application)
     placement.top = bounds.top;
     placement.width = bounds.right - bounds.left;
     placement.height = bounds.bottom - bounds.top;
+    // Owned by the application's window, which is the program's taskbar button: the main window
+    // gets none of its own.
+    placement.parent = application_.OwnerWindow().Handle();
     Create(WindowClass{kClassName, GetSysColorBrush(COLOR_BTNFACE),
                        LoadIconA(GetModuleHandleA(nullptr), "MAINICON")},
            placement, "Cannot create the main window");
@@ -129,6 +134,23 @@ void MainWindow::CreateControls() {
     }
     // The log grows for as long as the launcher runs: lift the edit control's default limit.
     SendMessageA(memo_, EM_SETLIMITTEXT, 0, 0);
+    SetWindowSubclass(memo_, Memo1Keys, 0, 0);
+}
+
+// Memo1 takes the keys a multi-line text box takes, but Tab and Escape: Tab moves on to the next
+// control, as in a dialog, and Escape does not close the window (which a multi-line edit control
+// in a dialog does).
+LRESULT CALLBACK MainWindow::Memo1Keys(HWND memo, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR id, DWORD_PTR) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(memo, Memo1Keys, id);
+    LRESULT result = DefSubclassProc(memo, message, wParam, lParam);
+    if (message == WM_GETDLGCODE && lParam) {
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
+            result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+        }
+    }
+    return result;
 }
 
 void MainWindow::ShowFirstTime(int showCommand) {
@@ -149,8 +171,9 @@ void MainWindow::RunFormShow() {
     try {
         form_->FormShow();
     } catch (const std::exception& error) {
-        // The window stays open and in view, with no timer, until the user closes it.
-        state_ = State::kNormal;
+        // The window stays open and in view, in the state it was shown in but never minimised,
+        // with no timer, until the user closes it.
+        if (state_ == State::kMinimized) state_ = State::kNormal;
         ApplyState();
         application_.ShowException(error);
         return;
@@ -160,21 +183,29 @@ void MainWindow::RunFormShow() {
 
 void MainWindow::ApplyState() {
     displayed_ = true;
+    ApplicationWindow& button = application_.OwnerWindow();
     switch (state_) {
         case State::kMinimized:
             ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
+            button.FollowMainWindow(true);
             break;
         case State::kMaximized:
+            button.FollowMainWindow(false);
             ShowWindow(Handle(), SW_SHOWMAXIMIZED);
             break;
         case State::kNormal:
+            button.FollowMainWindow(false);
             ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOWNORMAL);
             break;
     }
 }
 
 void MainWindow::Add(const std::string& line) {
-    const std::string text = line + "\r\n";
+    // What the user typed into the log stays, but a log line always starts a line of its own.
+    const LRESULT lastLine = SendMessageA(memo_, EM_GETLINECOUNT, 0, 0) - 1;
+    const LRESULT lastLineStart = SendMessageA(memo_, EM_LINEINDEX, lastLine, 0);
+    const bool withinALine = SendMessageA(memo_, EM_LINELENGTH, lastLineStart, 0) > 0;
+    const std::string text = (withinALine ? "\r\n" : "") + line + "\r\n";
     const LRESULT end = SendMessageA(memo_, WM_GETTEXTLENGTH, 0, 0);
     SendMessageA(memo_, EM_SETSEL, static_cast<WPARAM>(end), end);
     SendMessageA(memo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
@@ -193,13 +224,15 @@ void MainWindow::Minimize() {
 }
 
 void MainWindow::ShowNoRuntimeBox(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), application_.Title().c_str(), MB_OK);
+    MessageBoxA(application_.OwnerWindow().BoxOwner(), text.c_str(), application_.Title().c_str(),
+                MB_OK);
 }
 
 void MainWindow::ShowError(const std::exception& error) { application_.ShowException(error); }
 
 void MainWindow::ShowWarningBox(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK | MB_ICONWARNING);
+    MessageBoxA(application_.OwnerWindow().BoxOwner(), text.c_str(), "Warning",
+                MB_OK | MB_ICONWARNING);
 }
 
 void MainWindow::Close() { PostMessageA(Handle(), WM_CLOSE, 0, 0); }
@@ -264,14 +297,40 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_SIZE:
-            if (formShowPending_ && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED)) {
+            application_.OwnerWindow().FollowMainWindow(wParam == SIZE_MINIMIZED);
+            break;
+        case WM_QUERYOPEN:
+            // Restored before the launch has run: the launch runs first, as part of the showing,
+            // and the window is then shown in the state it leaves, never at its normal size
+            // before.
+            if (formShowPending_) {
                 formShowPending_ = false;
-                state_ = wParam == SIZE_MAXIMIZED ? State::kMaximized : State::kNormal;
                 PostMessageA(Handle(), kRunFormShow, 0, 0);
+                return FALSE;
             }
             break;
         case kRunFormShow:
+            state_ = State::kNormal;
             RunFormShow();
+            return 0;
+        case WM_ACTIVATE:
+            // As in a dialog: the control that had the focus gets it back, and the first control
+            // gets it when none had it.
+            if (HIWORD(wParam)) break;  // minimised
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (IsChild(Handle(), GetFocus())) lastFocus_ = GetFocus();
+            } else {
+                SetFocus(IsChild(Handle(), lastFocus_)
+                             ? lastFocus_
+                             : GetNextDlgTabItem(Handle(), nullptr, FALSE));
+            }
+            return 0;
+        case DM_GETDEFID:
+            // Enter presses the focused button; elsewhere it presses nothing.
+            if (const int focused = GetDlgCtrlID(GetFocus());
+                focused == kButton1 || focused == kButton2 || focused == kButton3) {
+                return MAKELRESULT(focused, DC_HASDEFID);
+            }
             return 0;
         case WM_CLOSE:
             DestroyWindow(Handle());

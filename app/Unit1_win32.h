@@ -68,14 +68,17 @@ class MainWindow : public Window, public FormUi, public Log {
     enum class State { kNormal, kMinimized, kMaximized };
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    static LRESULT CALLBACK Memo1Keys(HWND memo, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR);
     void CreateControls();
     void OnCommand(int id, int notification);
     void RunFormShow();
     void ApplyState();
 
     Application& application_;
-    HWND memo_ = nullptr;  // a child of the window, which owns it
-    int dpi_;              // the layout's, font's and picture's scale
+    HWND memo_ = nullptr;       // a child of the window, which owns it
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was left
+    int dpi_;                   // the layout's, font's and picture's scale
     GdiObject<HFONT> font_;
     Picture picture_;
     State state_ = State::kNormal;

@@ -8,11 +8,11 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         ostrel::Application application;
-        ostrel::MainWindow Form1(application);
-        application.CreateAboutBox();  // AboutBox: created at start-up, never shown
-        return application.Run(Form1);
+        return application.Start(
+            [](ostrel::Application& owner) { return std::make_unique<ostrel::MainWindow>(owner); });
     } catch (const std::exception& error) {
-        MessageBoxA(nullptr, error.what(), "Ostrel", MB_OK | MB_ICONERROR);
+        // The application object itself could not be made: the box stands alone.
+        ostrel::ShowDefaultErrorBox(nullptr, ostrel::ProgramTitle(), error);
         return 1;
     }
 }

@@ -124,10 +124,13 @@ TEST_F(AboutBoxTest, ShowOnTopMakesABorderlessStayOnTopBoxOfTheSameOuterSizeCent
                   (WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_SYSMENU),
               0);
     const LONG exStyle = GetWindowLongA(Box(), GWL_EXSTYLE);
-    EXPECT_EQ(exStyle & (WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE |
-                         WS_EX_STATICEDGE | WS_EX_TOOLWINDOW),
-              0);
+    EXPECT_EQ(
+        exStyle & (WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE),
+        0);
     EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+    // No taskbar button and no Alt+Tab entry of its own.
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
 
     const SIZE size = DialogFramedOuterSize();
     const RECT outer = WindowRectOf(Box());
