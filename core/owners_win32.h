@@ -92,6 +92,9 @@ using OwnedWindow = Owned<NullIsNone<HWND, DestroyWindow>>;
 // A font, bitmap, brush or other GDI object.
 template <typename H>
 using GdiObject = Owned<NullIsNone<H, DeleteObject>>;
+// An icon made or loaded at a size of the caller's (LoadImageA, CreateIconIndirect); an icon of
+// LoadIconA is the system's and never owned.
+using OwnedIcon = Owned<NullIsNone<HICON, DestroyIcon>>;
 // An open registry key; the predefined root keys are never owned.
 using OwnedRegKey = Owned<NullIsNone<HKEY, RegCloseKey>>;
 // A library loaded with LoadLibraryA or LoadLibraryExA.

@@ -1,7 +1,7 @@
 // The picture box as the running launcher shows it: once, from the first polling tick, on top of
-// everything and centred, with its picture on the screen; over the main window when the debug
-// marker keeps that in view, also after polling has stopped; and never when a running Corvex
-// ends the launcher on its first tick.
+// everything and centred, with its picture on the screen, and no taskbar button of its own; over
+// the main window when the debug marker keeps that in view, also after polling has stopped; and
+// never when a running Corvex ends the launcher on its first tick.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -129,6 +129,11 @@ TEST_F(AboutBoxLaunchTest, IsShownCentredOnTopWithItsPictureWhileTheMainWindowIs
     EXPECT_TRUE(IsWindowVisible(box));
     ExpectCentredBorderlessOnTop(box);
     ExpectOnScreen(PictureSamples(box, picture), 1, ColourTolerance(WindowDc().get()));
+    // Still the one taskbar button, the application's, shown minimised with the main window.
+    const std::vector<HWND> buttons = TaskbarWindows(launcher.ProcessId());
+    ASSERT_EQ(buttons.size(), 1u);
+    EXPECT_TRUE(IsIconic(buttons[0]));
+    EXPECT_EQ(GetWindow(window, GW_OWNER), buttons[0]);
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);

@@ -99,6 +99,42 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
         }
     }
 
+    // The program's one taskbar button is the application's window, with its title (and icon,
+    // which another process cannot read under Wine: tests/windows); the main window is owned by
+    // it and has none of its own.
+    const std::vector<HWND> buttons = TaskbarWindows(launcher.ProcessId());
+    ASSERT_EQ(buttons.size(), 1u);
+    EXPECT_EQ(WindowText(buttons[0]), kTitle);
+    EXPECT_EQ(GetWindow(window, GW_OWNER), buttons[0]);
+
+    // The keyboard goes as in a dialog: the first control has the focus, Tab and Shift+Tab go
+    // through the four in their order (Tab in the log too), Enter and Space press a button, and
+    // a log line after what the user typed starts a line of its own.
+    ASSERT_TRUE(BringToForeground(window));
+    const auto focusComesTo = [&](int id) {
+        return WaitUntil([&] { return FocusOf(window) == GetDlgItem(window, id); }, 5000);
+    };
+    EXPECT_TRUE(focusComesTo(102));
+    for (const int id : {103, 104}) {
+        PressKeys({VK_TAB});
+        EXPECT_TRUE(focusComesTo(id)) << id;
+    }
+    PressKeys({VK_END}, VK_CONTROL);
+    PressKeys({'A', 'B', 'C', VK_TAB});
+    EXPECT_TRUE(focusComesTo(105));
+    PressKeys({VK_RETURN});  // "Send"
+    EXPECT_TRUE(WaitUntil([&] { return LogLines(window).size() == 7; }, 5000)) << LogText(window);
+    const std::vector<std::string> typedThenSent = LogLines(window);
+    EXPECT_EQ(typedThenSent.at(5), "abc");
+    EXPECT_EQ(typedThenSent.at(6).rfind("Sending UDP :", 0), 0u) << typedThenSent.at(6);
+    PressKeys({VK_TAB, VK_TAB, VK_TAB}, VK_SHIFT);
+    EXPECT_TRUE(focusComesTo(102));
+    PressKeys({VK_SPACE});  // "Find windows"
+    EXPECT_TRUE(WaitForLogLine(window,
+                               "################################ Searching for windows "
+                               "################################",
+                               5000));
+
     // The stand-in runtime was started with the class path and main class, in the launcher's
     // own folder, shown normally.
     ASSERT_TRUE(
@@ -121,8 +157,18 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
 }
 
 TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxAndStartsNothing) {
-    LauncherRun launcher(folder.Path());
-    HWND box = launcher.WaitForMessageBox(kTitle);
+    // A copy of the program, whose title keeps the name's first character and lower-cases the
+    // rest as the system's code page does.
+    const bool westernCodePage = GetACP() == 1252;
+    const std::string name = westernCodePage ? "\xC9T\xC9.EXE" : "OSTREL.EXE";
+    const std::string title = westernCodePage ? "\xC9t\xE9" : "Ostrel";
+    TempFolder programFolder;
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "ostrel.exe").c_str(),
+                          programFolder.File(name).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "Ombrix.dll").c_str(),
+                          programFolder.File("Ombrix.dll").c_str(), FALSE));
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, programFolder.File(name));
+    HWND box = launcher.WaitForMessageBox(title);
     ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(MessageBoxText(box),
               "Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
@@ -142,10 +188,10 @@ TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxAndStartsNothing) {
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }
 
-TEST_F(LauncherTest, AnInvalidValueTypeShowsTheErrorAndLeavesTheWindowOpen) {
+TEST_F(LauncherTest, AnInvalidValueTypeShowsTheErrorAndLeavesTheWindowOpenAsItWasStarted) {
     registry.SetString("1.4", "JavaHome", StandInJavaHome());
     registry.SetDword("1.4", "Version", 4);
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWMAXIMIZED);
     HWND box = launcher.WaitForMessageBox(kTitle);
     ASSERT_NE(box, nullptr) << "no error box";
     EXPECT_EQ(MessageBoxText(box), "Invalid data type for 'Version'");
@@ -155,7 +201,7 @@ TEST_F(LauncherTest, AnInvalidValueTypeShowsTheErrorAndLeavesTheWindowOpen) {
     ASSERT_NE(window, nullptr);
     Sleep(1500);  // three ticks' worth: no timer runs, nothing is started
     EXPECT_TRUE(launcher.Running());
-    EXPECT_FALSE(IsIconic(window));
+    EXPECT_TRUE(IsZoomed(window));
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_FALSE(FileExists(record()));
     for (HWND other : WindowsOfProcess(launcher.ProcessId())) {
@@ -179,24 +225,61 @@ TEST_F(LauncherTest, AFolderNamedLikeTheMarkerIsNoMarker) {
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }
 
+// Started minimised without activation (a shortcut set to run minimised), nothing is launched
+// until the program's taskbar button restores it. The launch runs before the window is shown
+// again: without the marker the window goes back to minimised without ever being shown at its
+// normal size, with it the window is shown normal. The button minimises and restores it later.
 TEST_F(LauncherTest, StartedMinimisedWithoutActivationLaunchesOnlyWhenRestored) {
     RegisterStandInRuntime();
-    WriteFile(folder.File("abc.txt"), "");
-    LauncherRun launcher(folder.Path(), SW_SHOWMINNOACTIVE);
-    HWND window = launcher.MainWindow();
-    ASSERT_NE(window, nullptr);
-    Sleep(1500);
-    EXPECT_TRUE(IsIconic(window));
-    EXPECT_EQ(LogText(window), "");
-    EXPECT_FALSE(FileExists(record()));
+    TempFolder markedFolder;
+    WriteFile(markedFolder.File("abc.txt"), "");
+    const auto starts = [&] {
+        const std::string started = ReadFile(record());
+        std::size_t count = 0;
+        for (auto at = started.find(kParameters); at != std::string::npos;
+             at = started.find(kParameters, at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    for (const bool marked : {false, true}) {
+        SCOPED_TRACE(marked ? "with the marker" : "without the marker");
+        const std::size_t startsBefore = starts();
+        LauncherRun launcher(marked ? markedFolder.Path() : folder.Path(), SW_SHOWMINNOACTIVE);
+        HWND window = launcher.MainWindow();
+        ASSERT_NE(window, nullptr);
+        Sleep(1500);
+        EXPECT_TRUE(IsIconic(window));
+        EXPECT_EQ(LogText(window), "");
+        EXPECT_EQ(starts(), startsBefore);
+        const std::vector<HWND> buttons = TaskbarWindows(launcher.ProcessId());
+        ASSERT_EQ(buttons.size(), 1u);
+        EXPECT_TRUE(IsIconic(buttons[0]));
 
-    ShowWindow(window, SW_RESTORE);
-    EXPECT_TRUE(WaitUntil([&] { return ReadFile(record()).find(kParameters) != std::string::npos; },
-                          20000));
-    EXPECT_FALSE(IsIconic(window));  // the marker keeps it in the normal state
-
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+        PostMessageA(buttons[0], WM_SYSCOMMAND, SC_RESTORE, 0);  // a click on the button
+        bool shownNormal = false;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                shownNormal = shownNormal || !IsIconic(window);
+                return starts() > startsBefore;
+            },
+            20000));
+        if (!marked) {
+            Sleep(500);
+            EXPECT_FALSE(shownNormal || !IsIconic(window));
+            EXPECT_TRUE(IsIconic(buttons[0]));
+        } else {
+            EXPECT_TRUE(
+                WaitUntil([&] { return !IsIconic(window) && !IsIconic(buttons[0]); }, 5000));
+            PostMessageA(buttons[0], WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) && IsIconic(buttons[0]); }, 5000));
+            PostMessageA(buttons[0], WM_SYSCOMMAND, SC_RESTORE, 0);
+            EXPECT_TRUE(
+                WaitUntil([&] { return !IsIconic(window) && !IsIconic(buttons[0]); }, 5000));
+        }
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+    }
 }
 
 // The one slow test: two launchers poll side by side until their 101st tick, one closing by

@@ -319,6 +319,49 @@ RECT ClientRectOf(HWND window) {
     return rect;
 }
 
+std::vector<HWND> TaskbarWindows(DWORD processId) {
+    std::vector<HWND> buttons;
+    for (HWND window : WindowsOfProcess(processId)) {
+        const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+        const bool unowned = GetWindow(window, GW_OWNER) == nullptr;
+        if (IsWindowVisible(window) &&
+            ((unowned && !(exStyle & WS_EX_TOOLWINDOW)) || (exStyle & WS_EX_APPWINDOW))) {
+            buttons.push_back(window);
+        }
+    }
+    return buttons;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread)) return nullptr;
+    return thread.hwndFocus;
+}
+
+void PressKeys(const std::vector<WORD>& keys, WORD modifier) {
+    std::vector<INPUT> inputs;
+    const auto key = [&](WORD code, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (modifier) key(modifier, 0);
+    for (WORD code : keys) {
+        key(code, 0);
+        key(code, KEYEVENTF_KEYUP);
+    }
+    if (modifier) key(modifier, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+bool BringToForeground(HWND window) {
+    SetForegroundWindow(window);
+    return WaitUntil([&] { return GetForegroundWindow() == window; }, 5000);
+}
+
 bool Above(HWND window, HWND other) {
     for (HWND at = GetTopWindow(nullptr); at; at = GetWindow(at, GW_HWNDNEXT)) {
         if (at == window) return true;

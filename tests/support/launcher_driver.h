@@ -145,6 +145,17 @@ RECT ClientRectOf(HWND window);
 // Whether `window` lies above `other` in the z-order of top-level windows.
 bool Above(HWND window, HWND other);
 
+// The windows of a process that have a taskbar button and an Alt+Tab entry: visible, unowned and
+// no tool windows, or marked as application windows.
+std::vector<HWND> TaskbarWindows(DWORD processId);
+// The window that has the keyboard focus in the thread of `window`.
+HWND FocusOf(HWND window);
+// Presses and releases each key in turn, through the system's input, with `modifier` (none: 0)
+// held down throughout; the keys go to the foreground window.
+void PressKeys(const std::vector<WORD>& keys, WORD modifier = 0);
+// Brings `window` to the foreground, as a click on it would, and waits until it is there.
+bool BringToForeground(HWND window);
+
 // Pumps this thread's messages (if any) and sleeps a little, until `done` or the time is up.
 template <typename Condition>
 bool WaitUntil(Condition done, DWORD timeoutMs) {

@@ -28,6 +28,49 @@ DecodedImage LauncherPicture(int resourceId) {
                       SizeofResource(program.get(), resource));
 }
 
+namespace {
+
+void AppendBitmapPixels(HBITMAP bitmap, std::vector<std::uint32_t>& pixels) {
+    BITMAP size{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof size, &size)) return;
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size.bmWidth;
+    format.bmiHeader.biHeight = -size.bmHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> read(static_cast<std::size_t>(size.bmWidth) * size.bmHeight);
+    const WindowDc screen(nullptr);
+    if (GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(size.bmHeight), read.data(), &format,
+                  DIB_RGB_COLORS) == size.bmHeight) {
+        pixels.insert(pixels.end(), read.begin(), read.end());
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> IconPixels(HICON icon) {
+    ICONINFO parts{};
+    if (!icon || !GetIconInfo(icon, &parts)) return {};
+    const GdiObject<HBITMAP> colour(parts.hbmColor);
+    const GdiObject<HBITMAP> mask(parts.hbmMask);
+    std::vector<std::uint32_t> pixels;
+    AppendBitmapPixels(colour.get(), pixels);
+    AppendBitmapPixels(mask.get(), pixels);
+    return pixels;
+}
+
+std::vector<std::uint32_t> LauncherIconPixels() {
+    const LoadedModule program(LoadLibraryExA((ProgramFolder() + "ostrel.exe").c_str(), nullptr,
+                                              LOAD_LIBRARY_AS_DATAFILE));
+    if (!program) return {};
+    const OwnedIcon icon(static_cast<HICON>(LoadImageA(program.get(), "MAINICON", IMAGE_ICON,
+                                                       GetSystemMetrics(SM_CXICON),
+                                                       GetSystemMetrics(SM_CYICON), 0)));
+    return IconPixels(icon.get());
+}
+
 COLORREF PixelOf(const DecodedImage& picture, int x, int y) {
     const std::uint8_t* bgr = &picture.pixels[y * picture.stride + x * 3];
     return RGB(bgr[2], bgr[1], bgr[0]);

@@ -5,6 +5,7 @@
 #include "core/owners_win32.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -26,6 +27,11 @@ SIZE DialogFramedOuterSize();
 DecodedImage LauncherPicture(int resourceId);
 
 COLORREF PixelOf(const DecodedImage& picture, int x, int y);
+
+// An icon's colour and mask pixels, 32 bits each; empty when they cannot be read.
+std::vector<std::uint32_t> IconPixels(HICON icon);
+// MAINICON of ostrel.exe at the system's icon size, as IconPixels reads it.
+std::vector<std::uint32_t> LauncherIconPixels();
 
 // The largest difference between the two colours' channels.
 int ColourDistance(COLORREF a, COLORREF b);

@@ -1,13 +1,20 @@
 // The picture box made in this process: its layout while hidden, what ShowOnTop turns it into,
-// the pixels it has painted when ShowOnTop returns, and what a close command does to it.
+// the pixels it has painted when ShowOnTop returns, and what a close command does to it; and the
+// application object that owns the boxes, when the program's windows cannot all be made.
 #include "app/AboutF_win32.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
+#include <thread>
 #include <vector>
+
+#include "app/Application_win32.h"
+#include "app/Unit1_win32.h"
+#include "core/errors.h"
 
 #include "app/jpeg_image.h"
 #include "app/resource_ids.h"
@@ -202,6 +209,53 @@ TEST_F(AboutBoxTest, ACloseCommandOnlyHidesTheBox) {
     EXPECT_FALSE(IsWindowVisible(Box()));
     SendMessageA(Box(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(Box()));
+}
+
+// A component that fails while the program's windows are made (WinSock, say): the default error
+// box, once the main window made before is gone again, and the program ends with 1.
+TEST(ApplicationStart, AFailureWhileTheWindowsAreMadeIsShownOnceTheyAreGoneAndEndsWithOne) {
+    Application application;
+    // Its window, the taskbar button, carries the program's icon.
+    const std::vector<std::uint32_t> buttonIcon = testing::IconPixels(
+        reinterpret_cast<HICON>(GetClassLongPtrA(application.OwnerWindow().Handle(), GCLP_HICON)));
+    EXPECT_FALSE(buttonIcon.empty());
+    EXPECT_EQ(buttonIcon, testing::LauncherIconPixels());
+    std::string caption;
+    std::string text;
+    bool iconIsTheErrorIcon = false;
+    bool mainWindowLeft = true;
+    std::thread user([&] {
+        HWND box = nullptr;
+        testing::WaitUntil(
+            [&] {
+                for (HWND window : testing::WindowsOfProcess(GetCurrentProcessId())) {
+                    if (testing::WindowClass(window) == "#32770") box = window;
+                }
+                return box != nullptr;
+            },
+            10000);
+        if (!box) return;
+        caption = testing::WindowText(box);
+        text = testing::MessageBoxText(box);
+        for (HWND control = GetWindow(box, GW_CHILD); control;
+             control = GetWindow(control, GW_HWNDNEXT)) {
+            if ((GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+            const auto icon = reinterpret_cast<HICON>(SendMessageA(control, STM_GETICON, 0, 0));
+            iconIsTheErrorIcon = icon == LoadIcon(nullptr, IDI_HAND);
+        }
+        mainWindowLeft = FindWindowA(MainWindow::kClassName, nullptr) != nullptr;
+        testing::PressOk(box);
+    });
+    const int exitCode = application.Start([](Application& owner) -> std::unique_ptr<MainWindow> {
+        const auto made = std::make_unique<MainWindow>(owner);
+        throw UDPSockError("Unknown Error No. 10093");
+    });
+    user.join();
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(caption, application.Title());
+    EXPECT_EQ(text, "Unknown Error No. 10093.");
+    EXPECT_TRUE(iconIsTheErrorIcon);
+    EXPECT_FALSE(mainWindowLeft);
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ using Block = std::map<std::string, std::string>;
 using ostrel::FindHandle;
 using ostrel::GdiObject;
 using ostrel::KernelHandle;
+using ostrel::OwnedIcon;
 using ostrel::OwnedSocket;
 
 std::string ProgramFolder() {
@@ -536,18 +537,17 @@ TEST(StandInArtwork, TheIconBesideTheLauncherLoadsAtBothOfItsSizes) {
     const std::string icon = ProgramFolder() + "Icon.ico";
     for (const int size : {32, 16}) {
         SCOPED_TRACE(size);
-        const HICON loaded = static_cast<HICON>(
-            LoadImageA(nullptr, icon.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
-        ASSERT_NE(loaded, nullptr);
+        const OwnedIcon loaded(static_cast<HICON>(
+            LoadImageA(nullptr, icon.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE)));
+        ASSERT_TRUE(loaded);
         ICONINFO parts{};
-        ASSERT_TRUE(GetIconInfo(loaded, &parts));
+        ASSERT_TRUE(GetIconInfo(loaded.get(), &parts));
         const GdiObject<HBITMAP> colourPart(parts.hbmColor);
         const GdiObject<HBITMAP> maskPart(parts.hbmMask);
         BITMAP colour{};
         GetObjectA(colourPart.get(), sizeof colour, &colour);
         EXPECT_EQ(colour.bmWidth, size);
         EXPECT_EQ(colour.bmHeight, size);
-        DestroyIcon(loaded);
     }
 }
 
