@@ -107,34 +107,6 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
     EXPECT_EQ(WindowText(buttons[0]), kTitle);
     EXPECT_EQ(GetWindow(window, GW_OWNER), buttons[0]);
 
-    // The keyboard goes as in a dialog: the first control has the focus, Tab and Shift+Tab go
-    // through the four in their order (Tab in the log too), Enter and Space press a button, and
-    // a log line after what the user typed starts a line of its own.
-    ASSERT_TRUE(BringToForeground(window));
-    const auto focusComesTo = [&](int id) {
-        return WaitUntil([&] { return FocusOf(window) == GetDlgItem(window, id); }, 5000);
-    };
-    EXPECT_TRUE(focusComesTo(102));
-    for (const int id : {103, 104}) {
-        PressKeys({VK_TAB});
-        EXPECT_TRUE(focusComesTo(id)) << id;
-    }
-    PressKeys({VK_END}, VK_CONTROL);
-    PressKeys({'A', 'B', 'C', VK_TAB});
-    EXPECT_TRUE(focusComesTo(105));
-    PressKeys({VK_RETURN});  // "Send"
-    EXPECT_TRUE(WaitUntil([&] { return LogLines(window).size() == 7; }, 5000)) << LogText(window);
-    const std::vector<std::string> typedThenSent = LogLines(window);
-    EXPECT_EQ(typedThenSent.at(5), "abc");
-    EXPECT_EQ(typedThenSent.at(6).rfind("Sending UDP :", 0), 0u) << typedThenSent.at(6);
-    PressKeys({VK_TAB, VK_TAB, VK_TAB}, VK_SHIFT);
-    EXPECT_TRUE(focusComesTo(102));
-    PressKeys({VK_SPACE});  // "Find windows"
-    EXPECT_TRUE(WaitForLogLine(window,
-                               "################################ Searching for windows "
-                               "################################",
-                               5000));
-
     // The stand-in runtime was started with the class path and main class, in the launcher's
     // own folder, shown normally.
     ASSERT_TRUE(
@@ -151,6 +123,45 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
                   "morvane.r7x.corvex.application.Application ShowSetup\r\n");
     EXPECT_TRUE(FileExists(folder.File("Configuration.lnk")));
     EXPECT_TRUE(FileExists(folder.File("Corvex.lnk")));
+
+    // Once the first polling tick has shown the picture box, which takes the foreground, the
+    // keyboard goes as in a dialog: the first control has the focus, Tab and Shift+Tab go through
+    // the four in their order (Tab in the log too), Enter and Space press a button, and a log line
+    // after what the user typed starts a line of its own.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (HWND other : WindowsOfProcess(launcher.ProcessId())) {
+                if (WindowClass(other) == "TAboutBox" && IsWindowVisible(other)) return true;
+            }
+            return false;
+        },
+        20000));
+    ASSERT_TRUE(BringToForeground(window));
+    const auto focusComesTo = [&](int id) {
+        return WaitUntil([&] { return FocusOf(window) == GetDlgItem(window, id); }, 5000);
+    };
+    EXPECT_TRUE(focusComesTo(102));
+    for (const int id : {103, 104}) {
+        PressKeys({VK_TAB});
+        EXPECT_TRUE(focusComesTo(id)) << id << ", not " << GetDlgCtrlID(FocusOf(window));
+    }
+    PressKeys({VK_END}, VK_CONTROL);
+    PressKeys({'A', 'B', 'C', VK_TAB});
+    EXPECT_TRUE(focusComesTo(105));
+    PressKeys({VK_RETURN});  // "Send"
+    EXPECT_TRUE(WaitUntil([&] { return LogLines(window).size() == 7; }, 5000)) << LogText(window);
+    const std::vector<std::string> typedThenSent = LogLines(window);
+    EXPECT_EQ(typedThenSent.at(5), "abc");
+    EXPECT_EQ(typedThenSent.at(6).rfind("Sending UDP :", 0), 0u) << typedThenSent.at(6);
+    for (const int id : {104, 103, 102}) {
+        PressKeys({VK_TAB}, VK_SHIFT);
+        EXPECT_TRUE(focusComesTo(id)) << id << ", not " << GetDlgCtrlID(FocusOf(window));
+    }
+    PressKeys({VK_SPACE});  // "Find windows"
+    EXPECT_TRUE(WaitForLogLine(window,
+                               "################################ Searching for windows "
+                               "################################",
+                               5000));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
