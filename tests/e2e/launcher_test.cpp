@@ -124,18 +124,11 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
     EXPECT_TRUE(FileExists(folder.File("Configuration.lnk")));
     EXPECT_TRUE(FileExists(folder.File("Corvex.lnk")));
 
-    // Once the first polling tick has shown the picture box, which takes the foreground, the
+    // Once the first polling tick has shown the picture box and given it the foreground, the
     // keyboard goes as in a dialog: the first control has the focus, Tab and Shift+Tab go through
     // the four in their order (Tab in the log too), Enter and Space press a button, and a log line
     // after what the user typed starts a line of its own.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            for (HWND other : WindowsOfProcess(launcher.ProcessId())) {
-                if (WindowClass(other) == "TAboutBox" && IsWindowVisible(other)) return true;
-            }
-            return false;
-        },
-        20000));
+    ASSERT_TRUE(WaitUntil([] { return WindowClass(GetForegroundWindow()) == "TAboutBox"; }, 20000));
     ASSERT_TRUE(BringToForeground(window));
     const auto focusComesTo = [&](int id) {
         return WaitUntil([&] { return FocusOf(window) == GetDlgItem(window, id); }, 5000);
