@@ -105,7 +105,6 @@ TAboutBox& Application::CreateAboutBox() {
 int Application::Start(const MainWindowMaker& makeMainWindow) {
     try {
         const std::unique_ptr<MainWindow> Form1 = makeMainWindow(*this);
-        CreateAboutBox();  // AboutBox: created at start-up, never shown
         return Run(*Form1);
     } catch (const std::exception& error) {
         ShowException(error);
@@ -123,6 +122,9 @@ int StartupShowCommand() {
 int Application::Run(MainWindow& mainWindow) {
     window_.SetMainWindow(mainWindow.Handle());
     mainWindow.ShowFirstTime(StartupShowCommand());
+    // AboutBox: created at start-up and never shown. Made once the showing has run the launch,
+    // which does not wait for a window nobody sees.
+    CreateAboutBox();
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         // The main window's keyboard works as a dialog's: Tab and Shift+Tab go from control to

@@ -54,17 +54,17 @@ class Application : public ErrorReporter {
     TAboutBox& CreateAboutBox();
 
     using MainWindowMaker = std::function<std::unique_ptr<MainWindow>(Application&)>;
-    // Makes the main window with its components, then the hidden start-up picture box, and runs
-    // the message loop: the program's exit code. A failure while they are made is shown in the
-    // default error box once what was made is gone again (no window may outlive its object while
-    // the box's message loop runs), and gives 1.
+    // Makes the main window with its components and runs the application (Run): the program's
+    // exit code. A failure while its windows are made is shown in the default error box once
+    // what was made is gone again (no window may outlive its object while the box's message loop
+    // runs), and gives 1.
     int Start(const MainWindowMaker& makeMainWindow);
 
-    // Shows the main window as the process's start-up show command says and dispatches
-    // messages until the main window is gone. Returns the exit code, 0.
+  private:
+    // Shows the main window as the process's start-up show command says, makes the hidden
+    // start-up picture box, and dispatches messages until the main window is gone. Returns 0.
     int Run(MainWindow& mainWindow);
 
-  private:
     // COM for the GUI thread, for the lifetime of the application.
     ComApartment com_;
     std::string title_;

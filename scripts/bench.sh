@@ -19,8 +19,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=$root/build/bench
 size_goal_kib=512
-startup_goal=1.5
-cpu_goal_percent=1
+startup_goal=1.4
+cpu_goal_percent=0.5
 
 say() { printf 'bench: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
