@@ -63,7 +63,8 @@ LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                     ShowWindow(mainWindow_, SW_MINIMIZE);
                     return 0;
                 case SC_RESTORE:
-                    // A main window that has not been shown yet waits for the launch.
+                    // The main window runs the launch first when it has not run yet, and
+                    // decides then whether it is restored.
                     if (IsIconic(mainWindow_)) ShowWindow(mainWindow_, SW_RESTORE);
                     return 0;
                 case SC_CLOSE:
@@ -107,6 +108,7 @@ int Application::Start(const MainWindowMaker& makeMainWindow) {
         const std::unique_ptr<MainWindow> Form1 = makeMainWindow(*this);
         return Run(*Form1);
     } catch (const std::exception& error) {
+        window_.SetMainWindow(nullptr);  // gone with Form1
         ShowException(error);
         return 1;
     }

@@ -159,7 +159,7 @@ bench_wine() {
 # The template is made anew when Wine or the way it is made changes.
 template_revision=2
 wine_version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null || "$wine64" --version)
-wine_version="$wine_version template-$template_revision"
+wine_version="$wine_version template-$template_revision $arch"
 template_marker=$template/.ostrel-template
 
 # The environment every Wine process of the bench shares: nothing outside the build tree.
@@ -241,7 +241,8 @@ if ! flock -n "$prefix_lock"; then
     say "waiting for another bench that uses $prefix"
     flock "$prefix_lock"
 fi
-if [[ -n $keep && -f $prefix/.ostrel-bench ]]; then
+# A kept prefix must be of this bench's kind (and Wine's version): else it is made afresh.
+if [[ -n $keep && -f $prefix/.ostrel-bench && $(<"$prefix/.ostrel-bench") == "$wine_version" ]]; then
     WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
 else
     copy_template "$prefix"
