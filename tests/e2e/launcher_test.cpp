@@ -156,6 +156,18 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
                                "################################",
                                5000));
 
+    // Each start reads the runtime anew: once its key has gone, "start from registy" says that
+    // no runtime is known and starts nothing, not the runtime the first start found.
+    JavaRuntimeRegistration::RemoveAll();
+    const std::string::size_type recorded = ReadFile(record()).size();
+    PostMessageA(GetDlgItem(window, 103), BM_CLICK, 0, 0);
+    HWND box = launcher.WaitForMessageBox(kTitle);
+    ASSERT_NE(box, nullptr) << "no message box";
+    PressOk(box);
+    ASSERT_TRUE(WaitForLogLine(window, "Corvex not started: no Java runtime is known", 20000))
+        << LogText(window);
+    EXPECT_EQ(ReadFile(record()).find("event=start", recorded), std::string::npos);
+
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }
