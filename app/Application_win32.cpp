@@ -67,9 +67,6 @@ LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                     // decides then whether it is restored.
                     if (IsIconic(mainWindow_)) ShowWindow(mainWindow_, SW_RESTORE);
                     return 0;
-                case SC_CLOSE:
-                    PostMessageA(mainWindow_, WM_CLOSE, 0, 0);
-                    return 0;
                 default:
                     break;
             }
@@ -82,6 +79,7 @@ LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
             }
             return 0;
         case WM_CLOSE:
+            // Also what the button's Close (SC_CLOSE) becomes in the default procedure.
             PostMessageA(mainWindow_, WM_CLOSE, 0, 0);
             return 0;
         default:

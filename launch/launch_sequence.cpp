@@ -67,13 +67,12 @@ void Attempt(std::vector<std::string>& failures, const std::string& what, Step s
     }
 }
 
-// The links and the start script; the messages of the writes that failed.
-std::vector<std::string> WriteLinksAndScript(LaunchFiles& files, const std::string& javaHome,
-                                             const std::string& directory,
-                                             const std::string& arguments) {
+// The links and the start script; adds the messages of the writes that failed to `failures`.
+void WriteLinksAndScript(LaunchFiles& files, const std::string& javaHome,
+                         const std::string& directory, const std::string& arguments,
+                         std::vector<std::string>& failures) {
     const std::string javaw = javaHome + kJavaw;
     const std::string icon = directory + kIconFile;
-    std::vector<std::string> failures;
     // A link's own errors do not say which link they are about; the script's name its file.
     Attempt(failures, "Cannot create \"Configuration.lnk\": ", [&] {
         files.CreateShortCut("Configuration.lnk", javaw, arguments + "  ShowSetup", directory,
@@ -85,7 +84,6 @@ std::vector<std::string> WriteLinksAndScript(LaunchFiles& files, const std::stri
     Attempt(failures, "", [&] {
         files.CreateBatchFile("\"" + javaHome + kJava + "\" " + arguments + " ShowSetup");
     });
-    return failures;
 }
 
 std::string Lines(const std::vector<std::string>& lines) {
@@ -106,17 +104,16 @@ void LaunchCorvex(LaunchPorts& ports, const std::string& javaHome) {
     ports.log.Add("Application Path =" + directory);
     ports.log.Add("ExecuteFile " + javaw + " " + arguments + "  (in " + directory + ")");
 
-    std::vector<std::string> startFailure;
-    Attempt(startFailure, "", [&] {
+    std::vector<std::string> failures;
+    Attempt(failures, "", [&] {
         ports.shell.ExecuteFile(javaw, arguments + " ShowSetupSys", directory, kShowNormal);
     });
-    const std::vector<std::string> writeFailures =
-        WriteLinksAndScript(ports.files, javaHome, directory, arguments);
-    if (!startFailure.empty()) {
-        startFailure.insert(startFailure.end(), writeFailures.begin(), writeFailures.end());
-        throw Exception(Lines(startFailure));
-    }
-    if (!writeFailures.empty()) ports.ui.ShowError(Exception(Lines(writeFailures)));
+    const bool started = failures.empty();
+    WriteLinksAndScript(ports.files, javaHome, directory, arguments, failures);
+    if (failures.empty()) return;
+    const Exception error(Lines(failures));
+    if (!started) throw error;
+    ports.ui.ShowError(error);
 }
 
 }  // namespace

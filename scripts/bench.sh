@@ -154,7 +154,7 @@ stripped_kib() {
     awk -v bytes="$(stat -c %s "$copy")" 'BEGIN { printf "%.1f", bytes / 1024 }'
 }
 size_i686=$(stripped_kib i686 "$(bin_of i686)/ostrel.exe")
-size_x86_64=$(stripped_kib x86_64 "$root/build/win64/bin/ostrel.exe")
+size_x86_64=$(stripped_kib x86_64 "$(bin_of x86_64)/ostrel.exe")
 
 # --- on the bench ------------------------------------------------------------------------------
 

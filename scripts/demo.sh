@@ -40,9 +40,11 @@ done
 
 # --- before the bench: build what the installation holds -----------------------------------
 
-# The build shown, and where the installation and the runtime go (as Windows paths under the
-# sandbox's C: drive), set by choose_build; the route is known once setup has run.
-preset= arch= bin= install_dir= java_home= registry_view=
+# The build shown, where the installation and the runtime go (as Windows paths under the
+# sandbox's C: drive), and the pieces of an installation and of the runtime as the build lays
+# them out: set by choose_build, once setup has run and the route is known.
+preset='' arch='' bin='' install_dir='' java_home='' registry_view=''
+launcher='' watcher='' ombrix='' standin_jre=''
 choose_build() {
     # shellcheck source=scripts/wine32.sh
     source "$root/scripts/wine32.sh"
@@ -62,10 +64,6 @@ choose_build() {
     ombrix=$bin/Ombrix.dll
     standin_jre=$bin/standins/jre
 }
-
-# The pieces of an installation and of the runtime, as the build lays them out.
-launcher=
-watcher= ombrix= standin_jre=
 
 build_pieces() {
     mkdir -p "$demo"

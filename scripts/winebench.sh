@@ -261,15 +261,10 @@ wineserver -p >>"$prefix/wineserver.log" 2>&1 {prefix_lock}>&-
 warm_up() {
     "$@" rundll32.exe user32.dll,GetDesktopWindow >>"$prefix/wineserver.log" 2>&1 {prefix_lock}>&-
 }
-if [[ $arch == win32 ]]; then
-    warm_up "$wine32_qemu_preloader" "$wine32_qemu_loader" ||
-        die "the 32-bit warm-up program failed under qemu, see $prefix/wineserver.log"
-else
-    if [[ $wine32_how == native ]]; then
-        warm_up "$wine32_loader" || die "the 32-bit warm-up program failed, see $prefix/wineserver.log"
-    fi
-    warm_up "$wine64" || die "the 64-bit warm-up program failed, see $prefix/wineserver.log"
+if [[ $arch == win64 && $wine32_how == native ]]; then
+    warm_up "$wine32_loader" || die "the 32-bit warm-up program failed, see $prefix/wineserver.log"
 fi
+warm_up bench_wine || die "the $arch warm-up program failed, see $prefix/wineserver.log"
 
 status=0
 "$@" {prefix_lock}>&- || status=$?
