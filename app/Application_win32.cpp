@@ -2,6 +2,7 @@
 
 #include "app/Unit1_win32.h"
 #include "app/application_rules.h"
+#include "app/launch_guard_win32.h"
 #include "launch/ShellUtils.h"
 
 namespace ostrel {
@@ -88,7 +89,14 @@ LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     return Default(message, wParam, lParam);
 }
 
-Application::Application() : title_(ProgramTitle()), window_(*this, title_) {}
+Application::Application(LaunchGuard* guard)
+    : guard_(guard), title_(ProgramTitle()), window_(*this, title_) {
+    if (guard_) guard_->Mark(window_.Handle());
+}
+
+void Application::EndLaunch() {
+    if (guard_) guard_->Release();
+}
 
 Application::~Application() = default;
 

@@ -15,6 +15,7 @@
 
 namespace ostrel {
 
+class LaunchGuard;
 class MainWindow;
 
 // The application's own window. It has no size, so nobody sees it, but it is visible and unowned
@@ -41,7 +42,9 @@ class ApplicationWindow : public Window {
 
 class Application : public ErrorReporter {
   public:
-    Application();
+    // `guard`, when given, is held by this launcher; it is marked with the application window and
+    // released when the polling ends.
+    explicit Application(LaunchGuard* guard = nullptr);
     ~Application() override;
 
     const std::string& Title() const { return title_; }
@@ -52,6 +55,9 @@ class Application : public ErrorReporter {
 
     // A new picture box owned by the application object.
     TAboutBox& CreateAboutBox();
+
+    // The launch and its polling are over: a launcher started from now on launches again.
+    void EndLaunch();
 
     using MainWindowMaker = std::function<std::unique_ptr<MainWindow>(Application&)>;
     // Makes the main window with its components and runs the application (Run): the program's
@@ -67,6 +73,7 @@ class Application : public ErrorReporter {
 
     // COM for the GUI thread, for the lifetime of the application.
     ComApartment com_;
+    LaunchGuard* guard_;
     std::string title_;
     ApplicationWindow window_;
     std::vector<std::unique_ptr<TAboutBox>> aboutBoxes_;

@@ -32,6 +32,7 @@ void TForm1::DeliverTick(ErrorReporter& errors) {
 }
 
 void TForm1::ClosingStep() {
+    ports_.ui.PollingEnded();
     if (ports_.ui.DebugMarkerExists()) {
         ports_.ui.SetTimerEnabled(false);
         ports_.ui.ShowWarningBox(kNotClosingWarning);
@@ -74,9 +75,9 @@ void TForm1::StartApp() {
 }
 
 void TForm1::FindMyWindows(bool Verbose) {
-    WindowSearchPorts ports{ports_.desktop, ports_.responseState, ports_.clock, ports_.memo,
-                            [this] { Button3Click(); }};
-    ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound);
+    WindowSearchPorts ports{ports_.desktop, ports_.responseState, ports_.corvex,
+                            ports_.clock,   ports_.memo,          [this] { Button3Click(); }};
+    ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
 }
 
 }  // namespace ostrel

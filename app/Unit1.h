@@ -27,6 +27,8 @@ class FormUi : public LaunchUi {
     virtual void ShowPictureBox() = 0;
     // "abc.txt" in the current directory, and not a folder.
     virtual bool DebugMarkerExists() = 0;
+    // The launch and its polling are over: another launcher started now may launch again.
+    virtual void PollingEnded() = 0;
 };
 
 struct Form1Ports {
@@ -37,6 +39,7 @@ struct Form1Ports {
     LaunchFiles& files;
     Desktop& desktop;
     ResponseState& responseState;
+    CorvexProcesses& corvex;
     Clock& clock;
     DateTimeFormat& dateTimeFormat;
     TUDPEndpoint& UDPEndpoint1;
@@ -80,6 +83,7 @@ class TForm1 {
 
     Form1Ports ports_;
     LaunchState launch_;
+    WindowSearchMemory searchMemory_;
     int tickCounter_ = 0;
     bool pictureBoxShown_ = false;
     bool tickRunning_ = false;

@@ -96,7 +96,8 @@ MainWindow::MainWindow(Application& application)
            placement, "Cannot create the main window");
     CreateControls();
 
-    shell_ = std::make_unique<Win32LaunchShell>(Handle());
+    shell_ = std::make_unique<Win32LaunchShell>(
+        Handle(), [this](KernelHandle process) { corvex_.Add(std::move(process)); });
     files_ = CreateLaunchFiles();
     desktop_ = CreateDesktopAdapter();
     responseState_ = CreateResponseState();
@@ -107,7 +108,7 @@ MainWindow::MainWindow(Application& application)
         },
         &application_);
     form_ = std::make_unique<TForm1>(Form1Ports{*this, *this, javaKeys_, *shell_, *files_,
-                                                *desktop_, *responseState_, clock_,
+                                                *desktop_, *responseState_, corvex_, clock_,
                                                 *dateTimeFormat_, *udpEndpoint_});
     form_->FormCreate();
 }
@@ -175,6 +176,8 @@ void MainWindow::RunFormShow() {
         // with no timer, until the user closes it.
         if (state_ == State::kMinimized) state_ = State::kNormal;
         ApplyState();
+        // No polling follows: a new start may launch again.
+        application_.EndLaunch();
         application_.ShowException(error);
         return;
     }
@@ -246,6 +249,8 @@ void MainWindow::SetTimerEnabled(bool enabled) {
 }
 
 void MainWindow::ShowPictureBox() { application_.CreateAboutBox().ShowOnTop(); }
+
+void MainWindow::PollingEnded() { application_.EndLaunch(); }
 
 bool MainWindow::DebugMarkerExists() {
     const DWORD attributes = GetFileAttributesA(kDebugMarker);

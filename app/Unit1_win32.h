@@ -10,6 +10,7 @@
 #include "app/Unit1.h"
 #include "app/clock_win32.h"
 #include "core/window_win32.h"
+#include "handover/desktop_win32.h"
 #include "launch/ShellUtils.h"
 #include "launch/registry_win32.h"
 #include "net/UDPEndpoint.h"
@@ -63,6 +64,7 @@ class MainWindow : public Window, public FormUi, public Log {
     void ShowWarningBox(const std::string& text) override;
     void ShowPictureBox() override;
     bool DebugMarkerExists() override;
+    void PollingEnded() override;
 
   private:
     enum class State { kNormal, kMinimized, kMaximized };
@@ -91,6 +93,7 @@ class MainWindow : public Window, public FormUi, public Log {
     std::unique_ptr<LaunchFiles> files_;
     std::unique_ptr<Desktop> desktop_;
     std::unique_ptr<ResponseState> responseState_;
+    Win32CorvexProcesses corvex_;
     SystemClock clock_;
     std::unique_ptr<DateTimeFormat> dateTimeFormat_;
     std::unique_ptr<TUDPEndpoint> udpEndpoint_;

@@ -18,6 +18,17 @@ std::string ApplicationTitle(const std::string& programPath, LowerAfterFirst low
     return lowerAfterFirst(name.substr(0, name.find('.')));
 }
 
+std::optional<std::uintptr_t> WindowToFront(const std::vector<LauncherWindow>& windows) {
+    for (const LauncherWindow::Kind kind :
+         {LauncherWindow::Kind::kBox, LauncherWindow::Kind::kMainWindow,
+          LauncherWindow::Kind::kPictureBox}) {
+        for (const LauncherWindow& window : windows) {
+            if (window.kind == kind && window.inView) return window.handle;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string ErrorBoxText(const std::string& message) {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
     return message;

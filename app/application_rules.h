@@ -1,7 +1,10 @@
 // Texts of the application object: its title and the message of its default error box.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace ostrel {
 
@@ -15,6 +18,20 @@ std::string AsciiLowerAfterFirst(const std::string& name);
 // after the first in lower case: "C:\Apps\OSTREL.EXE" gives "Ostrel".
 std::string ApplicationTitle(const std::string& programPath,
                              LowerAfterFirst lowerAfterFirst = AsciiLowerAfterFirst);
+
+// A window of a launcher that is still launching or polling, as a launcher started meanwhile sees
+// it.
+struct LauncherWindow {
+    enum class Kind { kBox, kMainWindow, kPictureBox, kOther };
+    std::uintptr_t handle = 0;
+    Kind kind = Kind::kOther;
+    bool inView = false;  // visible and not minimised
+};
+
+// What a second start brings to the front of the launcher that is already at work, instead of
+// starting Corvex again: a box in view (it waits for the user), else the main window in view,
+// else the picture box; nothing while none of them is in view.
+std::optional<std::uintptr_t> WindowToFront(const std::vector<LauncherWindow>& windows);
 
 // The message as the default error box shows it: "." appended when its last character sorts
 // after ".".

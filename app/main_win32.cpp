@@ -4,10 +4,18 @@
 
 #include "app/Application_win32.h"
 #include "app/Unit1_win32.h"
+#include "app/launch_guard_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    ostrel::LaunchGuard guard;
+    if (guard.HeldElsewhere()) {
+        // A launcher of this session is at work already: a second Corvex is not what the user
+        // asked for.
+        ostrel::BringLaunchingLauncherForward();
+        return 0;
+    }
     try {
-        ostrel::Application application;
+        ostrel::Application application(&guard);
         return application.Start(
             [](ostrel::Application& owner) { return std::make_unique<ostrel::MainWindow>(owner); });
     } catch (const std::exception& error) {

@@ -50,13 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FakeClock clock;
     FakeLog log;
     int wakeUps = 0;
-    ostrel::WindowSearchPorts ports{desktop, responses, clock, log, [&] {
+    FakeCorvexProcesses corvex;
+    ostrel::WindowSearchMemory memory;
+    ostrel::WindowSearchPorts ports{desktop, responses, corvex, clock, log, [&] {
                                         if (++wakeUps == failingWakeUp) {
                                             throw ostrel::Exception("send failed");
                                         }
                                     }};
     try {
-        ostrel::FindMyWindows(ports, verbose, found);
+        ostrel::FindMyWindows(ports, verbose, found, memory);
     } catch (const ostrel::Exception&) {
         Require(wakeUps == failingWakeUp);
     }

@@ -57,9 +57,21 @@ class Win32Desktop : public Desktop {
         return className;
     }
 
+    ProcessId WindowProcess(WindowHandle window) override {
+        DWORD process = 0;
+        if (!GetWindowThreadProcessId(ToHwnd(window), &process)) return 0;
+        return process;
+    }
+
+    bool WindowExists(WindowHandle window) override { return IsWindow(ToHwnd(window)) != FALSE; }
+
+    // ShowWindow and BringWindowToTop wait for the window's thread to take their messages: a
+    // Corvex whose window thread hangs would hang the launcher. Posted, they do the same once
+    // the thread takes them; SetForegroundWindow waits for no other thread.
     void Activate(WindowHandle window) override {
-        ShowWindow(ToHwnd(window), SW_SHOWNORMAL);
-        BringWindowToTop(ToHwnd(window));
+        ShowWindowAsync(ToHwnd(window), SW_SHOWNORMAL);
+        SetWindowPos(ToHwnd(window), HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
         SetForegroundWindow(ToHwnd(window));
     }
 };

@@ -2,12 +2,35 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
+#include "core/owners_win32.h"
 #include "handover/window_search.h"
 
 namespace ostrel {
 
 std::unique_ptr<Desktop> CreateDesktopAdapter();
+
+// The processes this launcher started, and what the system tells of the wake-up port's listener.
+class Win32CorvexProcesses : public CorvexProcesses {
+  public:
+    Win32CorvexProcesses();
+    ~Win32CorvexProcesses() override;
+    Win32CorvexProcesses(const Win32CorvexProcesses&) = delete;
+    Win32CorvexProcesses& operator=(const Win32CorvexProcesses&) = delete;
+
+    // A process this launcher has started. Its handle is kept for the run: while it is open, the
+    // system gives the process's id to no other process.
+    void Add(KernelHandle process);
+
+    std::vector<ProcessId> Started() override;
+    WakeUpListener Listener() override;
+
+  private:
+    struct UdpTable;
+    std::vector<KernelHandle> started_;
+    std::unique_ptr<UdpTable> udpTable_;  // loaded when first asked
+};
 
 // GetResponseState of Ombrix.dll, bound by name when the program starts (ombrix_win32.cpp).
 std::unique_ptr<ResponseState> CreateResponseState();

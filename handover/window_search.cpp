@@ -73,65 +73,118 @@ bool IsOneOf(const std::string& className, std::initializer_list<const char*> cl
     return false;
 }
 
-// Wakes the instance and polls until it answers; false when it never did.
-bool WakeUntilAnswered(WindowSearchPorts& ports) {
+enum class Answer { kAnswered, kSilent, kGone };
+
+// Wakes the instance and polls until it answers, it has had its polls, or its window goes.
+Answer WakeUntilAnswered(WindowSearchPorts& ports, WindowHandle window) {
     ports.wakeUp();
     ports.clock.Sleep(kFirstPollDelay);
     for (int poll = 1;; ++poll) {
-        if (ports.responseState.GetResponseState() != 0) return true;
-        if (poll == kMaxPolls) return false;
+        if (ports.responseState.GetResponseState() != 0) return Answer::kAnswered;
+        if (poll == kMaxPolls) return Answer::kSilent;
+        if (!ports.desktop.WindowExists(window)) return Answer::kGone;
         ports.wakeUp();
         ports.clock.Sleep(kPollInterval);
     }
 }
 
-void HandOver(WindowSearchPorts& ports, WindowHandle window, const char* prefix,
-              const WindowNames& names, bool& applicationFound) {
-    if (!WakeUntilAnswered(ports)) {
-        ports.log.Add("No answer from " + QuotedNames(names) + " after " +
-                      std::to_string(kMaxPolls) + " polls");
-        return;
-    }
-    applicationFound = true;
-    ports.log.Add(prefix + QuotedNames(names));
-    ports.desktop.Activate(window);
-}
+class Search {
+  public:
+    Search(WindowSearchPorts& ports, bool& applicationFound, WindowSearchMemory& memory)
+        : ports_(ports),
+          applicationFound_(applicationFound),
+          memory_(memory),
+          windows_(ListWindows(ports.desktop)) {}
 
-// One pass of the search: hands over to every titled window whose class is one of `classes`.
-void HandOverPass(WindowSearchPorts& ports, const std::vector<ListedWindow>& windows,
-                  std::initializer_list<const char*> classes, const char* prefix,
-                  bool& applicationFound) {
-    for (const ListedWindow& listed : windows) {
-        if (!IsOneOf(listed.className, classes)) continue;
-        const WindowNames names{ReadTitle(ports.desktop, listed.window), listed.className};
-        if (names.title.empty()) continue;
-        HandOver(ports, listed.window, prefix, names, applicationFound);
-    }
-}
-
-// Lists every titled window that is none of Corvex's nor the Java toolkit's own.
-void ListOtherWindows(WindowSearchPorts& ports, const std::vector<ListedWindow>& windows) {
-    for (const ListedWindow& listed : windows) {
-        if (IsOneOf(listed.className,
-                    {kSplashClass, kDialogClass, kAwtFrameClass, kSunFrameClass, kToolkitClass})) {
-            continue;
+    // One pass: hands over to every titled window of Corvex's whose class is one of `classes`.
+    void HandOverPass(std::initializer_list<const char*> classes, const char* prefix) {
+        for (const ListedWindow& listed : windows_) {
+            if (!IsOneOf(listed.className, classes)) continue;
+            if (memory_.givenUp.count(listed.window)) continue;
+            const WindowNames names{ReadTitle(ports_.desktop, listed.window), listed.className};
+            if (names.title.empty() || !IsCorvexs(listed.window)) continue;
+            HandOver(listed.window, prefix, names);
         }
-        const WindowNames names{ReadTitle(ports.desktop, listed.window), listed.className};
-        if (names.title.empty()) continue;
-        ports.log.Add(kWindowPrefix + QuotedNames(names));
     }
-}
+
+    // Lists every titled window that is none of Corvex's nor the Java toolkit's own.
+    void ListOtherWindows() {
+        for (const ListedWindow& listed : windows_) {
+            if (IsOneOf(listed.className, {kSplashClass, kDialogClass, kAwtFrameClass,
+                                           kSunFrameClass, kToolkitClass})) {
+                continue;
+            }
+            const WindowNames names{ReadTitle(ports_.desktop, listed.window), listed.className};
+            if (names.title.empty()) continue;
+            ports_.log.Add(kWindowPrefix + QuotedNames(names));
+        }
+    }
+
+  private:
+    // Asked once a search, and only of a desktop that shows a titled window of Corvex's
+    // classes: on the usual desktop, before Corvex runs, the search asks the system nothing more.
+    bool IsCorvexs(WindowHandle window) {
+        if (!candidates_) {
+            candidates_ =
+                CorvexCandidates::Choose(ports_.corvex.Listener(), ports_.corvex.Started());
+        }
+        return candidates_->Takes(ports_.desktop.WindowProcess(window));
+    }
+
+    void HandOver(WindowHandle window, const char* prefix, const WindowNames& names) {
+        switch (WakeUntilAnswered(ports_, window)) {
+            case Answer::kAnswered:
+                applicationFound_ = true;
+                ports_.log.Add(prefix + QuotedNames(names));
+                ports_.desktop.Activate(window);
+                break;
+            case Answer::kSilent:
+                memory_.givenUp.insert(window);
+                ports_.log.Add("No answer from " + QuotedNames(names) + " after " +
+                               std::to_string(kMaxPolls) + " polls");
+                break;
+            case Answer::kGone:
+                break;
+        }
+    }
+
+    WindowSearchPorts& ports_;
+    bool& applicationFound_;
+    WindowSearchMemory& memory_;
+    const std::vector<ListedWindow> windows_;
+    std::optional<CorvexCandidates> candidates_;
+};
 
 }  // namespace
 
-void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound) {
+CorvexCandidates CorvexCandidates::Choose(const WakeUpListener& listener,
+                                          const std::vector<ProcessId>& started) {
+    if (listener.bound == false) return CorvexCandidates(Rule::kNone, {});
+    if (!started.empty()) return CorvexCandidates(Rule::kOnly, started);
+    if (listener.owner != 0) return CorvexCandidates(Rule::kOnly, {listener.owner});
+    return CorvexCandidates(Rule::kAny, {});
+}
+
+bool CorvexCandidates::Takes(ProcessId process) const {
+    switch (rule_) {
+        case Rule::kNone:
+            return false;
+        case Rule::kOnly:
+            return std::find(processes_.begin(), processes_.end(), process) != processes_.end();
+        case Rule::kAny:
+            break;
+    }
+    return true;
+}
+
+void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound,
+                   WindowSearchMemory& memory) {
     if (Verbose) ports.log.Add(kBanner);
-    const std::vector<ListedWindow> WindowList = ListWindows(ports.desktop);
-    HandOverPass(ports, WindowList, {kSplashClass}, kWindowPrefix, applicationFound);
-    HandOverPass(ports, WindowList, {kAwtFrameClass, kSunFrameClass}, kFramePrefix,
-                 applicationFound);
-    HandOverPass(ports, WindowList, {kDialogClass}, kWindowPrefix, applicationFound);
-    if (Verbose) ListOtherWindows(ports, WindowList);
+    Search WindowList(ports, applicationFound, memory);
+    WindowList.HandOverPass({kSplashClass}, kWindowPrefix);
+    WindowList.HandOverPass({kAwtFrameClass, kSunFrameClass}, kFramePrefix);
+    WindowList.HandOverPass({kDialogClass}, kWindowPrefix);
+    if (Verbose) WindowList.ListOtherWindows();
 }
 
 }  // namespace ostrel

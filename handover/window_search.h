@@ -3,7 +3,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/clock.h"
@@ -12,6 +15,7 @@
 namespace ostrel {
 
 using WindowHandle = std::uintptr_t;
+using ProcessId = std::uint32_t;
 
 // What the search needs of the desktop.
 class Desktop {
@@ -22,7 +26,11 @@ class Desktop {
     // "" when the text cannot be read.
     virtual std::string WindowTitle(WindowHandle window) = 0;
     virtual std::string WindowClass(WindowHandle window) = 0;
-    // Restores, raises and activates the window.
+    // The process the window belongs to; 0 when the window is gone.
+    virtual ProcessId WindowProcess(WindowHandle window) = 0;
+    virtual bool WindowExists(WindowHandle window) = 0;
+    // Restores, raises and activates the window, without waiting for the window's own thread: a
+    // program that hangs must not hang the launcher.
     virtual void Activate(WindowHandle window) = 0;
 };
 
@@ -34,20 +42,66 @@ class ResponseState {
     virtual std::int32_t GetResponseState() = 0;
 };
 
+// The socket on Corvex's wake-up port, as far as the system tells.
+struct WakeUpListener {
+    // Whether any socket of this machine is bound to the port; nullopt when the system does not
+    // say.
+    std::optional<bool> bound;
+    // The process that owns it; 0 when not known.
+    ProcessId owner = 0;
+};
+
+// Every Java program's frames have the same window classes: these tell Corvex's apart.
+class CorvexProcesses {
+  public:
+    virtual ~CorvexProcesses() = default;
+    // The processes this launcher has started that still run, and their child processes; empty
+    // when it has started none, or none of them runs any more.
+    virtual std::vector<ProcessId> Started() = 0;
+    virtual WakeUpListener Listener() = 0;
+};
+
+// Which windows of Corvex's classes may be Corvex's: nothing can answer while no socket listens
+// on the wake-up port; once this launcher has started Corvex, only what it started; else only the
+// listener's own process, where the system names it; else any (the window classes decide alone).
+class CorvexCandidates {
+  public:
+    static CorvexCandidates Choose(const WakeUpListener& listener,
+                                   const std::vector<ProcessId>& started);
+    bool Takes(ProcessId process) const;
+
+  private:
+    enum class Rule { kNone, kOnly, kAny };
+    CorvexCandidates(Rule rule, std::vector<ProcessId> processes)
+        : rule_(rule), processes_(std::move(processes)) {}
+    Rule rule_;
+    std::vector<ProcessId> processes_;
+};
+
 struct WindowSearchPorts {
     Desktop& desktop;
     ResponseState& responseState;
+    CorvexProcesses& corvex;
     Clock& clock;
     Log& log;
     // Sends the wake-up datagram (the "Send" action); may raise.
     std::function<void()> wakeUp;
 };
 
+// What the searches of one run remember: the windows given up on, which no later search wakes
+// again.
+struct WindowSearchMemory {
+    std::set<WindowHandle> givenUp;
+};
+
 // Four passes over the top-level windows (the fourth only when `Verbose`). Every Corvex window
 // found is handed over: woken, polled until the instance answers, then logged and activated,
 // and `applicationFound` is set. A window whose instance has not answered after 60 polls (about
-// a minute) is logged as not answering and skipped. Never clears `applicationFound`; an error
-// of `wakeUp` ends the search and leaves the window being handed over untouched.
-void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound);
+// a minute) is logged as not answering once and given up for the rest of the run; one that goes
+// away while it is polled is left at once. Never clears `applicationFound`; an error of `wakeUp`
+// ends the search and leaves the window being handed over untouched. Who may be Corvex is asked
+// only once a titled window of Corvex's classes is seen.
+void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound,
+                   WindowSearchMemory& memory);
 
 }  // namespace ostrel

@@ -1,31 +1,37 @@
 // ShellUtils: hands a program to the Windows shell.
 #pragma once
 
-#include <windows.h>
-
+#include <functional>
 #include <string>
+#include <utility>
 
+#include "core/owners_win32.h"
 #include "launch/launch_sequence.h"
 
 namespace ostrel {
 
-// ShellExecuteA with the file's default action; the result is ShellExecuteA's (> 32 on
-// success). Strings are passed whole: a cut path would start the wrong program. A program file or
-// working directory of MAX_PATH characters or more, which the shell cannot use, is refused with
-// an Exception instead.
+// The shell's start of the file's default action; the result is as ShellExecuteA gives it (> 32
+// on success), and the process it started, when it hands one back, goes to `started`. Strings are
+// passed whole: a cut path would start the wrong program. A program file or working directory of
+// MAX_PATH characters or more, which the shell cannot use, is refused with an Exception instead.
 INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
-                    const std::string& directory, int showCommand, HWND owner = nullptr);
+                    const std::string& directory, int showCommand, HWND owner = nullptr,
+                    KernelHandle* started = nullptr);
 
-// The launch sequence's shell: the launcher's own path and ExecuteFile, owned by `owner`.
+// The launch sequence's shell: the launcher's own path and ExecuteFile, owned by `owner`; each
+// process it starts goes to `onStarted`.
 class Win32LaunchShell : public LaunchShell {
   public:
-    explicit Win32LaunchShell(HWND owner) : owner_(owner) {}
+    using StartedHandler = std::function<void(KernelHandle process)>;
+    explicit Win32LaunchShell(HWND owner, StartedHandler onStarted = {})
+        : owner_(owner), onStarted_(std::move(onStarted)) {}
     std::string ModuleFileName() override;
     void ExecuteFile(const std::string& file, const std::string& parameters,
                      const std::string& directory, int showCommand) override;
 
   private:
     HWND owner_;
+    StartedHandler onStarted_;
 };
 
 }  // namespace ostrel

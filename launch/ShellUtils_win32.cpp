@@ -34,11 +34,24 @@ void RefuseWhatTheShellCannotTake(const std::string& file, const std::string& di
 }  // namespace
 
 INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
-                    const std::string& directory, int showCommand, HWND owner) {
+                    const std::string& directory, int showCommand, HWND owner,
+                    KernelHandle* started) {
     RefuseWhatTheShellCannotTake(file, directory);
-    const HINSTANCE result = ShellExecuteA(owner, nullptr, file.c_str(), parameters.c_str(),
-                                           directory.c_str(), showCommand);
-    return reinterpret_cast<INT_PTR>(result);
+    SHELLEXECUTEINFOA start{};
+    start.cbSize = sizeof start;
+    // The process is handed back, so that the window search can tell the Corvex started here
+    // from other Java programs. Otherwise the start is ShellExecute's own, which shows no error
+    // box of the shell's.
+    start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    start.hwnd = owner;
+    start.lpFile = file.c_str();
+    start.lpParameters = parameters.c_str();
+    start.lpDirectory = directory.c_str();
+    start.nShow = showCommand;
+    ShellExecuteExA(&start);
+    KernelHandle process(start.hProcess);
+    if (started) *started = std::move(process);
+    return reinterpret_cast<INT_PTR>(start.hInstApp);
 }
 
 std::string Win32LaunchShell::ModuleFileName() {
@@ -55,7 +68,9 @@ std::string Win32LaunchShell::ModuleFileName() {
 
 void Win32LaunchShell::ExecuteFile(const std::string& file, const std::string& parameters,
                                    const std::string& directory, int showCommand) {
-    ostrel::ExecuteFile(file, parameters, directory, showCommand, owner_);
+    KernelHandle process;
+    ostrel::ExecuteFile(file, parameters, directory, showCommand, owner_, &process);
+    if (process && onStarted_) onStarted_(std::move(process));
 }
 
 }  // namespace ostrel

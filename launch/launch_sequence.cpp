@@ -40,20 +40,28 @@ void ReportNoRuntime(LaunchUi& ui, Log& log) {
 }
 
 // Reads the runtime key into the state; the key is closed before this returns, also on error.
-void DiscoverRuntime(LaunchPorts& ports, LaunchState& state) {
-    std::unique_ptr<RegistryKey> key;
+// Gives the key that opened, or null when none did.
+const char* DiscoverRuntime(LaunchPorts& ports, LaunchState& state) {
     for (const char* path : kJavaKeys) {
-        key = ports.registry.Open(path);
-        if (key) break;
+        if (std::unique_ptr<RegistryKey> key = ports.registry.Open(path)) {
+            state.javaHome = ListKeyAndReadJavaHome(*key, ports.log);
+            return path;
+        }
     }
-    if (key) {
-        state.javaHome = ListKeyAndReadJavaHome(*key, ports.log);
-    } else {
-        // The path of an earlier launch names a runtime that has gone since: starting it after
-        // the box has said that there is none would contradict it.
-        state.javaHome.clear();
-        ReportNoRuntime(ports.ui, ports.log);
-    }
+    // The path of an earlier launch names a runtime that has gone since: starting it after the
+    // box has said that there is none would contradict it.
+    state.javaHome.clear();
+    ReportNoRuntime(ports.ui, ports.log);
+    return nullptr;
+}
+
+// A runtime whose key names no home cannot be started, and the user would otherwise only wait
+// for a Corvex that never comes.
+void ReportNoJavaHome(LaunchUi& ui, const std::string& key) {
+    ui.ShowError(Exception("The Java runtime registered under HKEY_LOCAL_MACHINE\\" + key +
+                           " has no \"JavaHome\" value, or an empty one, so Corvex cannot be "
+                           "started.\r\nReinstall the Java runtime that came with Corvex, then "
+                           "start Ostrel again."));
 }
 
 // Runs one step and keeps its failure, prefixed with `what`, so that a failed step does not keep
@@ -126,7 +134,7 @@ std::string LauncherDirectory(const std::string& moduleFileName) {
 void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     state.applicationFound = false;
     ports.log.Clear();
-    DiscoverRuntime(ports, state);
+    const char* runtimeKey = DiscoverRuntime(ports, state);
 
     ports.findMyWindows();
     if (state.applicationFound) {
@@ -136,6 +144,7 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     // Without a runtime the start would run "\bin\javaw.exe" from the root of the current
     // drive, whatever that is, and leave links to nothing: start nothing instead.
     if (state.javaHome.empty()) {
+        if (runtimeKey) ReportNoJavaHome(ports.ui, runtimeKey);
         ports.log.Add(kNoRuntimeNotStarted);
         return;
     }

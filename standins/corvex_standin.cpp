@@ -12,8 +12,8 @@
 //                   startup_flags (STARTUPINFO dwFlags, "0x%08lx"), show_window (wShowWindow when
 //                   STARTF_USESHOWWINDOW is set, else "none"), windows, delay_ms, lifetime_ms,
 //                   answer_after, ombrix (the loaded library's path, or "missing"),
-//                   listen ("127.0.0.1:61000", or "error <WinSock code>"), counter (when main
-//                   began)
+//                   listen ("127.0.0.1:61000", "none", or "error <WinSock code>"), counter
+//                   (when main began)
 //   event=windows   pid, count, elapsed_ms (since start), counter (once they were shown)
 //   event=datagram  pid, number (1, 2, ...), from ("ip:port"), length, truncated (0/1),
 //                   answered (1 when the answer is set in Ombrix.dll; set before this is written),
@@ -31,6 +31,7 @@
 //   OSTREL_CORVEX_LIFETIME_MS   from start until it exits by itself; at most 600000.
 //                               Default 120000.
 //   OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0: never. Default 1.
+//   OSTREL_CORVEX_LISTEN        "0": listens on no port, as another Java program; else 61000.
 //   OSTREL_OMBRIX_DLL           the Ombrix.dll to load; else the usual DLL search (this folder,
 //                               system, current folder, PATH), else the build's bin folder
 //                               three levels up, where ostrel.exe lies.
@@ -69,6 +70,7 @@ struct Settings {
     UINT delayMs = 0;
     UINT lifetimeMs = 0;
     unsigned long answerAfter = 0;
+    bool listens = true;
     std::string ombrixDll;
     std::string recordPath;
 };
@@ -137,6 +139,7 @@ Settings ReadSettings(const std::string& programFolder) {
     settings.lifetimeMs = static_cast<UINT>(
         NumberOr(Environment("OSTREL_CORVEX_LIFETIME_MS", ""), 120000, kLongestLifetimeMs));
     settings.answerAfter = NumberOr(Environment("OSTREL_CORVEX_ANSWER_AFTER", ""), 1, ULONG_MAX);
+    settings.listens = Environment("OSTREL_CORVEX_LISTEN", "1") != "0";
     settings.ombrixDll = Environment("OSTREL_OMBRIX_DLL", "");
     settings.recordPath =
         Environment("OSTREL_STANDIN_RECORD", (programFolder + "corvex-standin.log").c_str());
@@ -487,8 +490,9 @@ Record::Fields StartFields(const Settings& settings, const ResponseState& respon
         {"lifetime_ms", std::to_string(settings.lifetimeMs)},
         {"answer_after", std::to_string(settings.answerAfter)},
         {"ombrix", Escaped(responseState.Describe())},
-        {"listen", listener.error ? "error " + std::to_string(listener.error)
-                                  : "127.0.0.1:" + std::to_string(kWakeUpPort)},
+        {"listen", listener.error     ? "error " + std::to_string(listener.error)
+                   : !listener.socket ? std::string("none")
+                                      : "127.0.0.1:" + std::to_string(kWakeUpPort)},
         {"counter", started}};
 }
 
@@ -503,7 +507,9 @@ int main() {
     responseState.Set(false);  // a new instance has answered nobody yet
 
     const ostrel::WinsockSession winsock(MAKEWORD(2, 2));
-    const Listener listener = winsock.Started() ? ListenForWakeUps() : Listener{OwnedSocket(), -1};
+    const Listener listener = !settings.listens   ? Listener{}
+                              : winsock.Started() ? ListenForWakeUps()
+                                                  : Listener{OwnedSocket(), -1};
     record.Append("start", StartFields(settings, responseState, listener, started));
 
     StandIn standIn(settings, record, responseState, listener.socket.get());

@@ -32,8 +32,10 @@ class HandOverTest : public ::testing::Test {
     }
     ~HandOverTest() override {
         EndStandInsOf(launchedRecord());
-        for (const char* name : {"OSTREL_STANDIN_RECORD", "OSTREL_CORVEX_WINDOWS",
-                                 "OSTREL_CORVEX_LIFETIME_MS", "OSTREL_CORVEX_DELAY_MS"}) {
+        EndStandInsOf(corvexRecord());
+        for (const char* name :
+             {"OSTREL_STANDIN_RECORD", "OSTREL_CORVEX_WINDOWS", "OSTREL_CORVEX_LIFETIME_MS",
+              "OSTREL_CORVEX_DELAY_MS", "OSTREL_CORVEX_LISTEN"}) {
             SetEnvironmentVariableA(name, nullptr);
         }
     }
@@ -145,6 +147,62 @@ TEST_F(HandOverTest, ACorvexStartedByTheLauncherIsFoundOnALaterTickAndBroughtToT
     ASSERT_NE(frame, nullptr);
     EXPECT_TRUE(IsWindowVisible(frame));
     PostMessageA(frame, WM_CLOSE, 0, 0);
+}
+
+// The window of the process with this id and class; null when there is none.
+HWND WindowOf(DWORD process, const std::string& windowClass) {
+    for (HWND window : WindowsOfProcess(process)) {
+        if (WindowClass(window) == windowClass) return window;
+    }
+    return nullptr;
+}
+
+DWORD FirstProcessIn(const std::string& record) {
+    const auto pid = record.find("pid=");
+    return pid == std::string::npos ? 0 : static_cast<DWORD>(std::stoul(record.substr(pid + 4)));
+}
+
+// Every Java program's frames share Corvex's window classes: another one that is open, and
+// listens for nothing, must neither delay the start nor be brought to the front.
+TEST_F(HandOverTest, AnotherJavaProgramsFrameNeitherDelaysTheStartNorComesToTheFront) {
+    SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", corvexRecord().c_str());
+    SetEnvironmentVariableA("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Other Java Program:hidden");
+    SetEnvironmentVariableA("OSTREL_CORVEX_LISTEN", "0");
+    LauncherRun other(corvexFolder.Path(), SW_SHOWNORMAL, StandInJavaHome() + "\\bin\\javaw.exe");
+    HWND otherFrame = other.WaitForWindow("SunAwtFrame", "Other Java Program");
+    ASSERT_NE(otherFrame, nullptr);
+    SetEnvironmentVariableA("OSTREL_CORVEX_LISTEN", nullptr);
+    SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", launchedRecord().c_str());
+    SetEnvironmentVariableA("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Corvex:hidden");
+    SetEnvironmentVariableA("OSTREL_CORVEX_DELAY_MS", "1000");
+
+    // Bounds well below the minute that a hand-over to the other frame would take, and wide
+    // enough for a bench that runs the programs emulated.
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ReadFile(launchedRecord()).find("event=start") != std::string::npos; }, 20000))
+        << "Corvex was not started at once";
+    EXPECT_EQ(launcher.WaitForExit(30000), 0u);
+
+    const std::string record = ReadFile(launchedRecord());
+    EXPECT_GE(Count(record, "event=datagram"), 2u) << record;
+    HWND corvexFrame = WindowOf(FirstProcessIn(record), "SunAwtFrame");
+    ASSERT_NE(corvexFrame, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(corvexFrame) != FALSE; }, 5000));
+    EXPECT_FALSE(IsWindowVisible(otherFrame)) << "the other program's frame was activated";
+    PostMessageA(corvexFrame, WM_CLOSE, 0, 0);
+}
+
+TEST_F(HandOverTest, ASecondLauncherWhileTheFirstIsAtWorkStartsNoSecondCorvex) {
+    SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", launchedRecord().c_str());
+    SetEnvironmentVariableA("OSTREL_CORVEX_DELAY_MS", "2000");
+    LauncherRun first(folder.Path());
+    Sleep(300);
+    LauncherRun second(folder.Path());
+
+    EXPECT_EQ(second.WaitForExit(10000), 0u);
+    EXPECT_EQ(first.WaitForExit(20000), 0u);
+    EXPECT_EQ(Count(ReadFile(launchedRecord()), "event=start"), 1u);
 }
 
 TEST_F(HandOverTest, FindWindowsListsEveryTitledWindowButCorvexAndTheToolkit) {

@@ -230,6 +230,7 @@ class FakeUi : public FormUi, Journaled {
         if (pictureBoxFails) throw Exception("no picture");
     }
     bool DebugMarkerExists() override { return marker; }
+    void PollingEnded() override { Write("polling ended"); }
 
     bool marker = false;
     bool pictureBoxFails = false;
@@ -241,10 +242,15 @@ class FakeDesktop : public Desktop, Journaled {
   public:
     explicit FakeDesktop(Journal* journal = nullptr) : Journaled(journal) {}
 
-    WindowHandle Add(std::string className, std::string title, bool visible = true) {
-        windows_.push_back({std::move(className), std::move(title), visible});
+    static constexpr ProcessId kProcess = 100;
+
+    WindowHandle Add(std::string className, std::string title, bool visible = true,
+                     ProcessId process = kProcess) {
+        windows_.push_back({std::move(className), std::move(title), visible, process});
         return windows_.size();
     }
+    // The window goes: it is still enumerated by a list taken before, but no longer exists.
+    void Close(WindowHandle window) { At(window).exists = false; }
     std::size_t Count() const { return windows_.size(); }
     bool Visible(WindowHandle window) const { return At(window).visible; }
 
@@ -264,6 +270,10 @@ class FakeDesktop : public Desktop, Journaled {
         ++classReads;
         return At(window).className;
     }
+    ProcessId WindowProcess(WindowHandle window) override {
+        return At(window).exists ? At(window).process : 0;
+    }
+    bool WindowExists(WindowHandle window) override { return At(window).exists; }
     void Activate(WindowHandle window) override {
         At(window).visible = true;
         activated.push_back(window);
@@ -282,6 +292,8 @@ class FakeDesktop : public Desktop, Journaled {
         std::string className;
         std::string title;
         bool visible;
+        ProcessId process;
+        bool exists = true;
     };
     Window& At(WindowHandle window) { return windows_.at(window - 1); }
     const Window& At(WindowHandle window) const { return windows_.at(window - 1); }
@@ -311,6 +323,23 @@ class FakeResponseState : public ResponseState, Journaled {
     int polls = 0;
 };
 
+// What the system tells of Corvex's processes: by default nothing, so that the window classes
+// decide alone.
+class FakeCorvexProcesses : public CorvexProcesses {
+  public:
+    std::vector<ProcessId> Started() override {
+        ++asked;
+        return started;
+    }
+    WakeUpListener Listener() override {
+        ++asked;
+        return listener;
+    }
+    std::vector<ProcessId> started;
+    WakeUpListener listener;
+    int asked = 0;
+};
+
 class FakeErrorReporter : public ErrorReporter, Journaled {
   public:
     explicit FakeErrorReporter(Journal& journal) : Journaled(&journal) {}
@@ -322,7 +351,13 @@ class FakeErrorReporter : public ErrorReporter, Journaled {
 };
 
 // The main window's ports that the Send button does not use, doing nothing.
-struct InertFormPorts : FormUi, JavaRuntimeKeys, LaunchShell, LaunchFiles, Desktop, ResponseState {
+struct InertFormPorts : FormUi,
+                        JavaRuntimeKeys,
+                        LaunchShell,
+                        LaunchFiles,
+                        Desktop,
+                        ResponseState,
+                        CorvexProcesses {
     void RestoreMainWindow() override {}
     void ShowNoRuntimeBox(const std::string&) override {}
     void ShowError(const std::exception&) override {}
@@ -332,6 +367,7 @@ struct InertFormPorts : FormUi, JavaRuntimeKeys, LaunchShell, LaunchFiles, Deskt
     void ShowWarningBox(const std::string&) override {}
     void ShowPictureBox() override {}
     bool DebugMarkerExists() override { return false; }
+    void PollingEnded() override {}
     std::unique_ptr<RegistryKey> Open(const std::string&) override { return nullptr; }
     std::string ModuleFileName() override { return "C:\\ostrel.exe"; }
     void ExecuteFile(const std::string&, const std::string&, const std::string&, int) override {}
@@ -341,8 +377,12 @@ struct InertFormPorts : FormUi, JavaRuntimeKeys, LaunchShell, LaunchFiles, Deskt
     std::vector<WindowHandle> TopLevelWindows() override { return {}; }
     std::string WindowTitle(WindowHandle) override { return {}; }
     std::string WindowClass(WindowHandle) override { return {}; }
+    ProcessId WindowProcess(WindowHandle) override { return 0; }
+    bool WindowExists(WindowHandle) override { return false; }
     void Activate(WindowHandle) override {}
     std::int32_t GetResponseState() override { return 1; }
+    std::vector<ProcessId> Started() override { return {}; }
+    WakeUpListener Listener() override { return {}; }
 };
 
 }  // namespace ostrel::testing

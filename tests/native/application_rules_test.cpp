@@ -23,5 +23,22 @@ TEST(ErrorBoxText, AppendsADotOnlyAfterCharactersThatSortAfterIt) {
     EXPECT_EQ(ErrorBoxText("caf\xe9"), "caf\xe9.");
 }
 
+// A second start while a launcher is at work brings that one forward instead.
+TEST(WindowToFront, IsABoxInViewElseTheMainWindowElseThePictureBox) {
+    using Kind = LauncherWindow::Kind;
+    std::vector<LauncherWindow> windows{{1, Kind::kOther, true},
+                                        {2, Kind::kPictureBox, true},
+                                        {3, Kind::kMainWindow, false},
+                                        {4, Kind::kBox, false}};
+    EXPECT_EQ(WindowToFront(windows), 2u);
+    windows[2].inView = true;
+    EXPECT_EQ(WindowToFront(windows), 3u);
+    windows[3].inView = true;
+    EXPECT_EQ(WindowToFront(windows), 4u);
+    // Launching before anything is shown (or started minimised): nothing to bring forward.
+    EXPECT_EQ(WindowToFront({{1, Kind::kOther, true}, {2, Kind::kMainWindow, false}}),
+              std::nullopt);
+}
+
 }  // namespace
 }  // namespace ostrel

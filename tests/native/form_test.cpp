@@ -50,11 +50,12 @@ class FormTest : public ::testing::Test {
     testing::FakeFiles files{journal};
     testing::FakeDesktop desktop;
     testing::FakeResponseState responseState;
+    testing::FakeCorvexProcesses corvex;
     testing::FakeClock clock;
     testing::FakeDateTimeFormat dateTimeFormat;
     testing::FakeErrorReporter errors{journal};
     TUDPEndpoint endpoint{std::make_unique<testing::FakeSocketLayer>()};
-    TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, clock,
+    TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, corvex, clock,
                            dateTimeFormat, endpoint}};
 };
 
@@ -81,6 +82,18 @@ TEST_F(FormTest, TicksOneToHundredPollAndTheHundredAndFirstCloses) {
     EXPECT_TRUE(clock.sleeps.empty());  // no window was handed over: nothing slept
 }
 
+// Another Java program's frame that never answers is given up once, not waited for on every tick.
+TEST_F(FormTest, AFrameThatNeverAnswersCostsOneHandOverInAHundredTicks) {
+    Show();
+    desktop.Add("SunAwtFrame", "Other Java Program");
+    responseState.afterwards = 0;
+    Ticks(101);
+    unsigned slept = 0;
+    for (unsigned sleep : clock.sleeps) slept += sleep;
+    EXPECT_LE(slept, 300u + 59u * 1000u);
+    EXPECT_EQ(journal.back(), "close window");
+}
+
 TEST_F(FormTest, DebugMarkerKeepsTheWindowAndShowsTheWarningOnce) {
     ui.marker = true;
     const Journal shown = Show();
@@ -104,7 +117,7 @@ TEST_F(FormTest, FoundFlagSetByStartAppClosesOnTheFirstTickWithoutAPictureBox) {
     Show();
     EXPECT_TRUE(form.ApplicationFound());
     Ticks(1);
-    EXPECT_THAT(journal, ElementsAre("close window"));
+    EXPECT_THAT(journal, ElementsAre("polling ended", "close window"));
 }
 
 TEST_F(FormTest, ASearchThatFindsCorvexClosesOnTheNextTick) {

@@ -121,12 +121,22 @@ TEST_F(LaunchSequenceTest, NoRuntimeShowsTheBoxThenSearchesAndStartsNothing) {
     EXPECT_EQ(state.javaHome, "");
 }
 
-TEST_F(LaunchSequenceTest, WithoutAJavaHomeNothingIsWrittenOrStarted) {
+TEST_F(LaunchSequenceTest, WithoutAJavaHomeNothingIsWrittenOrStartedAndTheUserIsTold) {
     keys.keys[kKey14].Set("Other", kRegSz, "x");  // "JavaHome" missing
     Run();
     EXPECT_EQ(state.javaHome, "");
     EXPECT_THAT(log.lines, ElementsAre(::testing::_, "JavaHome = \"\"", kNoRuntimeNotStarted));
-    EXPECT_THAT(AfterSearch(), IsEmpty());
+    EXPECT_THAT(AfterSearch(),
+                ElementsAre("error box The Java runtime registered under HKEY_LOCAL_MACHINE\\" +
+                            std::string(kKey14) +
+                            " has no \"JavaHome\" value, or an empty one, so Corvex cannot be "
+                            "started.\r\nReinstall the Java runtime that came with Corvex, then "
+                            "start Ostrel again."));
+
+    journal.clear();
+    keys.keys[kKey14].Set("JavaHome", kRegSz, "");  // empty
+    Run();
+    EXPECT_THAT(AfterSearch(), ElementsAre(::testing::StartsWith("error box The Java runtime")));
 
     journal.clear();
     log.lines.clear();

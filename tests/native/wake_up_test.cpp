@@ -72,8 +72,8 @@ TEST_F(WakeUpSend, SendsTheTextTwiceToCorvexFromANewlyBoundSocket) {
 class SendButton : public WakeUpSend {
   protected:
     TForm1 Form() {
-        return TForm1(
-            Form1Ports{memo, inert, inert, inert, inert, inert, inert, clock, format, *endpoint});
+        return TForm1(Form1Ports{memo, inert, inert, inert, inert, inert, inert, inert, clock,
+                                 format, *endpoint});
     }
     testing::InertFormPorts inert;
     FakeLog memo;

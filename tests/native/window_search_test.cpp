@@ -26,8 +26,8 @@ using testing::Journal;
 class WindowSearchTest : public ::testing::Test {
   protected:
     void Search(bool verbose) {
-        WindowSearchPorts ports{desktop, response, clock, log, [this] { Send(); }};
-        FindMyWindows(ports, verbose, applicationFound);
+        WindowSearchPorts ports{desktop, response, corvex, clock, log, [this] { Send(); }};
+        FindMyWindows(ports, verbose, applicationFound, memory);
     }
 
     // Each call stands for one "Send" action, that is two datagrams.
@@ -43,6 +43,8 @@ class WindowSearchTest : public ::testing::Test {
     testing::FakeResponseState response{&journal};
     testing::FakeClock clock{&journal};
     testing::FakeLog log{&journal};
+    testing::FakeCorvexProcesses corvex;
+    WindowSearchMemory memory;
     int sends = 0;
     int failingSend = 0;  // the send that raises, counted from 1; 0 for none
     bool applicationFound = false;
@@ -208,16 +210,62 @@ TEST_F(WindowSearchTest, WindowNotAnsweringWithin60PollsIsSkippedAndTheSearchGoe
     EXPECT_TRUE(applicationFound);
 }
 
-TEST_F(WindowSearchTest, MuteInstanceLeavesTheFlagClear) {
+TEST_F(WindowSearchTest, MuteInstanceLeavesTheFlagClearAndIsGivenUpForTheRun) {
     desktop.Add("SunAwtFrame", "Corvex", false);
     response.afterwards = 0;
 
+    Search(false);
     Search(false);
 
     EXPECT_EQ(response.polls, 60);
     EXPECT_FALSE(applicationFound);
     EXPECT_THAT(desktop.activated, IsEmpty());
     EXPECT_THAT(log.lines, ElementsAre("No answer from \"SunAwtFrame\" \"Corvex\" after 60 polls"));
+}
+
+TEST_F(WindowSearchTest, AWindowThatGoesAwayEndsItsHandOverAtOnce) {
+    const WindowHandle frame = desktop.Add("SunAwtFrame", "Corvex");
+    response.afterwards = 0;
+    desktop.Close(frame);
+
+    Search(false);
+
+    EXPECT_THAT(journal, ElementsAre("send", "sleep 300", "poll 0"));
+    EXPECT_FALSE(applicationFound);
+}
+
+// Every Java program's frames have Corvex's classes: the wake-up port's listener and what the
+// launcher started tell Corvex's windows from another program's.
+TEST_F(WindowSearchTest, OnlyWindowsOfTheProcessesThatCanAnswerAreTaken) {
+    constexpr ProcessId kOther = 7;
+    constexpr ProcessId kCorvex = 42;
+    desktop.Add("SunAwtFrame", "Other Java Program", true, kOther);
+    desktop.Add("SunAwtFrame", "Corvex", true, kCorvex);
+
+    // Nothing listens on the wake-up port: nothing can answer, nothing is woken.
+    corvex.listener = {false, 0};
+    Search(false);
+    EXPECT_THAT(journal, IsEmpty());
+
+    // The system names the listener's process: only its window.
+    corvex.listener = {true, kCorvex};
+    Search(false);
+    EXPECT_THAT(desktop.activated, ElementsAre(2u));
+    // What the launcher started comes first, whoever the system names.
+    corvex.listener = {true, kOther};
+    corvex.started = {kCorvex};
+    Search(false);
+    EXPECT_THAT(desktop.activated, ElementsAre(2u, 2u));
+    EXPECT_EQ(sends, 2);
+
+    // The system tells neither: the window classes decide alone, as they always did.
+    corvex.started.clear();
+    corvex.listener = {true, 0};
+    Search(false);
+    EXPECT_THAT(desktop.activated, ElementsAre(2u, 2u, 1u, 2u));
+    corvex.listener = {};
+    Search(false);
+    EXPECT_EQ(desktop.activated.size(), 6u);
 }
 
 TEST_F(WindowSearchTest, SendErrorEndsTheSearchBeforeTheWindowIsLoggedOrActivated) {
@@ -290,9 +338,13 @@ TEST_F(WindowSearchTest, QuietSearchTakingNoWindowLeavesNoTrace) {
     Search(false);
     EXPECT_THAT(journal, IsEmpty());
     EXPECT_FALSE(applicationFound);
-    // Each class name is read once a search, and no title of a window that no pass takes.
+    // Each class name is read once a search, and no title of a window that no pass takes; who
+    // may be Corvex is not asked while no titled window of its classes is there.
     EXPECT_EQ(desktop.classReads, 3);
     EXPECT_EQ(desktop.titleReads, 0);
+    desktop.Add("SunAwtFrame", "");
+    Search(false);
+    EXPECT_EQ(corvex.asked, 0);
 
     // A flag set by an earlier search stays set.
     applicationFound = true;

@@ -98,10 +98,18 @@ KernelHandle CheckedHandle(HANDLE handle, const char* what) {
     return KernelHandle(handle);
 }
 
-// The second process: shows ChildSpecs() until told to quit (or a minute has passed, should
-// the test program have died), pumping messages so that it can be activated from outside.
+// The second process: shows ChildSpecs() and listens on Corvex's wake-up port, as Corvex does,
+// until told to quit (or a minute has passed, should the test program have died), pumping
+// messages so that it can be activated from outside.
 [[noreturn]] void ServeWindows(const std::string& eventPrefix) {
     const WindowSet windows(ChildSpecs(), WS_OVERLAPPEDWINDOW);
+    const WinsockSession winsock(MAKEWORD(1, 1));
+    const OwnedSocket listener(socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in wakeUpPort{};
+    wakeUpPort.sin_family = AF_INET;
+    wakeUpPort.sin_port = htons(61000);
+    wakeUpPort.sin_addr.s_addr = inet_addr("127.0.0.1");
+    bind(listener.get(), reinterpret_cast<const sockaddr*>(&wakeUpPort), sizeof wakeUpPort);
     const KernelHandle ready = CheckedHandle(
         OpenEventA(EVENT_MODIFY_STATE, FALSE, (eventPrefix + "-ready").c_str()), "ready");
     const KernelHandle quit =
@@ -287,6 +295,39 @@ TEST(Win32Desktop, ActivationShowsAHiddenWindowOfAnotherProcess) {
     EXPECT_TRUE(Eventually([&] { return IsWindowVisible(hidden) != FALSE; }));
 }
 
+// A window whose thread does not take its messages: bringing it forward must not wait for it,
+// and happens once the thread takes them again.
+TEST(Win32Desktop, ActivationDoesNotWaitForAWindowWhoseThreadHangs) {
+    HWND window = nullptr;
+    const KernelHandle shown(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const KernelHandle resume(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread hanging([&] {
+        const WindowSet windows({{"OstrelHanging", "Hanging window", SW_HIDE}}, WS_POPUP);
+        window = windows[0];
+        SetEvent(shown.get());
+        WaitForSingleObject(resume.get(), 30000);  // hangs: takes no message meanwhile
+        for (int round = 0; round < 100 && !IsWindowVisible(window); ++round) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+            Sleep(20);
+        }
+    });
+    WaitForSingleObject(shown.get(), 10000);
+    const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
+
+    const KernelHandle activated(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread activating([&] {
+        desktop->Activate(reinterpret_cast<WindowHandle>(window));
+        SetEvent(activated.get());
+    });
+    const bool returned = WaitForSingleObject(activated.get(), 5000) == WAIT_OBJECT_0;
+    SetEvent(resume.get());
+    activating.join();
+    EXPECT_TRUE(returned) << "the activation waited for the hanging thread";
+    EXPECT_TRUE(Eventually([&] { return IsWindowVisible(window) != FALSE; }));
+    hanging.join();
+}
+
 // The search over the real desktop, with the answer given here instead of by the library.
 class AnswerAtOnce : public ResponseState {
   public:
@@ -314,10 +355,12 @@ TEST(Win32Desktop, SearchHandsOverToAHiddenDialogOfAnotherProcess) {
     AnswerAtOnce answer;
     NoSleep clock;
     LinesLog log;
-    WindowSearchPorts ports{*desktop, answer, clock, log, [] {}};
+    Win32CorvexProcesses corvex;
+    WindowSearchPorts ports{*desktop, answer, corvex, clock, log, [] {}};
     bool applicationFound = false;
+    WindowSearchMemory memory;
 
-    FindMyWindows(ports, false, applicationFound);
+    FindMyWindows(ports, false, applicationFound, memory);
 
     EXPECT_TRUE(applicationFound);
     const auto logged = [&](const std::string& text) {

@@ -85,8 +85,8 @@ class SendButton : public UserFormats {
             ++arrived;
             form.UDPEndpoint1DataReceived(NumberBytes, FromIP, Port);
         });
-    TForm1 form{
-        Form1Ports{memo, inert, inert, inert, inert, inert, inert, clock, *format, *UDPEndpoint1}};
+    TForm1 form{Form1Ports{memo, inert, inert, inert, inert, inert, inert, inert, clock, *format,
+                           *UDPEndpoint1}};
 };
 
 TEST_F(SendButton, PutsTwoIdenticalDatagramsFrom61001OnTheWireAndLogsOneLine) {

@@ -1,0 +1,96 @@
+#include "app/launch_guard_win32.h"
+
+#include <vector>
+
+#include "app/AboutF_win32.h"
+#include "app/Application_win32.h"
+#include "app/Unit1_win32.h"
+#include "app/application_rules.h"
+#include "handover/desktop_win32.h"
+
+namespace ostrel {
+namespace {
+
+// "Local\": the user's own session. The mutex is never waited for; it only exists while a
+// launcher holds it, also when that launcher ends without releasing it.
+constexpr wchar_t kMutexName[] = L"Local\\Ostrel.Launching";
+constexpr wchar_t kMarkProperty[] = L"Ostrel.Launching";
+constexpr char kBoxClass[] = "#32770";
+constexpr DWORD kPatienceMs = 3000;
+constexpr DWORD kLookEveryMs = 100;
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// The processes whose application window carries the mark.
+BOOL CALLBACK CollectMarked(HWND window, LPARAM into) {
+    DWORD process = 0;
+    if (GetPropW(window, kMarkProperty) && ClassOf(window) == ApplicationWindow::kClassName &&
+        GetWindowThreadProcessId(window, &process)) {
+        reinterpret_cast<std::vector<DWORD>*>(into)->push_back(process);
+    }
+    return TRUE;
+}
+
+struct ProcessWindows {
+    DWORD process;
+    std::vector<LauncherWindow> windows;
+};
+
+BOOL CALLBACK CollectOfProcess(HWND window, LPARAM into) {
+    auto& search = *reinterpret_cast<ProcessWindows*>(into);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != search.process) return TRUE;
+    const std::string name = ClassOf(window);
+    LauncherWindow::Kind kind = LauncherWindow::Kind::kOther;
+    if (name == kBoxClass) kind = LauncherWindow::Kind::kBox;
+    if (name == MainWindow::kClassName) kind = LauncherWindow::Kind::kMainWindow;
+    if (name == TAboutBox::kClassName) kind = LauncherWindow::Kind::kPictureBox;
+    search.windows.push_back({reinterpret_cast<std::uintptr_t>(window), kind,
+                              IsWindowVisible(window) && !IsIconic(window)});
+    return TRUE;
+}
+
+}  // namespace
+
+LaunchGuard::LaunchGuard() : mutex_(CreateMutexW(nullptr, FALSE, kMutexName)) {
+    heldElsewhere_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    if (heldElsewhere_) mutex_.reset();
+}
+
+LaunchGuard::~LaunchGuard() { Release(); }
+
+void LaunchGuard::Mark(HWND applicationWindow) {
+    if (!mutex_ || !SetPropW(applicationWindow, kMarkProperty, applicationWindow)) return;
+    marked_ = applicationWindow;
+}
+
+void LaunchGuard::Release() {
+    if (marked_) RemovePropW(marked_, kMarkProperty);
+    marked_ = nullptr;
+    mutex_.reset();
+}
+
+void BringLaunchingLauncherForward() {
+    const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
+    const DWORD start = GetTickCount();
+    do {
+        std::vector<DWORD> launchers;
+        EnumWindows(CollectMarked, reinterpret_cast<LPARAM>(&launchers));
+        for (DWORD process : launchers) {
+            ProcessWindows search{process, {}};
+            EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
+            if (const auto window = WindowToFront(search.windows)) {
+                desktop->Activate(*window);
+                return;
+            }
+        }
+        Sleep(kLookEveryMs);
+    } while (GetTickCount() - start < kPatienceMs);
+}
+
+}  // namespace ostrel

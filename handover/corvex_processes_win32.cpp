@@ -1,0 +1,158 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <iphlpapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "handover/desktop_win32.h"
+#include "handover/wake_up.h"
+
+namespace ostrel {
+namespace {
+
+// The creation time of a process, comparable as a number; 0 when it cannot be read.
+ULONGLONG CreationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return ULARGE_INTEGER{{created.dwLowDateTime, created.dwHighDateTime}}.QuadPart;
+}
+
+bool StillRuns(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+
+struct Member {
+    ProcessId id;
+    ULONGLONG created;
+};
+
+// The children of `parent` among the system's processes, and theirs. A process names its parent
+// by id only, and an id is given again once its process has gone: a child counts only when it
+// was made after the parent it names.
+void AddDescendants(const std::vector<PROCESSENTRY32W>& processes, std::vector<Member>& family) {
+    for (std::size_t next = 0; next < family.size(); ++next) {
+        const Member parent = family[next];
+        for (const PROCESSENTRY32W& process : processes) {
+            if (process.th32ParentProcessID != parent.id || process.th32ProcessID == parent.id) {
+                continue;
+            }
+            const bool known = std::any_of(family.begin(), family.end(), [&](const Member& m) {
+                return m.id == process.th32ProcessID;
+            });
+            if (known) continue;
+            const KernelHandle child(
+                OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.th32ProcessID));
+            const ULONGLONG created = child ? CreationTime(child.get()) : 0;
+            if (created != 0 && created >= parent.created) {
+                family.push_back({process.th32ProcessID, created});
+            }
+        }
+    }
+}
+
+std::vector<PROCESSENTRY32W> RunningProcesses() {
+    std::vector<PROCESSENTRY32W> processes;
+    const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        processes.push_back(entry);
+    }
+    return processes;
+}
+
+}  // namespace
+
+// GetExtendedUdpTable of the IP helper library, loaded from the system folder when the search
+// first asks: a launch that sees no candidate window never loads it.
+struct Win32CorvexProcesses::UdpTable {
+    using GetTable = DWORD(WINAPI*)(PVOID, PDWORD, BOOL, ULONG, UDP_TABLE_CLASS, ULONG);
+
+    UdpTable() {
+        // The flag is unknown to a Windows 7 without its loader update; the full path is then
+        // as narrow a search.
+        library.reset(LoadLibraryExW(L"iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+        if (!library) {
+            wchar_t path[MAX_PATH];
+            const UINT length = GetSystemDirectoryW(path, MAX_PATH - 16);
+            if (length > 0 && length < MAX_PATH - 16) {
+                wcscpy(path + length, L"\\iphlpapi.dll");
+                library.reset(LoadLibraryW(path));
+            }
+        }
+        if (library) {
+            get = reinterpret_cast<GetTable>(
+                reinterpret_cast<void*>(GetProcAddress(library.get(), "GetExtendedUdpTable")));
+        }
+    }
+
+    // The table of one address family, rows of type `Row`; false when the system gives none.
+    template <typename Table, typename Row>
+    bool Read(ULONG family, std::vector<Row>& rows) {
+        std::vector<unsigned char> buffer;
+        DWORD size = 0;
+        DWORD status = ERROR_INSUFFICIENT_BUFFER;
+        // Sockets come and go between the two calls: a few rounds, then give up.
+        for (int round = 0; round < 4 && status == ERROR_INSUFFICIENT_BUFFER; ++round) {
+            buffer.resize(std::max<DWORD>(size, sizeof(Table)));
+            size = static_cast<DWORD>(buffer.size());
+            status = get(buffer.data(), &size, FALSE, family, UDP_TABLE_OWNER_PID, 0);
+        }
+        if (status != NO_ERROR) return false;
+        const auto* table = reinterpret_cast<const Table*>(buffer.data());
+        rows.assign(table->table, table->table + table->dwNumEntries);
+        return true;
+    }
+
+    LoadedModule library;
+    GetTable get = nullptr;
+};
+
+Win32CorvexProcesses::Win32CorvexProcesses() = default;
+Win32CorvexProcesses::~Win32CorvexProcesses() = default;
+
+void Win32CorvexProcesses::Add(KernelHandle process) {
+    if (process) started_.push_back(std::move(process));
+}
+
+std::vector<ProcessId> Win32CorvexProcesses::Started() {
+    if (started_.empty()) return {};
+    std::vector<Member> family;
+    for (const KernelHandle& process : started_) {
+        family.push_back({GetProcessId(process.get()), CreationTime(process.get())});
+    }
+    AddDescendants(RunningProcesses(), family);
+    std::vector<ProcessId> running;
+    for (std::size_t i = 0; i < family.size(); ++i) {
+        // The ones started here may have ended; their descendants were found running.
+        if (i >= started_.size() || StillRuns(started_[i].get())) running.push_back(family[i].id);
+    }
+    return running;
+}
+
+WakeUpListener Win32CorvexProcesses::Listener() {
+    if (!udpTable_) udpTable_ = std::make_unique<UdpTable>();
+    if (!udpTable_->get) return {};
+    const auto wakeUpPort = static_cast<u_short>(kCorvexPort);
+    WakeUpListener listener{false, 0};
+    const auto note = [&](DWORD port, DWORD owner) {
+        if (ntohs(static_cast<u_short>(port)) != wakeUpPort) return;
+        listener.bound = true;
+        if (listener.owner == 0) listener.owner = owner;
+    };
+    std::vector<MIB_UDPROW_OWNER_PID> rows;
+    if (!udpTable_->Read<MIB_UDPTABLE_OWNER_PID>(AF_INET, rows)) return {};
+    for (const auto& row : rows) note(row.dwLocalPort, row.dwOwningPid);
+    // A listener on IPv6 that takes IPv4 too hears the wake-up as well.
+    std::vector<MIB_UDP6ROW_OWNER_PID> rows6;
+    if (udpTable_->Read<MIB_UDP6TABLE_OWNER_PID>(AF_INET6, rows6)) {
+        for (const auto& row : rows6) note(row.dwLocalPort, row.dwOwningPid);
+    }
+    return listener;
+}
+
+}  // namespace ostrel
