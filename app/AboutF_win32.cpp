@@ -103,10 +103,10 @@ void TPanel::Create(HWND box, const RECT& bounds, POINT image1Place) {
     Window::Create(WindowClass{TAboutBox::kPanelClassName}, placement, kNoControls);
     // Image1 sizes itself to the picture (scaled, as its place is); the panel owns it.
     const SIZE picture = picture_.Size();
-    if (!CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, image1Place.x,
+    if (!CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, image1Place.x,
                          image1Place.y, picture.cx, picture.cy, Handle(),
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(TAboutBox::kImage1Id)),
-                         GetModuleHandleA(nullptr), nullptr)) {
+                         GetModuleHandleW(nullptr), nullptr)) {
         throw Exception(kNoControls);
     }
 }
@@ -117,8 +117,8 @@ void TAboutBox::ShowOnTop() {
     //    window becomes client area. Panel1 grows with it; Image1 keeps its place.
     //    A tool window: it gets no taskbar button and no Alt+Tab entry of its own, and unlike a
     //    window owned by the main window it stays in view while the main window is minimised.
-    SetWindowLongPtrA(box, GWL_STYLE, kBorderlessStyle);
-    SetWindowLongPtrA(box, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    SetWindowLongPtrW(box, GWL_STYLE, kBorderlessStyle);
+    SetWindowLongPtrW(box, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
     SetWindowPos(box, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     // 2. Above every window that is not itself stay-on-top.

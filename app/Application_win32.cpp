@@ -3,19 +3,21 @@
 #include "app/Unit1_win32.h"
 #include "app/application_rules.h"
 #include "app/launch_guard_win32.h"
+#include "core/text_win32.h"
 #include "launch/ShellUtils.h"
 
 namespace ostrel {
 namespace {
 
-// In the system's ANSI code page, as the system lower-cases: "\xC9T\xC9" gives "\xC9t\xE9" in
-// code page 1252, and the second byte of a double-byte character is never taken for a letter.
-std::string AnsiLowerAfterFirst(const std::string& name) {
-    std::string lowered = name;
-    if (lowered.empty()) return lowered;
-    const auto first = static_cast<std::size_t>(CharNextA(lowered.c_str()) - lowered.c_str());
-    CharLowerBuffA(lowered.data() + first, static_cast<DWORD>(lowered.size() - first));
-    return lowered;
+// As the system lower-cases: "ÉTÉ" gives "Été", and a first character of two UTF-16 units
+// (a surrogate pair) is kept whole.
+std::string SystemLowerAfterFirst(const std::string& name) {
+    WideText lowered = Wide(name);
+    const std::size_t length = lowered.size() - 1;
+    if (length == 0) return {};
+    const std::size_t first = IS_HIGH_SURROGATE(lowered[0]) && length > 1 ? 2 : 1;
+    CharLowerBuffW(lowered.data() + first, static_cast<DWORD>(length - first));
+    return Utf8(lowered.data(), length);
 }
 
 constexpr DWORD kApplicationStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -23,11 +25,12 @@ constexpr DWORD kApplicationStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINI
 }  // namespace
 
 std::string ProgramTitle() {
-    return ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName(), AnsiLowerAfterFirst);
+    return ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName(), SystemLowerAfterFirst);
 }
 
 void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error) {
-    MessageBoxA(owner, ErrorBoxText(error.what()).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(owner, Wide(ErrorBoxText(error.what())).data(), Wide(title).data(),
+                MB_OK | MB_ICONERROR);
 }
 
 ApplicationWindow::ApplicationWindow(ErrorReporter& errors, const std::string& title)
@@ -121,9 +124,9 @@ int Application::Start(const MainWindowMaker& makeMainWindow) {
 }
 
 int StartupShowCommand() {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    GetStartupInfoA(&startup);
+    GetStartupInfoW(&startup);
     return (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWNORMAL;
 }
 
@@ -134,12 +137,12 @@ int Application::Run(MainWindow& mainWindow) {
     // which does not wait for a window nobody sees.
     CreateAboutBox();
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         // The main window's keyboard works as a dialog's: Tab and Shift+Tab go from control to
         // control, Enter and Space press the focused button.
-        if (mainWindow.Handle() && IsDialogMessageA(mainWindow.Handle(), &message)) continue;
+        if (mainWindow.Handle() && IsDialogMessageW(mainWindow.Handle(), &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     window_.SetMainWindow(nullptr);
     return 0;

@@ -6,6 +6,7 @@
 #include "app/dpi_win32.h"
 #include "app/resource_ids.h"
 #include "core/errors.h"
+#include "core/text_win32.h"
 #include "handover/desktop_win32.h"
 #include "handover/wake_up_win32.h"
 #include "launch/shortcuts_win32.h"
@@ -23,7 +24,7 @@ constexpr DWORD kStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDRE
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kRunFormShow = WM_APP + 1;
 constexpr int kFontHeight = -11;  // 8 point
-constexpr char kDebugMarker[] = "abc.txt";
+constexpr wchar_t kDebugMarker[] = L"abc.txt";
 
 // Positions and sizes in pixels at 96 dots per inch, scaled to the system's when the window is
 // made.
@@ -116,25 +117,27 @@ MainWindow::MainWindow(Application& application)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::CreateControls() {
-    font_ = GdiObject<HFONT>(CreateFontA(ScaleToDpi(kFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE,
+    font_ = GdiObject<HFONT>(CreateFontW(ScaleToDpi(kFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE,
                                          FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                         DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+                                         DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     for (const ControlLayout& control : kControls) {
         const RECT bounds =
             ScaledBounds(control.left, control.top, control.width, control.height, dpi_);
-        HWND child = CreateWindowExA(
-            control.exStyle, control.windowClass, control.text, control.style, bounds.left,
-            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, Handle(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), GetModuleHandleA(nullptr),
-            nullptr);
+        // Unicode controls: the log shows every path as it is.
+        HWND child =
+            CreateWindowExW(control.exStyle, Wide(control.windowClass).data(),
+                            Wide(control.text).data(), control.style, bounds.left, bounds.top,
+                            bounds.right - bounds.left, bounds.bottom - bounds.top, Handle(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+                            GetModuleHandleW(nullptr), nullptr);
         if (!child) throw Exception("Cannot create the main window's controls");
-        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (control.id == kMemo1) memo_ = child;
     }
     // The log grows for as long as the launcher runs: lift the edit control's default limit.
-    SendMessageA(memo_, EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(memo_, EM_SETLIMITTEXT, 0, 0);
     SetWindowSubclass(memo_, Memo1Keys, 0, 0);
 }
 
@@ -205,16 +208,16 @@ void MainWindow::ApplyState() {
 
 void MainWindow::Add(const std::string& line) {
     // What the user typed into the log stays, but a log line always starts a line of its own.
-    const LRESULT lastLine = SendMessageA(memo_, EM_GETLINECOUNT, 0, 0) - 1;
-    const LRESULT lastLineStart = SendMessageA(memo_, EM_LINEINDEX, lastLine, 0);
-    const bool withinALine = SendMessageA(memo_, EM_LINELENGTH, lastLineStart, 0) > 0;
-    const std::string text = (withinALine ? "\r\n" : "") + line + "\r\n";
-    const LRESULT end = SendMessageA(memo_, WM_GETTEXTLENGTH, 0, 0);
-    SendMessageA(memo_, EM_SETSEL, static_cast<WPARAM>(end), end);
-    SendMessageA(memo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT lastLine = SendMessageW(memo_, EM_GETLINECOUNT, 0, 0) - 1;
+    const LRESULT lastLineStart = SendMessageW(memo_, EM_LINEINDEX, lastLine, 0);
+    const bool withinALine = SendMessageW(memo_, EM_LINELENGTH, lastLineStart, 0) > 0;
+    const WideText text = Wide((withinALine ? "\r\n" : "") + line + "\r\n");
+    const LRESULT end = SendMessageW(memo_, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageW(memo_, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageW(memo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.data()));
 }
 
-void MainWindow::Clear() { SetWindowTextA(memo_, ""); }
+void MainWindow::Clear() { SetWindowTextW(memo_, L""); }
 
 void MainWindow::RestoreMainWindow() {
     state_ = State::kNormal;
@@ -227,14 +230,14 @@ void MainWindow::Minimize() {
 }
 
 void MainWindow::ShowNoRuntimeBox(const std::string& text) {
-    MessageBoxA(application_.OwnerWindow().BoxOwner(), text.c_str(), application_.Title().c_str(),
-                MB_OK);
+    MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(),
+                Wide(application_.Title()).data(), MB_OK);
 }
 
 void MainWindow::ShowError(const std::exception& error) { application_.ShowException(error); }
 
 void MainWindow::ShowWarningBox(const std::string& text) {
-    MessageBoxA(application_.OwnerWindow().BoxOwner(), text.c_str(), "Warning",
+    MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(), L"Warning",
                 MB_OK | MB_ICONWARNING);
 }
 
@@ -253,7 +256,7 @@ void MainWindow::ShowPictureBox() { application_.CreateAboutBox().ShowOnTop(); }
 void MainWindow::PollingEnded() { application_.EndLaunch(); }
 
 bool MainWindow::DebugMarkerExists() {
-    const DWORD attributes = GetFileAttributesA(kDebugMarker);
+    const DWORD attributes = GetFileAttributesW(kDebugMarker);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

@@ -8,10 +8,10 @@
 
 namespace ostrel {
 
-// Lower-cases every character of a name after its first, in the name's own code page.
+// Lower-cases every character of a name (UTF-8) after its first.
 using LowerAfterFirst = std::string (*)(const std::string& name);
 
-// Byte by byte, in the C locale: enough for names of ASCII letters.
+// ASCII letters only; every other byte stays as it is.
 std::string AsciiLowerAfterFirst(const std::string& name);
 
 // The program file's name without its directory and from its first "." on, every character

@@ -2,19 +2,22 @@
 
 #include <string>
 
+#include "core/text_win32.h"
+
 namespace ostrel {
 namespace {
 
 void RegisterOnce(const WindowClass& windowClass, WNDPROC procedure, const char* failure) {
-    WNDCLASSA registered{};
+    const WideText name = Wide(windowClass.name);
+    WNDCLASSW registered{};
     registered.style = windowClass.style;
     registered.lpfnWndProc = procedure;
-    registered.hInstance = GetModuleHandleA(nullptr);
+    registered.hInstance = GetModuleHandleW(nullptr);
     registered.hIcon = windowClass.icon;
     registered.hCursor = windowClass.cursor;
     registered.hbrBackground = windowClass.background;
-    registered.lpszClassName = windowClass.name;
-    if (!RegisterClassA(&registered) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    registered.lpszClassName = name.data();
+    if (!RegisterClassW(&registered) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         throw Exception(std::string(failure) + " (window class " + windowClass.name + ")");
     }
 }
@@ -27,11 +30,11 @@ void Window::Create(const WindowClass& windowClass, const WindowPlacement& place
                     const char* failure) {
     Destroy();
     RegisterOnce(windowClass, WindowProc, failure);
-    const HWND window = CreateWindowExA(
-        placement.exStyle, windowClass.name, placement.text, placement.style, placement.left,
-        placement.top, placement.width, placement.height, placement.parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.childId)), GetModuleHandleA(nullptr),
-        this);
+    const HWND window = CreateWindowExW(
+        placement.exStyle, Wide(windowClass.name).data(), Wide(placement.text).data(),
+        placement.style, placement.left, placement.top, placement.width, placement.height,
+        placement.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.childId)),
+        GetModuleHandleW(nullptr), this);
     if (!window) throw Exception(failure);
 }
 
@@ -50,16 +53,16 @@ void Window::Report(const std::exception& error) noexcept {
 
 LRESULT CALLBACK Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_.reset(window);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     // Before WM_NCCREATE (WM_GETMINMAXINFO may come first), and while Destroy takes the window
     // down, there is no object to ask.
     if (!self || self->window_.get() != window) {
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     LRESULT result = 0;
     try {

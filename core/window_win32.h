@@ -8,19 +8,20 @@
 namespace ostrel {
 
 // The window class that a Window registers, once per process, the first time it creates a window
-// of it. Every class that a Window registers has Window's window procedure.
+// of it. Every class that a Window registers has Window's window procedure, and its windows take
+// text as UTF-16, which the program's UTF-8 is converted to.
 struct WindowClass {
-    const char* name;
+    const char* name;             // UTF-8
     HBRUSH background = nullptr;  // none: the window paints all of itself
     HICON icon = nullptr;
     HCURSOR cursor = LoadCursor(nullptr, IDC_ARROW);
     UINT style = 0;
 };
 
-// What CreateWindowExA is given besides the class.
+// What CreateWindowExW is given besides the class.
 struct WindowPlacement {
     DWORD exStyle = 0;
-    const char* text = "";
+    const char* text = "";  // UTF-8
     DWORD style = 0;
     int left = 0;
     int top = 0;
@@ -57,10 +58,10 @@ class Window {
     // Destroys the window now; DestroyWindow on Handle() does too, and lets HandleMessage see it.
     void Destroy() { window_.reset(); }
 
-    // The default: DefWindowProcA.
+    // The default: DefWindowProcW.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
-        return DefWindowProcA(window_.get(), message, wParam, lParam);
+        return DefWindowProcW(window_.get(), message, wParam, lParam);
     }
 
   private:

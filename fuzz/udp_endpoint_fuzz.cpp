@@ -27,6 +27,7 @@ class FuzzedFormat : public ostrel::DateTimeFormat {
         : date_(std::move(date)), time_(std::move(time)) {}
     std::string ShortDate(const ostrel::LocalTime&) override { return date_; }
     std::string LongTime(const ostrel::LocalTime&) override { return time_; }
+    std::string InAnsiCodePage(const std::string& text) override { return text; }
 
   private:
     std::string date_;

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/text_win32.h"
+
 namespace ostrel {
 namespace {
 
@@ -46,7 +48,7 @@ class Win32Desktop : public Desktop {
         constexpr int kTitleLimit = 80;  // the NUL included
         char title[kTitleLimit + 1] = {};
         if (GetWindowTextA(ToHwnd(window), title, kTitleLimit) <= 0) return {};
-        return title;
+        return Utf8FromCodePage(title, CP_ACP);
     }
 
     std::string WindowClass(WindowHandle window) override {
@@ -54,7 +56,7 @@ class Win32Desktop : public Desktop {
         std::string className(kClassLimit, '\0');
         if (GetClassNameA(ToHwnd(window), className.data(), kClassLimit) <= 0) return {};
         className.resize(className.find('\0'));
-        return className;
+        return Utf8FromCodePage(className, CP_ACP);
     }
 
     ProcessId WindowProcess(WindowHandle window) override {

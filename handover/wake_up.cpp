@@ -21,7 +21,7 @@ std::string WakeUpText(const LocalTime& now, DateTimeFormat& format) {
     return text + ' ' + kCallingCorvex;
 }
 
-void SendWakeUp(TUDPEndpoint& endpoint, const std::string& text) {
+void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram) {
     endpoint.RemoteHost = kLoopback;
     endpoint.ReportLevel = kSendingReportLevel;
     // Through the setter on every call, so that each wake-up binds its local port anew.
@@ -29,7 +29,7 @@ void SendWakeUp(TUDPEndpoint& endpoint, const std::string& text) {
     endpoint.RemotePort = kCorvexPort;
 
     MemoryStream stream;
-    stream.Write(text.data(), text.size());
+    stream.Write(datagram.data(), datagram.size());
     endpoint.SendDatagram(stream);
     endpoint.SendDatagram(stream);
 }

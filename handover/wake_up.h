@@ -22,14 +22,16 @@ class DateTimeFormat {
     virtual ~DateTimeFormat() = default;
     virtual std::string ShortDate(const LocalTime& time) = 0;
     virtual std::string LongTime(const LocalTime& time) = 0;
+    // The text in the system's ANSI code page, as the wake-up datagram carries it.
+    virtual std::string InAnsiCodePage(const std::string& text) = 0;
 };
 
 // The date alone at 00:00:00 to the second, else the date, a blank and the time; then
 // " Calling Corvex".
 std::string WakeUpText(const LocalTime& now, DateTimeFormat& format);
 
-// Sets the endpoint up for kLoopback:kCorvexPort from local port kLauncherPort and sends `text`
-// twice.
-void SendWakeUp(TUDPEndpoint& endpoint, const std::string& text);
+// Sets the endpoint up for kLoopback:kCorvexPort from local port kLauncherPort and sends
+// `datagram` twice.
+void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram);
 
 }  // namespace ostrel

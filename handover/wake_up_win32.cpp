@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/errors.h"
+#include "core/text_win32.h"
 
 namespace ostrel {
 namespace {
@@ -20,16 +21,15 @@ SYSTEMTIME ToSystemTime(const LocalTime& time) {
     return result;
 }
 
-// Runs a formatting call of the GetDateFormatA kind twice: once for the size, once for the text.
+// Runs a formatting call of the GetDateFormatW kind twice: once for the size, once for the text.
 template <typename Format>
 std::string Formatted(Format format) {
     const int size = format(nullptr, 0);
     if (size > 0) {
-        std::string text(static_cast<std::size_t>(size), '\0');
+        WideText text(static_cast<std::size_t>(size));
         const int written = format(text.data(), size);
         if (written > 0) {
-            text.resize(static_cast<std::size_t>(written - 1));  // without the terminating zero
-            return text;
+            return Utf8(text.data(), static_cast<std::size_t>(written - 1));  // without the NUL
         }
     }
     throw Exception("Cannot format the local date and time (error " +
@@ -41,16 +41,20 @@ class UserDateTimeFormat : public DateTimeFormat {
   public:
     std::string ShortDate(const LocalTime& time) override {
         const SYSTEMTIME date = ToSystemTime(time);
-        return Formatted([&](char* buffer, int size) {
-            return GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &date, nullptr, buffer,
+        return Formatted([&](wchar_t* buffer, int size) {
+            return GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &date, nullptr, buffer,
                                   size);
         });
     }
     std::string LongTime(const LocalTime& time) override {
         const SYSTEMTIME clock = ToSystemTime(time);
-        return Formatted([&](char* buffer, int size) {
-            return GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &clock, nullptr, buffer, size);
+        return Formatted([&](wchar_t* buffer, int size) {
+            return GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &clock, nullptr, buffer, size);
         });
+    }
+    // The bytes that GetDateFormatA and GetTimeFormatA give.
+    std::string InAnsiCodePage(const std::string& text) override {
+        return InCodePage(text, CP_ACP);
     }
 };
 

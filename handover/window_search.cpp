@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
+
 namespace ostrel {
 namespace {
 
@@ -32,7 +34,7 @@ constexpr int kMaxPolls = 60;
 
 // The text up to its first NUL, and at most `limit` characters of it.
 std::string CutName(const std::string& text, std::size_t limit) {
-    return text.substr(0, std::min(text.find('\0'), limit));
+    return FirstCharacters(text.substr(0, text.find('\0')), limit);
 }
 
 struct WindowNames {

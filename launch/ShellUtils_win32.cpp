@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/text_win32.h"
 
 namespace ostrel {
 
@@ -14,18 +15,22 @@ namespace {
 // message box cannot show a text of many thousand characters; the log has the path whole.
 std::string QuotedPath(const std::string& path) {
     constexpr std::size_t kLongestQuoted = 300;
-    if (path.size() <= kLongestQuoted) return '"' + path + '"';
-    return '"' + path.substr(0, kLongestQuoted) + "...\"";
+    const std::string shown = FirstCharacters(path, kLongestQuoted);
+    return '"' + shown + (shown.size() < path.size() ? "...\"" : "\"");
 }
+
+// The shell counts in UTF-16 units, as the system's path limit does.
+bool TooLongForTheShell(const WideText& path) { return path.size() - 1 >= MAX_PATH; }
 
 // The shell finds no program file and ignores a working directory that long, and says no more
 // than "file not found" or nothing at all: the user would wait for a program that never starts.
-void RefuseWhatTheShellCannotTake(const std::string& file, const std::string& directory) {
+void RefuseWhatTheShellCannotTake(const std::string& file, const WideText& wideFile,
+                                  const std::string& directory, const WideText& wideDirectory) {
     const std::string tooLong = " is longer than " + std::to_string(MAX_PATH - 1) + " characters";
-    if (file.size() >= MAX_PATH) {
+    if (TooLongForTheShell(wideFile)) {
         throw Exception("Cannot start " + QuotedPath(file) + ": the program path" + tooLong);
     }
-    if (directory.size() >= MAX_PATH) {
+    if (TooLongForTheShell(wideDirectory)) {
         throw Exception("Cannot start " + QuotedPath(file) + " in " + QuotedPath(directory) +
                         ": the working directory" + tooLong);
     }
@@ -36,19 +41,22 @@ void RefuseWhatTheShellCannotTake(const std::string& file, const std::string& di
 INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
                     const std::string& directory, int showCommand, HWND owner,
                     KernelHandle* started) {
-    RefuseWhatTheShellCannotTake(file, directory);
-    SHELLEXECUTEINFOA start{};
+    const WideText wideFile = Wide(file);
+    const WideText wideParameters = Wide(parameters);
+    const WideText wideDirectory = Wide(directory);
+    RefuseWhatTheShellCannotTake(file, wideFile, directory, wideDirectory);
+    SHELLEXECUTEINFOW start{};
     start.cbSize = sizeof start;
     // The process is handed back, so that the window search can tell the Corvex started here
     // from other Java programs. Otherwise the start is ShellExecute's own, which shows no error
     // box of the shell's.
     start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     start.hwnd = owner;
-    start.lpFile = file.c_str();
-    start.lpParameters = parameters.c_str();
-    start.lpDirectory = directory.c_str();
+    start.lpFile = wideFile.data();
+    start.lpParameters = wideParameters.data();
+    start.lpDirectory = wideDirectory.data();
     start.nShow = showCommand;
-    ShellExecuteExA(&start);
+    ShellExecuteExW(&start);
     KernelHandle process(start.hProcess);
     if (started) *started = std::move(process);
     return reinterpret_cast<INT_PTR>(start.hInstApp);
@@ -56,12 +64,12 @@ INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
 
 std::string Win32LaunchShell::ModuleFileName() {
     // Long install paths are common: grow the buffer until the whole path fits.
-    std::vector<char> buffer(MAX_PATH);
+    WideText buffer(MAX_PATH);
     for (;;) {
         const DWORD length =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return {};
-        if (length < buffer.size()) return std::string(buffer.data(), length);
+        if (length < buffer.size()) return Utf8(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
     }
 }

@@ -26,7 +26,8 @@ class RegistryKey {
     // Type and data size of a value; false when the query fails (for example: no such value).
     virtual bool QueryValueInfo(const std::string& name, RegistryValueInfo& info) = 0;
     // Reads the value's data into `data`, which arrives sized to the queried size; on success
-    // `data` is resized to the bytes actually read. False when the read fails.
+    // `data` holds the bytes read, those of a string (REG_SZ, REG_EXPAND_SZ) in UTF-8. False when
+    // the read fails.
     virtual bool ReadValueData(const std::string& name, std::vector<char>& data) = 0;
 };
 

@@ -1,26 +1,48 @@
 #include "launch/registry_win32.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
+#include "core/text_win32.h"
+
 namespace ostrel {
+namespace {
+
+// The registry's own limit for a value name, the NUL included.
+constexpr std::size_t kLongestName = 16384;
+
+bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+}  // namespace
 
 std::vector<std::string> RegKey::ValueNames() {
     DWORD count = 0;
-    DWORD longestName = 0;
-    if (RegQueryInfoKeyA(get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    DWORD longestName = 0;  // in UTF-16 units, without the NUL
+    if (RegQueryInfoKeyW(get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
         return {};
     }
     std::vector<std::string> names;
     names.reserve(count);
-    std::vector<char> buffer(longestName + 1);
+    WideText buffer(longestName + 1);
     for (DWORD index = 0; index < count; ++index) {
-        DWORD length = static_cast<DWORD>(buffer.size());
-        if (RegEnumValueA(get(), index, buffer.data(), &length, nullptr, nullptr, nullptr,
-                          nullptr) != ERROR_SUCCESS) {
+        LSTATUS status = ERROR_MORE_DATA;
+        DWORD length = 0;
+        // A name made longer since the key was asked grows the buffer.
+        while (status == ERROR_MORE_DATA) {
+            length = static_cast<DWORD>(buffer.size());
+            status = RegEnumValueW(get(), index, buffer.data(), &length, nullptr, nullptr, nullptr,
+                                   nullptr);
+            if (status == ERROR_MORE_DATA) {
+                if (buffer.size() >= kLongestName) break;
+                buffer.resize(std::min(buffer.size() * 2, kLongestName));
+            }
+        }
+        if (status != ERROR_SUCCESS) {
             length = 0;  // a value that vanished meanwhile reads as the default value would
         }
-        names.emplace_back(buffer.data(), length);
+        names.push_back(Utf8(buffer.data(), length));
     }
     return names;
 }
@@ -28,7 +50,8 @@ std::vector<std::string> RegKey::ValueNames() {
 bool RegKey::QueryValueInfo(const std::string& name, RegistryValueInfo& info) {
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(get(), Wide(name).data(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
         return false;
     }
     info.type = type;
@@ -37,18 +60,26 @@ bool RegKey::QueryValueInfo(const std::string& name, RegistryValueInfo& info) {
 }
 
 bool RegKey::ReadValueData(const std::string& name, std::vector<char>& data) {
+    DWORD type = 0;
     DWORD size = static_cast<DWORD>(data.size());
-    if (RegQueryValueExA(get(), name.c_str(), nullptr, nullptr,
+    if (RegQueryValueExW(get(), Wide(name).data(), nullptr, &type,
                          reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
         return false;
     }
     data.resize(size);
+    if (IsString(type)) {
+        // Stored as UTF-16, whatever wrote it; an odd last byte is no character.
+        std::vector<wchar_t> text(size / sizeof(wchar_t));
+        if (!text.empty()) std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+        const std::string utf8 = Utf8(text.data(), text.size());
+        data.assign(utf8.begin(), utf8.end());
+    }
     return true;
 }
 
 std::unique_ptr<RegKey> OpenRegKey(HKEY root, const std::string& subkey, REGSAM access) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, subkey.c_str(), 0, access, &key) != ERROR_SUCCESS) return nullptr;
+    if (RegOpenKeyExW(root, Wide(subkey).data(), 0, access, &key) != ERROR_SUCCESS) return nullptr;
     return std::make_unique<RegKey>(OwnedRegKey(key));
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/text_win32.h"
 #include "launch/desktop_folder.h"
 #include "launch/registry_win32.h"
 #include "launch/start_script.h"
@@ -23,14 +24,14 @@ using Microsoft::WRL::ComPtr;
 
 // The system's text for an error code, without the line break it ends with.
 std::string SystemMessage(DWORD code) {
-    char text[512];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, text, sizeof text, nullptr);
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, 512, nullptr);
     while (length > 0 &&
-           (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) {
+           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) {
         --length;
     }
-    return std::string(text, length);
+    return Utf8(text, length);
 }
 
 OleError OleFailure(HRESULT result) {
@@ -50,17 +51,6 @@ InOutError FileFailure(const char* what, const std::string& name, DWORD code) {
     return InOutError(std::string(what) + " \"" + name + "\": " + reason, code);
 }
 
-// UTF-16 ended by a NUL. A vector rather than std::wstring: the wide string class would bring
-// about 35 KiB of library code into the program for these two calls.
-std::vector<wchar_t> WideFromAnsi(const std::string& text) {
-    const int size = static_cast<int>(text.size());
-    const int length =
-        text.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1, L'\0');
-    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
 // --- The desktop folder -------------------------------------------------------------------
 
 constexpr char kExplorerKey[] = "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer";
@@ -68,20 +58,20 @@ constexpr char kShellFoldersKey[] = "Shell Folders";
 
 std::unique_ptr<RegKey> CreateRegKey(HKEY root, const char* subkey) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(root, Wide(subkey).data(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
     return std::make_unique<RegKey>(OwnedRegKey(key));
 }
 
 std::optional<std::string> AskShellForDesktop() {
-    char path[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path) !=
+    wchar_t path[MAX_PATH];
+    if (SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path) !=
         S_OK) {
         return std::nullopt;
     }
-    return std::string(path);
+    return Utf8(path);
 }
 
 std::optional<std::string> DesktopFolder() {
@@ -105,10 +95,51 @@ ComPtr<IUnknown> CreateShellLinkObject() {
 
 // --- The start script ---------------------------------------------------------------------
 
+// The short (8.3) form of a path, or of as much of it as exists; "" when the volume keeps none.
+std::string ShortPath(const std::string& path) {
+    const WideText wide = Wide(path);
+    if (const DWORD length = GetShortPathNameW(wide.data(), nullptr, 0); length > 0) {
+        WideText shortened(length);
+        const DWORD written = GetShortPathNameW(wide.data(), shortened.data(), length);
+        if (written > 0 && written < length) return Utf8(shortened.data(), written);
+    }
+    const std::string::size_type cut = path.find_last_of('\\');
+    if (cut == std::string::npos || cut == 0) return {};
+    const std::string folder = ShortPath(path.substr(0, cut));
+    return folder.empty() ? std::string() : folder + path.substr(cut);
+}
+
+// The script's line as cmd.exe reads it: in the console's code page, the OEM one. A path (the
+// script quotes its paths) with a character that code page lacks goes through its short form,
+// which the volume keeps in plain letters; where it keeps none, the script cannot be written.
+std::string ScriptLineForCmd(const std::string& line) {
+    std::string bytes;
+    if (InCodePageExactly(line, CP_OEMCP, bytes)) return bytes;
+    std::string shortened;
+    bool quoted = false;
+    for (std::string::size_type at = 0;; quoted = !quoted) {
+        const std::string::size_type quote = line.find('"', at);
+        std::string part = line.substr(at, quote == std::string::npos ? quote : quote - at);
+        if (quoted && !InCodePageExactly(part, CP_OEMCP, bytes)) {
+            if (const std::string shortPart = ShortPath(part); !shortPart.empty()) part = shortPart;
+        }
+        shortened += part;
+        if (quote == std::string::npos) break;
+        shortened += '"';
+        at = quote + 1;
+    }
+    if (InCodePageExactly(shortened, CP_OEMCP, bytes)) return bytes;
+    throw InOutError("Cannot write \"" + std::string(kStartScriptName) +
+                         "\": a path in it has characters that the code page of the command "
+                         "prompt (" +
+                         std::to_string(GetOEMCP()) + ") cannot write, and no short form",
+                     ERROR_NO_UNICODE_TRANSLATION);
+}
+
 class Win32ScriptFiles : public ScriptFiles {
   public:
     void WriteWhole(const std::string& name, const std::string& content) override {
-        KernelHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        KernelHandle file(CreateFileW(Wide(name).data(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) throw FileFailure("Cannot create", name, GetLastError());
         const char* next = content.data();
@@ -133,16 +164,16 @@ class Win32ScriptFiles : public ScriptFiles {
     void Replace(const std::string& from, const std::string& to) override {
         // A read-only script is the user's to keep. Windows refuses to replace it, but a file
         // system that maps the attribute onto permissions lets an administrator do so anyway.
-        const DWORD attributes = GetFileAttributesA(to.c_str());
+        const DWORD attributes = GetFileAttributesW(Wide(to).data());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
             throw FileFailure("Cannot replace", to, ERROR_ACCESS_DENIED);
         }
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (!MoveFileExW(Wide(from).data(), Wide(to).data(), MOVEFILE_REPLACE_EXISTING)) {
             throw FileFailure("Cannot replace", to, GetLastError());
         }
     }
 
-    void Remove(const std::string& name) noexcept override { DeleteFileA(name.c_str()); }
+    void Remove(const std::string& name) noexcept override { DeleteFileW(Wide(name).data()); }
 };
 
 // --- Both together ------------------------------------------------------------------------
@@ -154,27 +185,27 @@ class Win32LaunchFiles : public LaunchFiles {
                         int showCommand, const std::string& iconFile,
                         std::uint8_t iconIndex) override {
         const ComPtr<IUnknown> object = CreateShellLinkObject();
-        ComPtr<IShellLinkA> link;
+        ComPtr<IShellLinkW> link;
         ComPtr<IPersistFile> file;
         if (FAILED(object.As(&link)) || FAILED(object.As(&file))) {
             throw Exception("Interface not supported");
         }
         // The links are a convenience for later: a setter or a save that fails must not keep
         // Corvex from starting now, so their results are not looked at.
-        link->SetPath(target.c_str());
-        link->SetArguments(arguments.c_str());
-        link->SetWorkingDirectory(workingDirectory.c_str());
+        link->SetPath(Wide(target).data());
+        link->SetArguments(Wide(arguments).data());
+        link->SetWorkingDirectory(Wide(workingDirectory).data());
         link->SetShowCmd(showCommand);
-        link->SetIconLocation(iconFile.c_str(), iconIndex);
-        file->Save(WideFromAnsi(linkName).data(), FALSE);
+        link->SetIconLocation(Wide(iconFile).data(), iconIndex);
+        file->Save(Wide(linkName).data(), FALSE);
         if (const std::optional<std::string> desktop = DesktopFolder()) {
-            file->Save(WideFromAnsi(*desktop + "\\" + linkName).data(), FALSE);
+            file->Save(Wide(*desktop + "\\" + linkName).data(), FALSE);
         }
     }
 
     void CreateBatchFile(const std::string& line) override {
         Win32ScriptFiles files;
-        WriteStartScript(files, line);
+        WriteStartScript(files, ScriptLineForCmd(line));
     }
 };
 

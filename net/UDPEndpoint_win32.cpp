@@ -109,14 +109,14 @@ class WinsockLayer final : public SocketLayer, private Window {
         std::optional<WPARAM> quitCode;
         while (!done()) {
             MSG message;
-            if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
                 if (message.message == WM_QUIT) {
                     // Kept for the application's own loop, which ends on it.
                     quitCode = message.wParam;
                     continue;
                 }
                 TranslateMessage(&message);
-                DispatchMessageA(&message);
+                DispatchMessageW(&message);
             } else {
                 MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             }

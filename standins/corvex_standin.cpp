@@ -5,10 +5,10 @@
 //
 // Record: the file named by OSTREL_STANDIN_RECORD, else corvex-standin.log beside this program.
 // Blocks of "key=value" lines are appended, each ended by a line "----"; lines end in "\n" and
-// every block is written in one piece. Values are written as they are, except that control bytes
-// (below 0x20, and 0x7F) are written as "\xNN" (two upper-case hex digits), so that a value is
-// always one line.
-//   event=start     pid, program, command_line (GetCommandLineA as is), current_directory,
+// every block is written in one piece; text is UTF-8. Values are written as they are, except that
+// control bytes (below 0x20, and 0x7F) are written as "\xNN" (two upper-case hex digits), so that a
+// value is always one line.
+//   event=start     pid, program, command_line (GetCommandLineW as is), current_directory,
 //                   startup_flags (STARTUPINFO dwFlags, "0x%08lx"), show_window (wShowWindow when
 //                   STARTF_USESHOWWINDOW is set, else "none"), windows, delay_ms, lifetime_ms,
 //                   answer_after, ombrix (the loaded library's path, or "missing"),
@@ -46,6 +46,7 @@
 #include <vector>
 
 #include "core/owners_win32.h"
+#include "core/text_win32.h"
 #include "core/window_win32.h"
 #include "standins/ombrix.h"
 
@@ -75,12 +76,16 @@ struct Settings {
     std::string recordPath;
 };
 
-std::string ProgramPath() {
-    std::string path(32768, '\0');
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length);
-    return path;
+using ostrel::Utf8;
+using ostrel::Wide;
+
+std::string ModulePath(HMODULE module) {
+    ostrel::WideText path(32768);
+    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    return Utf8(path.data(), length);
 }
+
+std::string ProgramPath() { return ModulePath(nullptr); }
 
 std::string FolderOf(const std::string& path) {
     return path.substr(0, path.find_last_of("\\/:") + 1);
@@ -88,12 +93,11 @@ std::string FolderOf(const std::string& path) {
 
 // An empty variable counts as unset.
 std::string Environment(const char* name, const char* fallback) {
-    std::string value(32768, '\0');
+    ostrel::WideText value(32768);
     const DWORD length =
-        GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+        GetEnvironmentVariableW(Wide(name).data(), value.data(), static_cast<DWORD>(value.size()));
     if (length == 0 || length >= value.size()) return fallback;
-    value.resize(length);
-    return value;
+    return Utf8(value.data(), length);
 }
 
 unsigned long NumberOr(const std::string& text, unsigned long fallback, unsigned long maximum) {
@@ -184,7 +188,7 @@ class Record {
             std::string("event=") + event + "\npid=" + std::to_string(GetCurrentProcessId()) + "\n";
         for (const auto& [key, value] : fields) block += std::string(key) + "=" + value + "\n";
         block += "----\n";
-        const KernelHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA,
+        const KernelHandle file(CreateFileW(Wide(path_).data(), FILE_APPEND_DATA,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return;
@@ -202,11 +206,11 @@ class ResponseState {
   public:
     explicit ResponseState(const std::string& configuredPath, const std::string& programFolder) {
         if (!configuredPath.empty()) {
-            library_.reset(LoadLibraryA(configuredPath.c_str()));
+            library_.reset(LoadLibraryW(Wide(configuredPath).data()));
         } else {
-            library_.reset(LoadLibraryA("Ombrix.dll"));
+            library_.reset(LoadLibraryW(L"Ombrix.dll"));
             if (!library_) {
-                library_.reset(LoadLibraryA((programFolder + "..\\..\\..\\Ombrix.dll").c_str()));
+                library_.reset(LoadLibraryW(Wide(programFolder + "..\\..\\..\\Ombrix.dll").data()));
             }
         }
         if (library_) {
@@ -218,10 +222,7 @@ class ResponseState {
     // "missing" when the library or its setter is not there.
     std::string Describe() const {
         if (!set_) return "missing";
-        std::string path(32768, '\0');
-        path.resize(
-            GetModuleFileNameA(library_.get(), path.data(), static_cast<DWORD>(path.size())));
-        return path;
+        return ModulePath(library_.get());
     }
 
     bool Set(bool answered) const { return set_ && set_(answered ? TRUE : FALSE); }
@@ -381,14 +382,14 @@ class StandIn {
 
     void PaintTitle(HWND window) const {
         const ostrel::PaintDc paint(window);
-        char title[256] = {};
-        GetWindowTextA(window, title, sizeof title);
+        wchar_t title[256] = {};
+        GetWindowTextW(window, title, 256);
         RECT client;
         GetClientRect(window, &client);
         SetBkMode(paint.get(), TRANSPARENT);
         SetTextColor(paint.get(), RGB(236, 240, 244));
         const HGDIOBJ previous = SelectObject(paint.get(), font_.get());
-        DrawTextA(paint.get(), title, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawTextW(paint.get(), title, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         SelectObject(paint.get(), previous);
     }
 
@@ -475,13 +476,14 @@ Record::Fields StartFields(const Settings& settings, const ResponseState& respon
     GetStartupInfoA(&startup);
     char flags[16];
     std::snprintf(flags, sizeof flags, "0x%08lx", static_cast<unsigned long>(startup.dwFlags));
-    std::string folder(32768, '\0');
-    folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
+    ostrel::WideText folder(32768);
+    const DWORD folderLength =
+        GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
 
     return {
         {"program", Escaped(ProgramPath())},
-        {"command_line", Escaped(GetCommandLineA())},
-        {"current_directory", Escaped(folder)},
+        {"command_line", Escaped(Utf8(GetCommandLineW()))},
+        {"current_directory", Escaped(Utf8(folder.data(), folderLength))},
         {"startup_flags", flags},
         {"show_window", startup.dwFlags & STARTF_USESHOWWINDOW ? std::to_string(startup.wShowWindow)
                                                                : std::string("none")},
@@ -519,9 +521,9 @@ int main() {
         return 1;
     }
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     responseState.Set(false);
     return 0;

@@ -417,43 +417,6 @@ TEST_F(BadInputTest, AReadOnlyScriptAndAFolderForALinkCostOnlyThemAndTheLauncher
     EXPECT_FALSE(FileExists(folder.File("ostrel.bat.new")));
 }
 
-// Points the user's "Shell Folders\Desktop" entry elsewhere for one test.
-class DesktopEntry {
-  public:
-    explicit DesktopEntry(const std::string& folder)
-        : key_(CreateRegistryKey(HKEY_CURRENT_USER, kKey)) {
-        char old[MAX_PATH * 4];
-        DWORD size = sizeof old;
-        DWORD type = 0;
-        if (RegQueryValueExA(key_.get(), "Desktop", nullptr, &type, reinterpret_cast<BYTE*>(old),
-                             &size) == ERROR_SUCCESS) {
-            old_.assign(old, size);
-            oldType_ = type;
-        }
-        RegSetValueExA(key_.get(), "Desktop", 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>(folder.size() + 1));
-    }
-    ~DesktopEntry() {
-        if (oldType_ != REG_NONE) {
-            RegSetValueExA(key_.get(), "Desktop", 0, oldType_,
-                           reinterpret_cast<const BYTE*>(old_.data()),
-                           static_cast<DWORD>(old_.size()));
-        } else {
-            RegDeleteValueA(key_.get(), "Desktop");
-        }
-    }
-    DesktopEntry(const DesktopEntry&) = delete;
-    DesktopEntry& operator=(const DesktopEntry&) = delete;
-
-  private:
-    static constexpr char kKey[] =
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    OwnedRegKey key_;
-    std::string old_;
-    DWORD oldType_ = REG_NONE;
-};
-
 TEST_F(BadInputTest, ADesktopFolderThatIsMissingOnlyLosesTheDesktopLinks) {
     const std::string noDesktop = folder.File("No Desktop");
     const DesktopEntry entry(noDesktop);

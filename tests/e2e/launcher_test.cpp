@@ -1,6 +1,9 @@
 // The launcher as a user meets it: its window, its log, its boxes, what it starts, and its end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "core/text_win32.h"
 #include "launcher_driver.h"
 
 namespace ostrel::testing {
@@ -174,15 +177,14 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
 
 TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxAndStartsNothing) {
     // A copy of the program, whose title keeps the name's first character and lower-cases the
-    // rest as the system's code page does.
-    const bool westernCodePage = GetACP() == 1252;
-    const std::string name = westernCodePage ? "\xC9T\xC9.EXE" : "OSTREL.EXE";
-    const std::string title = westernCodePage ? "\xC9t\xE9" : "Ostrel";
+    // rest as the system does, whatever its code page.
+    const std::string name = "ÉTÉ.EXE";
+    const std::string title = "Été";
     TempFolder programFolder;
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + "ostrel.exe").c_str(),
-                          programFolder.File(name).c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + "Ombrix.dll").c_str(),
-                          programFolder.File("Ombrix.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(Wide(ProgramFolder() + "ostrel.exe").data(),
+                          Wide(programFolder.File(name)).data(), FALSE));
+    ASSERT_TRUE(CopyFileW(Wide(ProgramFolder() + "Ombrix.dll").data(),
+                          Wide(programFolder.File("Ombrix.dll")).data(), FALSE));
     LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, programFolder.File(name));
     HWND box = launcher.WaitForMessageBox(title);
     ASSERT_NE(box, nullptr) << "no message box";
@@ -200,6 +202,113 @@ TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxAndStartsNothing) {
     EXPECT_FALSE(FileExists(record()));
     EXPECT_FALSE(FileExists(folder.File("ostrel.bat")));
 
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
+// A copy of the stand-in runtime (javaw.exe and java.exe) with `home` as its Java home.
+void CopyStandInRuntime(const std::string& home) {
+    ASSERT_TRUE(CreateFolders(home + "\\bin"));
+    for (const char* program : {"\\bin\\javaw.exe", "\\bin\\java.exe"}) {
+        ASSERT_TRUE(CopyFileW(Wide(StandInJavaHome() + program).data(), Wide(home + program).data(),
+                              FALSE));
+    }
+}
+
+// The stand-in's "event=start" blocks, each as its text.
+std::vector<std::string> StartsIn(const std::string& record) {
+    std::vector<std::string> starts;
+    for (std::string::size_type at = record.find("event=start\n"); at != std::string::npos;
+         at = record.find("event=start\n", at + 1)) {
+        starts.push_back(record.substr(at, record.find("----", at) - at));
+    }
+    return starts;
+}
+
+// Runs the start script that the launcher left in `folder` as a user would, through the command
+// prompt, and waits for the runtime's java.exe to start from it.
+bool StartScriptStartsJava(const std::string& folder, const std::string& record) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    LauncherRun prompt(folder, SW_HIDE, Utf8(system) + "\\cmd.exe", "/c ostrel.bat");
+    return WaitUntil(
+        [&] {
+            for (const std::string& start : StartsIn(ReadFile(record))) {
+                if (start.find("java.exe\n") != std::string::npos &&
+                    start.find("Application ShowSetup\n") != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        20000);
+}
+
+// Installed per user, under a user name that the ANSI code page cannot write, and started from
+// a shortcut whose working folder is the user's documents.
+TEST_F(LauncherTest, FromAFolderOfAnyNameItStartsLinksAndScriptsCorvexAsItShould) {
+    const std::string user = folder.File("Users\\Дмитрий\\");
+    const std::string install = user + "AppData\\Local\\Programs\\Corvex\\";
+    const std::string documents = user + "Documents\\";
+    const std::string desktop = user + "Рабочий стол";
+    const std::string javaHome = user + "Java\\jre";
+    for (const std::string& made : {install, documents, desktop}) ASSERT_TRUE(CreateFolders(made));
+    for (const char* file : {"ostrel.exe", "Ombrix.dll", "Icon.ico"}) {
+        ASSERT_TRUE(
+            CopyFileW(Wide(ProgramFolder() + file).data(), Wide(install + file).data(), FALSE));
+    }
+    CopyStandInRuntime(javaHome);
+    registry.SetString("1.4", "JavaHome", javaHome);
+    const DesktopEntry entry(desktop);
+
+    LauncherRun launcher(documents, SW_SHOWNORMAL, install + "ostrel.exe");
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(documents + "ostrel.bat"); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsIn(ReadFile(record())).empty(); }, 20000));
+    const std::vector<std::string> starts = StartsIn(ReadFile(record()));
+    ASSERT_EQ(starts.size(), 1u) << ReadFile(record());
+    EXPECT_NE(starts[0].find("\nprogram=" + javaHome + "\\bin\\javaw.exe\n"), std::string::npos)
+        << starts[0];
+    EXPECT_NE(starts[0].find(" " + std::string(kParameters) + "\n"), std::string::npos)
+        << starts[0];
+    EXPECT_NE(starts[0].find("\ncurrent_directory=" + install.substr(0, install.size() - 1) + "\n"),
+              std::string::npos)
+        << starts[0];
+
+    const ComApartment com;
+    for (const std::string& links : {documents, desktop + "\\"}) {
+        for (const char* name : {"Configuration.lnk", "Corvex.lnk"}) {
+            EXPECT_TRUE(FileExists(links + name)) << links << name;
+            const ShellLinkFields link = ReadShellLink(links + name);
+            EXPECT_EQ(link.target, javaHome + "\\bin\\javaw.exe") << links << name;
+            EXPECT_EQ(link.directory, install) << links << name;
+            EXPECT_EQ(link.iconFile, install + "Icon.ico") << links << name;
+        }
+    }
+    // cmd.exe reads no text beyond its code page: the script names the runtime by its short form.
+    const std::string script = ReadFile(documents + "ostrel.bat");
+    EXPECT_TRUE(std::all_of(script.begin(), script.end(), [](char c) { return (c & 0x80) == 0; }))
+        << script;
+    EXPECT_TRUE(StartScriptStartsJava(documents, record())) << ReadFile(record());
+
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    // The log shows the path as it is.
+    EXPECT_TRUE(WaitForLogLine(window, "JavaHome = \"" + javaHome + "\"", 5000)) << LogText(window);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
+// A letter that the ANSI code page has, in a Java home: cmd.exe reads the script in the OEM code
+// page, where the ANSI byte of that letter is another one.
+TEST_F(LauncherTest, TheScriptOfAJavaHomeWithAnUmlautStartsThatRuntime) {
+    const std::string javaHome = folder.File("Jäva 14");
+    CopyStandInRuntime(javaHome);
+    registry.SetString("1.4", "JavaHome", javaHome);
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(folder.File("ostrel.bat")); }, 20000));
+    EXPECT_TRUE(StartScriptStartsJava(folder.Path(), record())) << ReadFile(record());
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }

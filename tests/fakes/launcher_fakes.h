@@ -90,6 +90,7 @@ class FakeDateTimeFormat : public DateTimeFormat {
         asked.push_back(time);
         return Two(time.hour) + ":" + Two(time.minute) + ":" + Two(time.second);
     }
+    std::string InAnsiCodePage(const std::string& text) override { return text; }
     std::vector<LocalTime> asked;
 
   private:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/text.h"
 #include "tests/fakes/launcher_fakes.h"
 
 namespace ostrel {
@@ -58,6 +59,24 @@ TEST(RegistryString, FailedReadRaisesBeforeTheTypeIsLookedAt) {
     key.Set("Flaky", kRegDword, "1234");
     key.values.back().readFails = true;
     EXPECT_EQ(ErrorOf(key, "Flaky"), "Failed to get data for 'Flaky'");
+}
+
+// The registry, the shell and the files speak UTF-16; the launcher keeps its text in UTF-8.
+TEST(RegistryString, TextBeyondAnyAnsiCodePageComesThroughUtf16Whole) {
+    for (const std::string text :
+         {"C:\\Users\\Дмитрий\\AppData", "C:\\Jäva 14", "С:\\用户\\桌面", "Corvex 🦅"}) {
+        EXPECT_EQ(Utf8FromUtf16(Utf16FromUtf8(text)), text);
+        FakeRegistryKey key;
+        key.Set("JavaHome", kRegSz, text);
+        EXPECT_EQ(ReadRegistryString(key, "JavaHome"), text);
+    }
+    EXPECT_EQ(Utf16FromUtf8("C:\\Java\\bin"), u"C:\\Java\\bin");
+    EXPECT_EQ(Utf16FromUtf8("🦅").size(), 2u);  // a surrogate pair
+    // What is no UTF-8, and a surrogate standing alone, becomes U+FFFD, not a cut text.
+    EXPECT_EQ(Utf16FromUtf8("a\xFF\xC3"
+                            "b"),
+              u"a\uFFFD\uFFFDb");
+    EXPECT_EQ(Utf8FromUtf16(std::u16string(u"x") + char16_t(0xD800) + u"y"), "x\uFFFDy");
 }
 
 }  // namespace

@@ -119,6 +119,10 @@ TEST_F(WindowSearchTest, TitlesAreCutTo79AndClassNamesTo99Characters) {
     desktop.Add(class120, title100);
     // A class name is read up to its first NUL.
     desktop.Add(std::string("SunAwtDialog\0Extra", 18), "Options");
+    // Characters, not bytes: a letter of two bytes in UTF-8 is one character.
+    std::string accented;
+    for (int i = 0; i < 90; ++i) accented += "\xC3\xA9";
+    desktop.Add("Listed", accented);
 
     Search(true);
 
@@ -126,7 +130,8 @@ TEST_F(WindowSearchTest, TitlesAreCutTo79AndClassNamesTo99Characters) {
     const std::string class99(99, 'C');
     EXPECT_THAT(log.lines, ElementsAre(kBanner, "xxxx Window : \"SunAwtFrame\" \"" + title79 + '"',
                                        "Window : \"SunAwtDialog\" \"Options\"",
-                                       "Window : \"" + class99 + "\" \"" + title79 + '"'));
+                                       "Window : \"" + class99 + "\" \"" + title79 + '"',
+                                       "Window : \"Listed\" \"" + accented.substr(0, 158) + '"'));
 }
 
 TEST_F(WindowSearchTest, HiddenWindowIsHandedOverAndShown) {

@@ -1,10 +1,12 @@
 #include "launcher_driver.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include "core/text_win32.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -14,9 +16,9 @@ namespace {
 constexpr char kJavaKeyPrefix[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
 
 std::string ModulePath() {
-    char path[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    return std::string(path, length);
+    wchar_t path[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    return Utf8(path, length);
 }
 
 OwnedRegKey CreateJavaKey(const std::string& version) {
@@ -28,14 +30,15 @@ OwnedRegKey CreateJavaKey(const std::string& version) {
 
 void RemoveFolder(const std::string& path) {
     // SHFileOperation wants a list ended by two zeros.
-    std::string from = path;
-    if (!from.empty() && from.back() == '\\') from.pop_back();
-    from.push_back('\0');
-    SHFILEOPSTRUCTA operation{};
+    WideText from = Wide(path);
+    from.pop_back();
+    if (!from.empty() && from.back() == L'\\') from.pop_back();
+    from.insert(from.end(), {L'\0', L'\0'});
+    SHFILEOPSTRUCTW operation{};
     operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
+    operation.pFrom = from.data();
     operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&operation);
+    SHFileOperationW(&operation);
 }
 
 }  // namespace
@@ -57,7 +60,7 @@ bool RunsSlowCases() {
 
 OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    if (RegCreateKeyExW(root, Wide(path).data(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr) != ERROR_SUCCESS) {
         return OwnedRegKey();
     }
@@ -65,13 +68,13 @@ OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path) {
 }
 
 TempFolder::TempFolder() {
-    char base[MAX_PATH];
-    GetTempPathA(sizeof(base), base);
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
     static int counter = 0;
     for (;;) {
-        path_ = std::string(base) + "ostrel-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+        path_ = Utf8(base) + "ostrel-test-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(++counter) + "\\";
-        if (CreateDirectoryA(path_.c_str(), nullptr)) return;
+        if (CreateDirectoryW(Wide(path_).data(), nullptr)) return;
         if (GetLastError() != ERROR_ALREADY_EXISTS)
             throw std::runtime_error("cannot create " + path_);
     }
@@ -85,25 +88,47 @@ std::string UnwritableFolder() {
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
     WCHAR* name = toDos ? toDos("/proc") : nullptr;
     if (!name) return {};
-    char folder[MAX_PATH];
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, name, -1, folder, sizeof folder, nullptr, nullptr);
+    const std::string folder = Utf8(name);
     HeapFree(GetProcessHeap(), 0, name);
-    return length > 0 ? std::string(folder) : std::string();
+    return folder;
+}
+
+bool CreateFolders(const std::string& path) {
+    for (std::string::size_type at = path.find('\\', 3); at != std::string::npos;
+         at = path.find('\\', at + 1)) {
+        CreateDirectoryW(Wide(path.substr(0, at)).data(), nullptr);
+    }
+    CreateDirectoryW(Wide(path).data(), nullptr);
+    const DWORD attributes = GetFileAttributesW(Wide(path).data());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << content;
+    const KernelHandle file(CreateFileW(Wide(path).data(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file) {
+        ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                    nullptr);
+    }
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    const KernelHandle file(CreateFileW(Wide(path).data(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string content;
+    if (!file) return content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        content.append(buffer, read);
+    }
+    return content;
 }
 
 bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Wide(path).data()) != INVALID_FILE_ATTRIBUTES;
 }
 
 JavaRuntimeRegistration::JavaRuntimeRegistration() { RemoveAll(); }
@@ -111,21 +136,22 @@ JavaRuntimeRegistration::~JavaRuntimeRegistration() { RemoveAll(); }
 
 void JavaRuntimeRegistration::RemoveAll() {
     for (const char* version : {"1.4", "1.3"}) {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kJavaKeyPrefix + std::string(version)).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, Wide(kJavaKeyPrefix + std::string(version)).data());
     }
 }
 
 void JavaRuntimeRegistration::SetValue(const std::string& version, const std::string& name,
                                        DWORD type, const void* data, std::size_t size) {
     const OwnedRegKey key = CreateJavaKey(version);
-    const LSTATUS status = RegSetValueExA(key.get(), name.c_str(), 0, type,
+    const LSTATUS status = RegSetValueExW(key.get(), Wide(name).data(), 0, type,
                                           static_cast<const BYTE*>(data), static_cast<DWORD>(size));
     if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set " + name);
 }
 
 void JavaRuntimeRegistration::SetString(const std::string& version, const std::string& name,
                                         const std::string& data) {
-    SetValue(version, name, REG_SZ, data.c_str(), data.size() + 1);
+    const WideText text = Wide(data);
+    SetValue(version, name, REG_SZ, text.data(), text.size() * sizeof(wchar_t));
 }
 
 void JavaRuntimeRegistration::SetDword(const std::string& version, const std::string& name,
@@ -140,23 +166,63 @@ void JavaRuntimeRegistration::SetBinary(const std::string& version, const std::s
 
 void JavaRuntimeRegistration::SetMultiString(const std::string& version, const std::string& name,
                                              const std::vector<std::string>& strings) {
-    std::string data;
-    for (const std::string& text : strings) data.append(text).push_back('\0');
-    data.push_back('\0');
-    SetValue(version, name, REG_MULTI_SZ, data.data(), data.size());
+    WideText data;
+    for (const std::string& text : strings) {
+        const WideText wide = Wide(text);
+        data.insert(data.end(), wide.begin(), wide.end());
+    }
+    data.push_back(L'\0');
+    SetValue(version, name, REG_MULTI_SZ, data.data(), data.size() * sizeof(wchar_t));
+}
+
+DesktopEntry::DesktopEntry(const std::string& folder) {
+    constexpr char kExplorer[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    const WideText text = Wide(folder);
+    for (const auto& [key, type] :
+         {std::pair{"User Shell Folders", REG_EXPAND_SZ}, std::pair{"Shell Folders", REG_SZ}}) {
+        Entry entry{
+            CreateRegistryKey(HKEY_CURRENT_USER, kExplorer + std::string(key)), {}, REG_NONE};
+        DWORD size = 0;
+        DWORD oldType = 0;
+        if (RegQueryValueExW(entry.key.get(), L"Desktop", nullptr, &oldType, nullptr, &size) ==
+            ERROR_SUCCESS) {
+            entry.old.resize(size);
+            if (RegQueryValueExW(entry.key.get(), L"Desktop", nullptr, &oldType, entry.old.data(),
+                                 &size) == ERROR_SUCCESS) {
+                entry.old.resize(size);
+                entry.oldType = oldType;
+            }
+        }
+        RegSetValueExW(entry.key.get(), L"Desktop", 0, type,
+                       reinterpret_cast<const BYTE*>(text.data()),
+                       static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+        entries_.push_back(std::move(entry));
+    }
+}
+
+DesktopEntry::~DesktopEntry() {
+    for (Entry& entry : entries_) {
+        if (entry.oldType != REG_NONE) {
+            RegSetValueExW(entry.key.get(), L"Desktop", 0, entry.oldType, entry.old.data(),
+                           static_cast<DWORD>(entry.old.size()));
+        } else {
+            RegDeleteValueW(entry.key.get(), L"Desktop");
+        }
+    }
 }
 
 LauncherRun::LauncherRun(const std::string& workingFolder, int showCommand,
-                         const std::string& program) {
-    STARTUPINFOA startup{};
+                         const std::string& program, const std::string& arguments) {
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCommand);
     PROCESS_INFORMATION started{};
     const bool bare = program.find_first_of("\\:") == std::string::npos;
-    std::string commandLine = "\"" + (bare ? ProgramFolder() + program : program) + "\"";
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingFolder.c_str(), &startup, &started)) {
+    WideText commandLine = Wide("\"" + (bare ? ProgramFolder() + program : program) + "\"" +
+                                (arguments.empty() ? "" : " " + arguments));
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        Wide(workingFolder).data(), &startup, &started)) {
         throw std::runtime_error("cannot start " + program);
     }
     const KernelHandle thread(started.hThread);  // not needed
@@ -215,7 +281,7 @@ void EndStandInsOf(const std::string& recordFile) {
 }
 
 bool SetCorvexAnswer(bool answered) {
-    const LoadedModule ombrix(LoadLibraryA((ProgramFolder() + "Ombrix.dll").c_str()));
+    const LoadedModule ombrix(LoadLibraryW(Wide(ProgramFolder() + "Ombrix.dll").data()));
     using SetResponseState = BOOL(WINAPI*)(BOOL);
     const auto set = ombrix ? reinterpret_cast<SetResponseState>(reinterpret_cast<void*>(
                                   GetProcAddress(ombrix.get(), "SetResponseState")))
@@ -232,6 +298,47 @@ RunningCorvex::~RunningCorvex() {
     if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
     process_.WaitForExit(5000);
     SetCorvexAnswer(false);  // also when it had to be terminated
+}
+
+bool ShellLinkFields::operator==(const ShellLinkFields& other) const {
+    return target == other.target && arguments == other.arguments && directory == other.directory &&
+           showCommand == other.showCommand && iconFile == other.iconFile &&
+           iconIndex == other.iconIndex;
+}
+
+std::ostream& operator<<(std::ostream& out, const ShellLinkFields& link) {
+    return out << "{target \"" << link.target << "\", arguments \"" << link.arguments
+               << "\", directory \"" << link.directory << "\", show " << link.showCommand
+               << ", icon \"" << link.iconFile << "\"," << link.iconIndex << "}";
+}
+
+ShellLinkFields ReadShellLink(const std::string& path) {
+    Microsoft::WRL::ComPtr<IShellLinkW> link;
+    Microsoft::WRL::ComPtr<IPersistFile> persist;
+    ShellLinkFields fields;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(link.GetAddressOf()))) ||
+        FAILED(link.As(&persist)) || FAILED(persist->Load(Wide(path).data(), STGM_READ))) {
+        return fields;
+    }
+    wchar_t text[1024];
+    link->GetPath(text, 1024, nullptr, SLGP_RAWPATH);
+    fields.target = Utf8(text);
+    // Under Wine the path above comes from the link's ANSI copy of it, which loses every letter
+    // beyond the code page; the item list that Windows goes by holds it whole.
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(link->GetIDList(&items)) && items) {
+        if (SHGetPathFromIDListW(items, text)) fields.target = Utf8(text);
+        CoTaskMemFree(items);
+    }
+    link->GetArguments(text, 1024);
+    fields.arguments = Utf8(text);
+    link->GetWorkingDirectory(text, 1024);
+    fields.directory = Utf8(text);
+    link->GetShowCmd(&fields.showCommand);
+    link->GetIconLocation(text, 1024, &fields.iconIndex);
+    fields.iconFile = Utf8(text);
+    return fields;
 }
 
 namespace {
@@ -258,18 +365,17 @@ std::vector<HWND> WindowsOfProcess(DWORD processId) {
 }
 
 std::string WindowText(HWND window) {
-    const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    WideText text(static_cast<std::size_t>(length) + 1);
     const LRESULT copied =
-        SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    return Utf8(text.data(), static_cast<std::size_t>(copied));
 }
 
 std::string WindowClass(HWND window) {
-    char name[256];
-    const int length = GetClassNameA(window, name, sizeof(name));
-    return std::string(name, length > 0 ? length : 0);
+    wchar_t name[256];
+    const int length = GetClassNameW(window, name, 256);
+    return Utf8(name, static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
 std::string LogText(HWND mainWindow) { return WindowText(GetDlgItem(mainWindow, 104)); }

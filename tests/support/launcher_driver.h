@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ std::string StandInJavaHome();
 bool RunsSlowCases();
 inline constexpr char kSlowCaseElsewhere[] =
     "slow real-time case, run by the other build (OSTREL_SLOW_CASES=1 runs it here)";
+
+// Every path and text here is UTF-8, as in the program.
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
@@ -45,6 +48,9 @@ std::string UnwritableFolder();
 // The key `path` under `root`, created when missing, open with all access; empty when it cannot be
 // made.
 OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path);
+
+// Makes the folder and those it lies in; true when it exists afterwards.
+bool CreateFolders(const std::string& path);
 
 // Whole-file helpers.
 void WriteFile(const std::string& path, const std::string& content);
@@ -72,12 +78,31 @@ class JavaRuntimeRegistration {
                   std::size_t size);
 };
 
-// One run of ostrel.exe (a bare name is looked for in ProgramFolder()); terminated if it is
-// still running when the object goes.
+// Points the user's desktop folder elsewhere for one test: the "Desktop" entries of both "User
+// Shell Folders", where the shell keeps it, and "Shell Folders", the copy that it writes anew
+// from there whenever it looks the folder up.
+class DesktopEntry {
+  public:
+    explicit DesktopEntry(const std::string& folder);
+    ~DesktopEntry();
+    DesktopEntry(const DesktopEntry&) = delete;
+    DesktopEntry& operator=(const DesktopEntry&) = delete;
+
+  private:
+    struct Entry {
+        OwnedRegKey key;
+        std::vector<BYTE> old;
+        DWORD oldType = REG_NONE;
+    };
+    std::vector<Entry> entries_;
+};
+
+// One run of ostrel.exe (a bare name is looked for in ProgramFolder()), or of another program
+// with `arguments`; terminated if it is still running when the object goes.
 class LauncherRun {
   public:
     LauncherRun(const std::string& workingFolder, int showCommand = SW_SHOWNORMAL,
-                const std::string& program = "ostrel.exe");
+                const std::string& program = "ostrel.exe", const std::string& arguments = {});
     ~LauncherRun();
     LauncherRun(const LauncherRun&) = delete;
     LauncherRun& operator=(const LauncherRun&) = delete;
@@ -125,6 +150,20 @@ class RunningCorvex {
     LauncherRun process_;
     HWND window_;
 };
+
+// What a saved shell link says, read back through the Shell Link object; COM must be initialised
+// on the calling thread. Empty fields when it cannot be read.
+struct ShellLinkFields {
+    std::string target;
+    std::string arguments;
+    std::string directory;
+    int showCommand = 0;
+    std::string iconFile;
+    int iconIndex = -1;
+    bool operator==(const ShellLinkFields& other) const;
+};
+std::ostream& operator<<(std::ostream& out, const ShellLinkFields& link);
+ShellLinkFields ReadShellLink(const std::string& path);
 
 std::vector<HWND> WindowsOfProcess(DWORD processId);
 std::string WindowText(HWND window);

@@ -34,48 +34,11 @@ constexpr char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\E
 constexpr char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-struct LinkFields {
-    std::string target;
-    std::string arguments;
-    std::string directory;
-    int showCommand = 0;
-    std::string iconFile;
-    int iconIndex = -1;
+using LinkFields = testing::ShellLinkFields;
 
-    bool operator==(const LinkFields& other) const {
-        return target == other.target && arguments == other.arguments &&
-               directory == other.directory && showCommand == other.showCommand &&
-               iconFile == other.iconFile && iconIndex == other.iconIndex;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const LinkFields& link) {
-    return out << "{target \"" << link.target << "\", arguments \"" << link.arguments
-               << "\", directory \"" << link.directory << "\", show " << link.showCommand
-               << ", icon \"" << link.iconFile << "\"," << link.iconIndex << "}";
-}
-
-// What a saved link says, read back through the Shell Link object itself.
 LinkFields ReadLink(const fs::path& file) {
-    ComPtr<IShellLinkA> link;
-    ComPtr<IPersistFile> persist;
-    LinkFields fields;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(link.GetAddressOf()))) ||
-        FAILED(link.As(&persist)) || FAILED(persist->Load(file.wstring().c_str(), STGM_READ))) {
-        ADD_FAILURE() << "cannot load " << file.string();
-        return fields;
-    }
-    char text[1024];
-    link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
-    fields.target = text;
-    link->GetArguments(text, sizeof text);
-    fields.arguments = text;
-    link->GetWorkingDirectory(text, sizeof text);
-    fields.directory = text;
-    link->GetShowCmd(&fields.showCommand);
-    link->GetIconLocation(text, sizeof text, &fields.iconIndex);
-    fields.iconFile = text;
+    LinkFields fields = testing::ReadShellLink(file.string());
+    if (fields.iconIndex < 0) ADD_FAILURE() << "cannot load " << file.string();
     return fields;
 }
 
