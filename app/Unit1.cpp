@@ -2,10 +2,21 @@
 
 namespace ostrel {
 
+std::uint32_t CloseLabelTextColour(std::uint32_t background, std::uint32_t text) {
+    if (text != background) return text;
+    // Perceived brightness of 0x00BBGGRR, in parts of 1000 of full white.
+    const std::uint32_t red = background & 0xFF;
+    const std::uint32_t green = background >> 8 & 0xFF;
+    const std::uint32_t blue = background >> 16 & 0xFF;
+    const std::uint32_t brightness = (299 * red + 587 * green + 114 * blue) / 255;
+    return brightness < 500 ? 0x00FFFFFF : 0x00000000;
+}
+
 void TForm1::FormCreate() { pictureBoxShown_ = false; }
 
 void TForm1::FormShow() {
     StartApp();
+    if (ports_.ui.CloseRequested()) return;  // closes once this has returned
     tickCounter_ = 0;
     if (!ports_.ui.DebugMarkerExists()) ports_.ui.Minimize();
     ports_.ui.SetTimerEnabled(true);
@@ -22,13 +33,17 @@ void TForm1::Timer1Timer() {
 
 void TForm1::DeliverTick(ErrorReporter& errors) {
     if (tickRunning_) return;
+    // Cleared on every way out, a failing error box included: else no tick would ever poll again.
     tickRunning_ = true;
+    const struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{tickRunning_};
     try {
         Timer1Timer();
     } catch (const std::exception& error) {
         errors.ShowException(error);
     }
-    tickRunning_ = false;
 }
 
 void TForm1::ClosingStep() {

@@ -2,6 +2,7 @@
 // layout, messages) is the Win32 side; this class holds the launcher's state and decides.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/clock.h"
@@ -44,6 +45,11 @@ struct Form1Ports {
     DateTimeFormat& dateTimeFormat;
     TUDPEndpoint& UDPEndpoint1;
 };
+
+// The "close" label's text colour over its background (both 0x00BBGGRR): the window-text
+// colour, unless it is the background's own (both are black on current Windows), then white or
+// black, whichever stands out.
+std::uint32_t CloseLabelTextColour(std::uint32_t background, std::uint32_t text);
 
 inline constexpr int kPollingTicks = 100;
 inline constexpr unsigned kTimerInterval = 500;  // ms

@@ -63,6 +63,9 @@ std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataRecei
     auto endpoint = std::make_unique<TUDPEndpoint>(CreateWinsockLayer(errors));
     endpoint->RemoteHost = kLoopback;
     endpoint->RemotePort = kCorvexPort;
+    // The launcher only ever talks to this machine: bound to the loopback interface, its port is
+    // not reachable from the network, and a firewall has nothing to ask the user about.
+    endpoint->LocalHost = kLoopback;
     endpoint->SetLocalPort(kLauncherPort);
     endpoint->ReportLevel = 1;
     if (onDataReceived) {
@@ -172,6 +175,11 @@ void MainWindow::ShowFirstTime(int showCommand) {
 
 void MainWindow::RunFormShow() {
     formShowPending_ = false;
+    const RunningHandler running(*this);
+    // The program's taskbar button is there before the launch runs, so that a box the launch
+    // shows (no runtime, a script that could not be written) can be found again; minimised and
+    // without taking the foreground, as the window it stands for is not shown yet.
+    if (!displayed_) application_.OwnerWindow().FollowMainWindow(true);
     try {
         form_->FormShow();
     } catch (const std::exception& error) {
@@ -255,6 +263,18 @@ void MainWindow::ShowPictureBox() { application_.CreateAboutBox().ShowOnTop(); }
 
 void MainWindow::PollingEnded() { application_.EndLaunch(); }
 
+bool MainWindow::CloseRequested() { return closeRequested_; }
+
+MainWindow::RunningHandler::RunningHandler(MainWindow& window) : window_(window) {
+    ++window_.runningHandlers_;
+}
+
+MainWindow::RunningHandler::~RunningHandler() {
+    if (--window_.runningHandlers_ == 0 && window_.closeRequested_ && window_.Handle()) {
+        DestroyWindow(window_.Handle());
+    }
+}
+
 bool MainWindow::DebugMarkerExists() {
     const DWORD attributes = GetFileAttributesW(kDebugMarker);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -284,11 +304,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // While the window and its controls are being made, TForm1 is not there to handle anything.
     if (!form_) return Default(message, wParam, lParam);
     switch (message) {
-        case WM_COMMAND:
+        case WM_COMMAND: {
+            const RunningHandler running(*this);
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
+        }
         case WM_TIMER:
-            if (wParam == kTimer1) form_->DeliverTick(application_);
+            if (wParam == kTimer1) {
+                const RunningHandler running(*this);
+                form_->DeliverTick(application_);
+            }
             return 0;
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
@@ -299,8 +324,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
             if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLabel1) {
                 HDC dc = reinterpret_cast<HDC>(wParam);
-                SetBkColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
-                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                const COLORREF background = GetSysColor(COLOR_CAPTIONTEXT);
+                SetBkColor(dc, background);
+                SetTextColor(dc, CloseLabelTextColour(background, GetSysColor(COLOR_WINDOWTEXT)));
                 return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_CAPTIONTEXT));
             }
             break;
@@ -341,7 +367,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_CLOSE:
-            DestroyWindow(Handle());
+            closeRequested_ = true;
+            if (runningHandlers_ == 0) DestroyWindow(Handle());
             return 0;
         case WM_DESTROY:
             KillTimer(Handle(), kTimer1);

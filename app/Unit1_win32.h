@@ -33,8 +33,8 @@ using DataReceivedHandler =
     std::function<void(int NumberBytes, const std::string& FromIP, int Port)>;
 
 // The main window's UDPEndpoint1 as its stored values set it up: RemoteHost kLoopback, RemotePort
-// kCorvexPort, LocalPort kLauncherPort (bound), ReportLevel 1, OnDataReceived bound to
-// `onDataReceived`. What its notices' handlers raise goes to `errors`.
+// kCorvexPort, LocalHost kLoopback, LocalPort kLauncherPort (bound), ReportLevel 1, OnDataReceived
+// bound to `onDataReceived`. What its notices' handlers raise goes to `errors`.
 std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataReceived,
                                                  ErrorReporter* errors = nullptr);
 
@@ -58,6 +58,7 @@ class MainWindow : public Window, public FormUi, public Log {
     void RestoreMainWindow() override;
     void ShowNoRuntimeBox(const std::string& text) override;
     void ShowError(const std::exception& error) override;
+    bool CloseRequested() override;
     void Minimize() override;
     void Close() override;
     void SetTimerEnabled(bool enabled) override;
@@ -68,6 +69,20 @@ class MainWindow : public Window, public FormUi, public Log {
 
   private:
     enum class State { kNormal, kMinimized, kMaximized };
+
+    // A handler of TForm1's at work. It may wait in a box, whose message loop goes on: a close
+    // that comes meanwhile takes the window down only once the last handler has returned, not
+    // from under it.
+    class RunningHandler {
+      public:
+        explicit RunningHandler(MainWindow& window);
+        ~RunningHandler();
+        RunningHandler(const RunningHandler&) = delete;
+        RunningHandler& operator=(const RunningHandler&) = delete;
+
+      private:
+        MainWindow& window_;
+    };
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     static LRESULT CALLBACK Memo1Keys(HWND memo, UINT message, WPARAM wParam, LPARAM lParam,
@@ -86,6 +101,8 @@ class MainWindow : public Window, public FormUi, public Log {
     State state_ = State::kNormal;
     bool displayed_ = false;
     bool formShowPending_ = false;
+    int runningHandlers_ = 0;
+    bool closeRequested_ = false;
 
     // UDPEndpoint1 and the platform behind TForm1's handlers.
     Win32JavaRuntimeKeys javaKeys_;

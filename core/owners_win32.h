@@ -9,8 +9,9 @@
 // means no handle.
 #pragma once
 
-// Before windows.h. The program's WinSock 1.1 calls are declared alike here; which library they
-// bind to (wsock32 or ws2_32) is the linker's choice.
+// Before windows.h. The program's WinSock 1.1 calls are declared alike here; they are linked from
+// ws2_32, which the system protects, rather than from wsock32, which is looked for beside the
+// program first.
 #include <winsock2.h>
 #include <windows.h>
 #include <objbase.h>

@@ -135,6 +135,7 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     state.applicationFound = false;
     ports.log.Clear();
     const char* runtimeKey = DiscoverRuntime(ports, state);
+    if (ports.ui.CloseRequested()) return;
 
     ports.findMyWindows();
     if (state.applicationFound) {

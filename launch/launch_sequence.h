@@ -51,6 +51,9 @@ class LaunchUi {
     virtual void ShowNoRuntimeBox(const std::string& text) = 0;
     // The default error box, for a failure that does not end the launch.
     virtual void ShowError(const std::exception& error) = 0;
+    // The window's close was asked for while a box of the launch was open: nothing more may be
+    // started or written, and the window closes once the launch has returned.
+    virtual bool CloseRequested() = 0;
 };
 
 struct LaunchPorts {

@@ -84,6 +84,15 @@ std::optional<std::string> DesktopFolder() {
 
 // --- The shell link -----------------------------------------------------------------------
 
+WideText FullPath(const std::string& name) {
+    const WideText wide = Wide(name);
+    const DWORD length = GetFullPathNameW(wide.data(), 0, nullptr, nullptr);
+    if (length == 0) return wide;
+    WideText full(length);
+    if (GetFullPathNameW(wide.data(), length, full.data(), nullptr) >= length) return wide;
+    return full;
+}
+
 ComPtr<IUnknown> CreateShellLinkObject() {
     ComPtr<IUnknown> object;
     const HRESULT result =
@@ -138,42 +147,55 @@ std::string ScriptLineForCmd(const std::string& line) {
 
 class Win32ScriptFiles : public ScriptFiles {
   public:
-    void WriteWhole(const std::string& name, const std::string& content) override {
+    void WriteWhole(const std::string& name, const std::string& content,
+                    const std::string& shownName) override {
+        const auto notCreated = [&](DWORD code) {
+            const InOutError failure = FileFailure("Cannot create", shownName, code);
+            return FileNotCreated(failure.what(), failure.code());
+        };
+        if (IsReadOnly(name)) throw notCreated(ERROR_ACCESS_DENIED);
         KernelHandle file(CreateFileW(Wide(name).data(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) throw FileFailure("Cannot create", name, GetLastError());
+        if (!file) throw notCreated(GetLastError());
         const char* next = content.data();
         std::size_t left = content.size();
         while (left > 0) {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, MAXDWORD));
             DWORD written = 0;
             if (!WriteFile(file.get(), next, chunk, &written, nullptr)) {
-                throw FileFailure("Cannot write", name, GetLastError());
+                throw FileFailure("Cannot write", shownName, GetLastError());
             }
-            if (written == 0) throw FileFailure("Cannot write", name, ERROR_WRITE_FAULT);
+            if (written == 0) throw FileFailure("Cannot write", shownName, ERROR_WRITE_FAULT);
             next += written;
             left -= written;
         }
         // On disk before it takes the old script's place, so that a crash cannot leave an
         // empty script behind either.
-        if (!FlushFileBuffers(file.get())) throw FileFailure("Cannot write", name, GetLastError());
+        if (!FlushFileBuffers(file.get())) {
+            throw FileFailure("Cannot write", shownName, GetLastError());
+        }
         // Closed here rather than by the owner, so that what closing reports is heard.
-        if (!CloseHandle(file.release())) throw FileFailure("Cannot close", name, GetLastError());
+        if (!CloseHandle(file.release())) {
+            throw FileFailure("Cannot close", shownName, GetLastError());
+        }
     }
 
     void Replace(const std::string& from, const std::string& to) override {
-        // A read-only script is the user's to keep. Windows refuses to replace it, but a file
-        // system that maps the attribute onto permissions lets an administrator do so anyway.
-        const DWORD attributes = GetFileAttributesW(Wide(to).data());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-            throw FileFailure("Cannot replace", to, ERROR_ACCESS_DENIED);
-        }
+        if (IsReadOnly(to)) throw FileFailure("Cannot replace", to, ERROR_ACCESS_DENIED);
         if (!MoveFileExW(Wide(from).data(), Wide(to).data(), MOVEFILE_REPLACE_EXISTING)) {
             throw FileFailure("Cannot replace", to, GetLastError());
         }
     }
 
     void Remove(const std::string& name) noexcept override { DeleteFileW(Wide(name).data()); }
+
+  private:
+    // A read-only script is the user's to keep. Windows refuses to replace it, but a file system
+    // that maps the attribute onto permissions lets an administrator do so anyway.
+    static bool IsReadOnly(const std::string& name) {
+        const DWORD attributes = GetFileAttributesW(Wide(name).data());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    }
 };
 
 // --- Both together ------------------------------------------------------------------------
@@ -197,7 +219,8 @@ class Win32LaunchFiles : public LaunchFiles {
         link->SetWorkingDirectory(Wide(workingDirectory).data());
         link->SetShowCmd(showCommand);
         link->SetIconLocation(Wide(iconFile).data(), iconIndex);
-        file->Save(Wide(linkName).data(), FALSE);
+        // Save asks for a full path: the bare name is the current folder's.
+        file->Save(FullPath(linkName).data(), FALSE);
         if (const std::optional<std::string> desktop = DesktopFolder()) {
             file->Save(Wide(*desktop + "\\" + linkName).data(), FALSE);
         }

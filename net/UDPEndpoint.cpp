@@ -118,7 +118,7 @@ void TUDPEndpoint::PropertiesLoaded() {
     LocalAddress = SocketAddress{};
     LocalAddress.family = kAddressFamilyInet;
     LocalAddress.port = HostToNetwork16(LowWord(localPort_));
-    LocalAddress.address = layer_->InetAddr("0.0.0.0");
+    LocalAddress.address = layer_->InetAddr(LocalHost.c_str());
     // Failures here are silent: an unbound socket still sends from a port the system picks.
     layer_->Bind(SocketHandle.Get(), LocalAddress);
     layer_->SelectReadNotices(SocketHandle.Get(), kSocketNotifyMessage);

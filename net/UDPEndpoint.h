@@ -1,5 +1,6 @@
-// TUDPEndpoint: one UDP socket bound to LocalPort on every local interface; sends a stream's
-// content as one datagram to RemoteHost:RemotePort and reports every datagram that arrives.
+// TUDPEndpoint: one UDP socket bound to LocalPort on every local interface (or on the one that
+// LocalHost names); sends a stream's content as one datagram to RemoteHost:RemotePort and reports
+// every datagram that arrives.
 #pragma once
 
 #include <array>
@@ -55,12 +56,16 @@ class TUDPEndpoint {
     THandlerEvent OnInvalidHost;
     TStreamInvalid OnStreamInvalid;
 
+    // The local interface the socket is bound to, in dotted form: all of them unless told
+    // otherwise. Read when the socket is bound.
+    std::string LocalHost = "0.0.0.0";
+
     std::int32_t LocalPort() const { return localPort_; }
     // Replaces the socket with a new one bound to `port`, also when the port is unchanged.
     void SetLocalPort(std::int32_t port);
 
-    // Binds the socket to any-interface:LocalPort and registers it for read notices. Called
-    // once all stored properties are assigned, and by the LocalPort setter.
+    // Binds the socket to LocalHost:LocalPort and registers it for read notices. Called once all
+    // stored properties are assigned, and by the LocalPort setter.
     void PropertiesLoaded();
 
     // Sends the stream's whole content as one datagram; leaves the stream's position at its end.

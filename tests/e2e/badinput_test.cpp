@@ -358,7 +358,8 @@ TEST_F(BadInputTest, AnUnwritableCurrentDirectoryStillStartsCorvexAndReportsTheS
     LauncherRun launcher(unwritable);
     HWND box = launcher.WaitForMessageBox(kTitle);
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(StartsWith(MessageBoxText(box), "Cannot create \"ostrel.bat.new\": "))
+    // Named as the user knows it, not as the file beside it that was tried first.
+    EXPECT_TRUE(StartsWith(MessageBoxText(box), "Cannot create \"ostrel.bat\": "))
         << MessageBoxText(box);
     EXPECT_TRUE(WaitUntil([&] { return StandInStarted(); }, kTimeoutMs)) << "not started";
     EXPECT_TRUE(FileExists(desktop + "\\Configuration.lnk"));
@@ -415,6 +416,22 @@ TEST_F(BadInputTest, AReadOnlyScriptAndAFolderForALinkCostOnlyThemAndTheLauncher
     SetFileAttributesA(folder.File("ostrel.bat").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFile(folder.File("ostrel.bat")), old);
     EXPECT_FALSE(FileExists(folder.File("ostrel.bat.new")));
+}
+
+// The script is replaced through a new file beside it; where that file cannot be made (here its
+// name is a folder's: Wine as root lets every folder take new files), the script is written in
+// place, as a plain write would, instead of failing on every start.
+TEST_F(BadInputTest, AWritableScriptWhereNoNewFileCanBeMadeIsWrittenInPlace) {
+    WriteFile(folder.File("ostrel.bat"), "@echo the launcher's old script\r\n");
+    ASSERT_TRUE(CreateDirectoryA(folder.File("ostrel.bat.new").c_str(), nullptr));
+    RegisterStandInRuntime();
+
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitForPolling(launcher));
+    EXPECT_EQ(ReadFile(folder.File("ostrel.bat")),
+              "\"" + StandInJavaHome() + "\\bin\\java.exe\" " + kArguments + " ShowSetup\r\n");
+    EXPECT_EQ(launcher.WaitForMessageBox(kTitle, 0), nullptr);
+    CloseAndExpectExitCode0(launcher, launcher.MainWindow());
 }
 
 TEST_F(BadInputTest, ADesktopFolderThatIsMissingOnlyLosesTheDesktopLinks) {

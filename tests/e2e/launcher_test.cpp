@@ -190,6 +190,9 @@ TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxAndStartsNothing) {
     ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(MessageBoxText(box),
               "Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
+    // Shown while the launch runs, before the main window is: it belongs to the program's one
+    // taskbar button, where the user finds it again.
+    EXPECT_EQ(TaskbarWindows(launcher.ProcessId()), std::vector<HWND>{GetWindow(box, GW_OWNER)});
     PressOk(box);
 
     HWND window = launcher.MainWindow();
@@ -311,6 +314,25 @@ TEST_F(LauncherTest, TheScriptOfAJavaHomeWithAnUmlautStartsThatRuntime) {
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
+// The user closes the program (from its taskbar button, say) while the launch waits in its box:
+// the window stays until the box is closed, and nothing of the launch runs after it.
+TEST_F(LauncherTest, AClosedWhileTheNoRuntimeBoxIsOpenEndsOnceTheBoxIsClosed) {
+    LauncherRun launcher(folder.Path());
+    HWND box = launcher.WaitForMessageBox(kTitle);
+    ASSERT_NE(box, nullptr) << "no message box";
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    PostMessageA(GetWindow(box, GW_OWNER), WM_CLOSE, 0, 0);
+    Sleep(1000);
+    EXPECT_TRUE(IsWindow(window)) << "the window went from under the running launch";
+    EXPECT_TRUE(launcher.Running());
+
+    PressOk(box);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+    EXPECT_FALSE(FileExists(folder.File("ostrel.bat")));
+    EXPECT_FALSE(FileExists(record()));
 }
 
 TEST_F(LauncherTest, AnInvalidValueTypeShowsTheErrorAndLeavesTheWindowOpenAsItWasStarted) {

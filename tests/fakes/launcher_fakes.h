@@ -215,7 +215,11 @@ class FakeUi : public FormUi, Journaled {
   public:
     explicit FakeUi(Journal& journal) : Journaled(&journal) {}
     void RestoreMainWindow() override { Write("restore"); }
-    void ShowNoRuntimeBox(const std::string& text) override { Write("box " + text); }
+    void ShowNoRuntimeBox(const std::string& text) override {
+        Write("box " + text);
+        closeRequested = closeRequested || closeWhileInABox;
+    }
+    bool CloseRequested() override { return closeRequested; }
     void ShowError(const std::exception& error) override {
         Write(std::string("error box ") + error.what());
     }
@@ -235,6 +239,8 @@ class FakeUi : public FormUi, Journaled {
 
     bool marker = false;
     bool pictureBoxFails = false;
+    bool closeWhileInABox = false;  // the user closes the window while a box is open
+    bool closeRequested = false;
     std::function<void()> onWarning;
 };
 
@@ -362,6 +368,7 @@ struct InertFormPorts : FormUi,
     void RestoreMainWindow() override {}
     void ShowNoRuntimeBox(const std::string&) override {}
     void ShowError(const std::exception&) override {}
+    bool CloseRequested() override { return false; }
     void Minimize() override {}
     void Close() override {}
     void SetTimerEnabled(bool) override {}

@@ -130,6 +130,12 @@ TEST_F(UDPEndpointTest, AssigningLocalPortReplacesTheSocketEvenForTheSamePort) {
     EXPECT_THAT(layer->calls, ElementsAre("CloseSocket 102", "Cleanup", "Startup", "OpenSocket 103",
                                           "Bind 103 61001 0", "Select 103 1125"));
     EXPECT_EQ(endpoint->LocalPort(), 61001);
+
+    // Told to, it binds one interface only.
+    endpoint->LocalHost = "127.0.0.1";
+    endpoint->SetLocalPort(61001);
+    EXPECT_EQ(layer->calls[layer->calls.size() - 2],
+              "Bind 104 61001 " + std::to_string(layer->InetAddr("127.0.0.1")));
 }
 
 TEST_F(UDPEndpointTest, OnlyTheLowSixteenBitsOfAPortAreUsed) {

@@ -164,6 +164,33 @@ TEST_F(FormTest, AFailingTickShowsOneBoxAndTicksDuringItAreDropped) {
     EXPECT_TRUE(form.PictureBoxShown());
 }
 
+TEST_F(FormTest, AnErrorBoxThatFailsItselfDoesNotStopThePolling) {
+    Show();
+    ui.pictureBoxFails = true;
+    errors.whileOpen = [] { throw Exception("the box could not be shown"); };
+    EXPECT_THROW(Ticks(1), Exception);
+    errors.whileOpen = nullptr;
+    ui.pictureBoxFails = false;
+    Ticks(1);
+    EXPECT_EQ(form.TickCounter(), 2);
+    EXPECT_TRUE(form.PictureBoxShown());
+}
+
+TEST_F(FormTest, AShowClosedWhileItsBoxIsOpenStartsNoTimer) {
+    keys.keys.clear();  // the no-runtime box
+    ui.closeWhileInABox = true;
+    const Journal shown = Show();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "timer on"), 0);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "minimize"), 0);
+}
+
+TEST(CloseLabel, TextStandsOutFromItsBackgroundWhenTheTwoSystemColoursAreOne) {
+    EXPECT_EQ(CloseLabelTextColour(0x00FFFFFF, 0x00000000), 0x00000000u);  // as Wine has them
+    EXPECT_EQ(CloseLabelTextColour(0x00000000, 0x00000000), 0x00FFFFFFu);  // Windows 10 and 11
+    EXPECT_EQ(CloseLabelTextColour(0x00F0F0F0, 0x00F0F0F0), 0x00000000u);
+    EXPECT_EQ(CloseLabelTextColour(0x00800000, 0x00800000), 0x00FFFFFFu);  // dark blue
+}
+
 TEST_F(FormTest, AnErrorInStartAppLeavesTheWindowUnminimisedWithoutTimer) {
     keys.keys[kKey14].Set("Bad", 4, "1234");
     journal.clear();

@@ -119,6 +119,14 @@ TEST_F(LaunchSequenceTest, NoRuntimeShowsTheBoxThenSearchesAndStartsNothing) {
                             "RUNTIME !!",
                             kNoRuntimeNotStarted));
     EXPECT_EQ(state.javaHome, "");
+
+    // Closed while the box was open: the launch ends there, and the window once it has.
+    journal.clear();
+    ui.closeWhileInABox = true;
+    Run();
+    EXPECT_EQ(
+        journal.back(),
+        "box Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
 }
 
 TEST_F(LaunchSequenceTest, WithoutAJavaHomeNothingIsWrittenOrStartedAndTheUserIsTold) {

@@ -16,11 +16,15 @@ constexpr unsigned long kAccessDenied = 5;
 // emptied with part of the new text in it.
 class FakeFolder : public ScriptFiles {
   public:
-    void WriteWhole(const std::string& name, const std::string& content) override {
+    void WriteWhole(const std::string& name, const std::string& content,
+                    const std::string& shownName) override {
+        if (!files.count(name) && !takesNewFiles) {
+            throw FileNotCreated("Cannot create \"" + shownName + "\"", kAccessDenied);
+        }
         files[name].clear();
         if (writeFails) {
             files[name] = content.substr(0, content.size() / 2);
-            throw InOutError("Cannot write \"" + name + "\"", kDiskFull);
+            throw InOutError("Cannot write \"" + shownName + "\"", kDiskFull);
         }
         files[name] = content;
     }
@@ -32,17 +36,18 @@ class FakeFolder : public ScriptFiles {
     void Remove(const std::string& name) noexcept override { files.erase(name); }
 
     std::map<std::string, std::string> files;
+    bool takesNewFiles = true;
     bool writeFails = false;
     bool replaceFails = false;
 };
 
-unsigned long ErrorCodeOf(FakeFolder& folder, const std::string& line) {
+std::string ErrorOf(FakeFolder& folder, const std::string& line) {
     try {
         WriteStartScript(folder, line);
     } catch (const InOutError& error) {
-        return error.code();
+        return error.what();
     }
-    return 0;
+    return "no error";
 }
 
 TEST(StartScript, HoldsTheLineAndCrLfAndNothingElse) {
@@ -59,13 +64,27 @@ TEST(StartScript, FailedWriteKeepsTheOldScriptAndLeavesNoDebris) {
     FakeFolder folder;
     folder.files["ostrel.bat"] = old;
     folder.writeFails = true;
-    EXPECT_EQ(ErrorCodeOf(folder, "new line"), kDiskFull);
+    // The error names the script, not the file beside it that the user never sees.
+    EXPECT_EQ(ErrorOf(folder, "new line"), "Cannot write \"ostrel.bat\"");
     EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"ostrel.bat", old}}));
 
     folder.writeFails = false;
     folder.replaceFails = true;
-    EXPECT_EQ(ErrorCodeOf(folder, "new line"), kAccessDenied);
+    EXPECT_EQ(ErrorOf(folder, "new line"), "Cannot replace \"ostrel.bat\"");
     EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"ostrel.bat", old}}));
+}
+
+// A folder that lets its script be written but takes no new file: the safe replace would fail
+// on every start, where a plain write succeeds.
+TEST(StartScript, WhereNoFileCanBeMadeBesideItTheScriptIsWrittenInPlace) {
+    FakeFolder folder;
+    folder.files["ostrel.bat"] = "@echo old script\r\n";
+    folder.takesNewFiles = false;
+    WriteStartScript(folder, "new line");
+    EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"ostrel.bat", "new line\r\n"}}));
+
+    folder.files.clear();  // no script to write in place either
+    EXPECT_EQ(ErrorOf(folder, "new line"), "Cannot create \"ostrel.bat\"");
 }
 
 }  // namespace

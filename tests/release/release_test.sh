@@ -212,8 +212,11 @@ for target in win32 win64; do
     want=$([[ $target == win32 ]] && echo pei-i386 || echo pei-x86-64)
     [[ $format == "$want" ]] || fail "$target ostrel.exe is $format, not $want"
     if osslsigncode verify -in "$exe" >/dev/null 2>&1; then fail "the unsigned $target ostrel.exe carries a signature"; fi
+    if ! found=$(python3 "$root/tests/release/pe_check.py" "$exe" "$target"); then
+        fail "$target ostrel.exe: ${found//$'\n'/; }"
+    fi
 done
-pass "unsigned archives: the built executables, of the right architecture"
+pass "unsigned archives: the built executables, of the right architecture, with ASLR and DEP, WinSock from ws2_32"
 
 # --- Signatures --------------------------------------------------------------------------
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <iphlpapi.h>
+
 #include "app/Unit1_win32.h"
 #include "core/errors.h"
 #include "net/UDPEndpoint_win32.h"
@@ -17,6 +19,25 @@ namespace {
 using testing::Pump;
 using testing::PumpUntil;
 using testing::UdpProbe;
+
+// The local addresses of this machine's IPv4 sockets bound to `port`, as the system lists them.
+std::vector<std::string> LocalAddressesOf(unsigned short port) {
+    std::vector<unsigned char> buffer(sizeof(MIB_UDPTABLE_OWNER_PID));
+    DWORD size = static_cast<DWORD>(buffer.size());
+    while (GetExtendedUdpTable(buffer.data(), &size, FALSE, AF_INET, UDP_TABLE_OWNER_PID, 0) ==
+           ERROR_INSUFFICIENT_BUFFER) {
+        buffer.resize(size);
+    }
+    std::vector<std::string> addresses;
+    const auto* table = reinterpret_cast<const MIB_UDPTABLE_OWNER_PID*>(buffer.data());
+    for (DWORD row = 0; row < table->dwNumEntries; ++row) {
+        if (ntohs(static_cast<u_short>(table->table[row].dwLocalPort)) != port) continue;
+        in_addr address{};
+        address.s_addr = table->table[row].dwLocalAddr;
+        addresses.push_back(inet_ntoa(address));
+    }
+    return addresses;
+}
 
 struct Received {
     int count;
@@ -35,8 +56,11 @@ class UDPEndpointWinsock : public ::testing::Test {
     std::vector<Received> received;
 };
 
-TEST_F(UDPEndpointWinsock, TheStoredEndpointIsBoundTo61001AndReportsWhatArrives) {
+// On the loopback interface only: nothing from the network reaches it, and a firewall has no
+// reason to ask.
+TEST_F(UDPEndpointWinsock, TheStoredEndpointIsBoundTo127001Port61001AndReportsWhatArrives) {
     auto endpoint = Endpoint1();
+    EXPECT_EQ(LocalAddressesOf(61001), std::vector<std::string>{"127.0.0.1"});
     UdpProbe peer(0);
     ASSERT_TRUE(peer.SendTo(61001, "hello"));
     ASSERT_TRUE(PumpUntil([&] { return !received.empty(); }));

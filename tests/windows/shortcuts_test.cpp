@@ -95,6 +95,7 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
     void RestoreMainWindow() override {}
     void ShowNoRuntimeBox(const std::string&) override {}
     void ShowError(const std::exception& error) override { errors.push_back(error.what()); }
+    bool CloseRequested() override { return false; }
     std::string ModuleFileName() override { return launcherDirectory + "ostrel.exe"; }
     void ExecuteFile(const std::string& file, const std::string&, const std::string&,
                      int) override {
@@ -264,7 +265,7 @@ TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndRepor
     bench.Launch();
     EXPECT_EQ(bench.started, std::vector<std::string>{bench.javaHome + "\\bin\\javaw.exe"});
     ASSERT_EQ(bench.errors.size(), 1u);
-    EXPECT_EQ(bench.errors[0].rfind("Cannot create \"ostrel.bat.new\": ", 0), 0u)
+    EXPECT_EQ(bench.errors[0].rfind("Cannot create \"ostrel.bat\": ", 0), 0u)
         << bench.errors[0];
     EXPECT_EQ(FileNames(desktop_), (std::set<std::string>{"Configuration.lnk", "Corvex.lnk"}));
 }
