@@ -265,8 +265,7 @@ TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndRepor
     bench.Launch();
     EXPECT_EQ(bench.started, std::vector<std::string>{bench.javaHome + "\\bin\\javaw.exe"});
     ASSERT_EQ(bench.errors.size(), 1u);
-    EXPECT_EQ(bench.errors[0].rfind("Cannot create \"ostrel.bat\": ", 0), 0u)
-        << bench.errors[0];
+    EXPECT_EQ(bench.errors[0].rfind("Cannot create \"ostrel.bat\": ", 0), 0u) << bench.errors[0];
     EXPECT_EQ(FileNames(desktop_), (std::set<std::string>{"Configuration.lnk", "Corvex.lnk"}));
 }
 
