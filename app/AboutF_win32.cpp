@@ -103,12 +103,12 @@ void TPanel::Create(HWND box, const RECT& bounds, POINT image1Place) {
     Window::Create(WindowClass{TAboutBox::kPanelClassName}, placement, kNoControls);
     // Image1 sizes itself to the picture (scaled, as its place is); the panel owns it.
     const SIZE picture = picture_.Size();
-    if (!CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, image1Place.x,
-                         image1Place.y, picture.cx, picture.cy, Handle(),
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(TAboutBox::kImage1Id)),
-                         GetModuleHandleW(nullptr), nullptr)) {
-        throw Exception(kNoControls);
-    }
+    CreateChildControl(
+        Handle(),
+        {"STATIC", "", WS_VISIBLE | SS_OWNERDRAW, 0,
+         RECT{image1Place.x, image1Place.y, image1Place.x + picture.cx, image1Place.y + picture.cy},
+         TAboutBox::kImage1Id},
+        kNoControls);
 }
 
 void TAboutBox::ShowOnTop() {

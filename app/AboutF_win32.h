@@ -1,7 +1,7 @@
 // TAboutBox: the small stay-on-top picture box shown while the launcher polls.
 #pragma once
 
-#include "app/Picture_win32.h"
+#include "app/picture_win32.h"
 #include "core/window_win32.h"
 
 namespace ostrel {

@@ -2,15 +2,11 @@
 
 #include <commctrl.h>
 
-#include "app/Application_win32.h"
+#include "app/application_win32.h"
 #include "app/dpi_win32.h"
+#include "app/platform_win32.h"
 #include "app/resource_ids.h"
-#include "core/errors.h"
 #include "core/text_win32.h"
-#include "handover/desktop_win32.h"
-#include "handover/wake_up_win32.h"
-#include "launch/shortcuts_win32.h"
-#include "net/UDPEndpoint_win32.h"
 
 namespace ostrel {
 namespace {
@@ -41,7 +37,21 @@ RECT ScaledBounds(int left, int top, int width, int height, int dpi) {
     return ScaleToDpi(RECT{left, top, left + width, top + height}, dpi);
 }
 
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+// Which of TForm1's handlers a control's notification runs.
+struct Command {
+    int id;
+    int notification;
+    void (TForm1::*handler)();
+};
+
+constexpr Command kCommands[] = {
+    {kLabel1, STN_CLICKED, &TForm1::Label1Click},
+    {kButton1, BN_CLICKED, &TForm1::Button1Click},
+    {kButton2, BN_CLICKED, &TForm1::Button2Click},
+    {kButton3, BN_CLICKED, &TForm1::Button3Click},
+};
+
+constexpr DWORD kChild = WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr ControlLayout kControls[] = {
     {kLabel1, "STATIC", "close", kChild | SS_CENTER | SS_NOTIFY, 0, 576, 0, 25, 13},
     {kButton1, "BUTTON", "Find windows", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 8, 72, 75, 25},
@@ -57,28 +67,7 @@ constexpr ControlLayout kControls[] = {
 
 }  // namespace
 
-std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataReceived,
-                                                 ErrorReporter* errors) {
-    // The order in which the form loader assigns the stored values, then its notification.
-    auto endpoint = std::make_unique<TUDPEndpoint>(CreateWinsockLayer(errors));
-    endpoint->RemoteHost = kLoopback;
-    endpoint->RemotePort = kCorvexPort;
-    // The launcher only ever talks to this machine: bound to the loopback interface, its port is
-    // not reachable from the network, and a firewall has nothing to ask the user about.
-    endpoint->LocalHost = kLoopback;
-    endpoint->SetLocalPort(kLauncherPort);
-    endpoint->ReportLevel = 1;
-    if (onDataReceived) {
-        endpoint->OnDataReceived = [handler = std::move(onDataReceived)](
-                                       TUDPEndpoint&, std::int32_t NumberBytes,
-                                       const std::string& FromIP,
-                                       std::int32_t Port) { handler(NumberBytes, FromIP, Port); };
-    }
-    endpoint->PropertiesLoaded();
-    return endpoint;
-}
-
-MainWindow::MainWindow(Application& application)
+MainWindow::MainWindow(Application& application, Platform& platform)
     : Window(&application),
       application_(application),
       dpi_(SystemDpi()),
@@ -96,24 +85,14 @@ MainWindow::MainWindow(Application& application)
     // gets none of its own.
     placement.parent = application_.OwnerWindow().Handle();
     Create(WindowClass{kClassName, GetSysColorBrush(COLOR_BTNFACE),
-                       LoadIconA(GetModuleHandleA(nullptr), "MAINICON")},
+                       LoadIconA(GetModuleHandleA(nullptr), kMainIconName)},
            placement, "Cannot create the main window");
     CreateControls();
 
-    shell_ = std::make_unique<Win32LaunchShell>(
-        Handle(), [this](KernelHandle process) { corvex_.Add(std::move(process)); });
-    files_ = CreateLaunchFiles();
-    desktop_ = CreateDesktopAdapter();
-    responseState_ = CreateResponseState();
-    dateTimeFormat_ = CreateUserDateTimeFormat();
-    udpEndpoint_ = CreateUDPEndpoint1(
-        [this](int NumberBytes, const std::string& FromIP, int Port) {
-            if (form_) form_->UDPEndpoint1DataReceived(NumberBytes, FromIP, Port);
-        },
-        &application_);
-    form_ = std::make_unique<TForm1>(Form1Ports{*this, *this, javaKeys_, *shell_, *files_,
-                                                *desktop_, *responseState_, corvex_, clock_,
-                                                *dateTimeFormat_, *udpEndpoint_});
+    form_ = std::make_unique<TForm1>(platform.Ports(*this, *this));
+    platform.SetMainWindow(Handle(), [this](int NumberBytes, const std::string& FromIP, int Port) {
+        form_->UDPEndpoint1DataReceived(NumberBytes, FromIP, Port);
+    });
     form_->FormCreate();
 }
 
@@ -126,45 +105,25 @@ void MainWindow::CreateControls() {
                                          DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     for (const ControlLayout& control : kControls) {
-        const RECT bounds =
-            ScaledBounds(control.left, control.top, control.width, control.height, dpi_);
-        // Unicode controls: the log shows every path as it is.
-        HWND child =
-            CreateWindowExW(control.exStyle, Wide(control.windowClass).data(),
-                            Wide(control.text).data(), control.style, bounds.left, bounds.top,
-                            bounds.right - bounds.left, bounds.bottom - bounds.top, Handle(),
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                            GetModuleHandleW(nullptr), nullptr);
-        if (!child) throw Exception("Cannot create the main window's controls");
+        const HWND child = CreateChildControl(
+            Handle(),
+            {control.windowClass, control.text, control.style, control.exStyle,
+             ScaledBounds(control.left, control.top, control.width, control.height, dpi_),
+             control.id},
+            "Cannot create the main window's controls");
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (control.id == kMemo1) memo_ = child;
     }
     // The log grows for as long as the launcher runs: lift the edit control's default limit.
     SendMessageW(memo_, EM_SETLIMITTEXT, 0, 0);
-    SetWindowSubclass(memo_, Memo1Keys, 0, 0);
-}
-
-// Memo1 takes the keys a multi-line text box takes, but Tab and Escape: Tab moves on to the next
-// control, as in a dialog, and Escape does not close the window (which a multi-line edit control
-// in a dialog does).
-LRESULT CALLBACK MainWindow::Memo1Keys(HWND memo, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR id, DWORD_PTR) {
-    if (message == WM_NCDESTROY) RemoveWindowSubclass(memo, Memo1Keys, id);
-    LRESULT result = DefSubclassProc(memo, message, wParam, lParam);
-    if (message == WM_GETDLGCODE && lParam) {
-        const auto* key = reinterpret_cast<const MSG*>(lParam);
-        if (key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
-            result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
-        }
-    }
-    return result;
+    DialogKeyboard::MakeTabLeave(memo_);
 }
 
 void MainWindow::ShowFirstTime(int showCommand) {
     if (showCommand == SW_SHOWMINNOACTIVE) {
         // Nothing is launched until the user restores the program.
         state_ = State::kMinimized;
-        formShowPending_ = true;
+        firstShow_.WaitForRestore();
         ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
         displayed_ = true;
         return;
@@ -173,8 +132,15 @@ void MainWindow::ShowFirstTime(int showCommand) {
     RunFormShow();
 }
 
+bool MainWindow::FirstShow::TakeRestore(HWND window) {
+    if (!waiting_) return false;
+    waiting_ = false;
+    PostMessageW(window, kRunFormShow, 0, 0);
+    return true;
+}
+
 void MainWindow::RunFormShow() {
-    formShowPending_ = false;
+    firstShow_.Ran();
     const RunningHandler running(*this);
     // The program's taskbar button is there before the launch runs, so that a box the launch
     // shows (no runtime, a script that could not be written) can be found again; minimised and
@@ -249,7 +215,7 @@ void MainWindow::ShowWarningBox(const std::string& text) {
                 MB_OK | MB_ICONWARNING);
 }
 
-void MainWindow::Close() { PostMessageA(Handle(), WM_CLOSE, 0, 0); }
+void MainWindow::Close() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
 
 void MainWindow::SetTimerEnabled(bool enabled) {
     if (enabled) {
@@ -265,6 +231,11 @@ void MainWindow::PollingEnded() { application_.EndLaunch(); }
 
 bool MainWindow::CloseRequested() { return closeRequested_; }
 
+bool MainWindow::DebugMarkerExists() {
+    const DWORD attributes = GetFileAttributesW(kDebugMarker);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 MainWindow::RunningHandler::RunningHandler(MainWindow& window) : window_(window) {
     ++window_.runningHandlers_;
 }
@@ -275,27 +246,69 @@ MainWindow::RunningHandler::~RunningHandler() {
     }
 }
 
-bool MainWindow::DebugMarkerExists() {
-    const DWORD attributes = GetFileAttributesW(kDebugMarker);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+void MainWindow::RunCommand(int id, int notification) {
+    for (const Command& command : kCommands) {
+        if (command.id != id || command.notification != notification) continue;
+        const RunningHandler running(*this);
+        (form_.get()->*command.handler)();
+        return;
+    }
 }
 
-void MainWindow::OnCommand(int id, int notification) {
-    switch (id) {
-        case kLabel1:
-            if (notification == STN_CLICKED) form_->Label1Click();
-            break;
-        case kButton1:
-            if (notification == BN_CLICKED) form_->Button1Click();
-            break;
-        case kButton2:
-            if (notification == BN_CLICKED) form_->Button2Click();
-            break;
-        case kButton3:
-            if (notification == BN_CLICKED) form_->Button3Click();
-            break;
+void MainWindow::RunTick() {
+    const RunningHandler running(*this);
+    form_->DeliverTick(application_);
+}
+
+void MainWindow::RequestClose() {
+    closeRequested_ = true;
+    if (runningHandlers_ == 0) DestroyWindow(Handle());
+}
+
+// The label's background is the caption-text colour, its text the window-text colour.
+LRESULT MainWindow::CloseLabelColours(HDC dc) {
+    const COLORREF background = GetSysColor(COLOR_CAPTIONTEXT);
+    SetBkColor(dc, background);
+    SetTextColor(dc, CloseLabelTextColour(background, GetSysColor(COLOR_WINDOWTEXT)));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_CAPTIONTEXT));
+}
+
+// Image1's picture and the "close" label's colours; true when `message` was one of them.
+bool MainWindow::HandleDrawing(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_DRAWITEM && wParam == kImage1) {
+        picture_.Draw(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hDC, 0, 0);
+        result = TRUE;
+        return true;
+    }
+    if (message == WM_CTLCOLORSTATIC && GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLabel1) {
+        result = CloseLabelColours(reinterpret_cast<HDC>(wParam));
+        return true;
+    }
+    return false;
+}
+
+// The first showing, the close and the end; true when `message` was one of them.
+bool MainWindow::HandleLifetime(UINT message, LRESULT& result) {
+    result = 0;
+    switch (message) {
+        case WM_QUERYOPEN:
+            // Restored before the launch has run: the launch runs first, as part of the showing.
+            if (!firstShow_.TakeRestore(Handle())) return false;
+            result = FALSE;
+            return true;
+        case kRunFormShow:
+            state_ = State::kNormal;
+            RunFormShow();
+            return true;
+        case WM_CLOSE:
+            RequestClose();
+            return true;
+        case WM_DESTROY:
+            KillTimer(Handle(), kTimer1);
+            PostQuitMessage(0);
+            return true;
         default:
-            break;
+            return false;
     }
 }
 
@@ -303,77 +316,21 @@ void MainWindow::OnCommand(int id, int notification) {
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // While the window and its controls are being made, TForm1 is not there to handle anything.
     if (!form_) return Default(message, wParam, lParam);
+    LRESULT result = 0;
+    if (keyboard_.HandleMessage(Handle(), message, wParam, result) ||
+        HandleDrawing(message, wParam, lParam, result) || HandleLifetime(message, result)) {
+        return result;
+    }
     switch (message) {
-        case WM_COMMAND: {
-            const RunningHandler running(*this);
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
+        case WM_COMMAND:
+            RunCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
-        }
         case WM_TIMER:
-            if (wParam == kTimer1) {
-                const RunningHandler running(*this);
-                form_->DeliverTick(application_);
-            }
+            if (wParam == kTimer1) RunTick();
             return 0;
-        case WM_DRAWITEM: {
-            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            if (item->CtlID != kImage1) break;
-            picture_.Draw(item->hDC, 0, 0);
-            return TRUE;
-        }
-        case WM_CTLCOLORSTATIC:
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kLabel1) {
-                HDC dc = reinterpret_cast<HDC>(wParam);
-                const COLORREF background = GetSysColor(COLOR_CAPTIONTEXT);
-                SetBkColor(dc, background);
-                SetTextColor(dc, CloseLabelTextColour(background, GetSysColor(COLOR_WINDOWTEXT)));
-                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_CAPTIONTEXT));
-            }
-            break;
         case WM_SIZE:
             application_.OwnerWindow().FollowMainWindow(wParam == SIZE_MINIMIZED);
             break;
-        case WM_QUERYOPEN:
-            // Restored before the launch has run: the launch runs first, as part of the showing,
-            // and the window is then shown in the state it leaves, never at its normal size
-            // before.
-            if (formShowPending_) {
-                formShowPending_ = false;
-                PostMessageA(Handle(), kRunFormShow, 0, 0);
-                return FALSE;
-            }
-            break;
-        case kRunFormShow:
-            state_ = State::kNormal;
-            RunFormShow();
-            return 0;
-        case WM_ACTIVATE:
-            // As in a dialog: the control that had the focus gets it back, and the first control
-            // gets it when none had it.
-            if (HIWORD(wParam)) break;  // minimised
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                if (IsChild(Handle(), GetFocus())) lastFocus_ = GetFocus();
-            } else {
-                SetFocus(IsChild(Handle(), lastFocus_)
-                             ? lastFocus_
-                             : GetNextDlgTabItem(Handle(), nullptr, FALSE));
-            }
-            return 0;
-        case DM_GETDEFID:
-            // Enter presses the focused button; elsewhere it presses nothing.
-            if (const int focused = GetDlgCtrlID(GetFocus());
-                focused == kButton1 || focused == kButton2 || focused == kButton3) {
-                return MAKELRESULT(focused, DC_HASDEFID);
-            }
-            return 0;
-        case WM_CLOSE:
-            closeRequested_ = true;
-            if (runningHandlers_ == 0) DestroyWindow(Handle());
-            return 0;
-        case WM_DESTROY:
-            KillTimer(Handle(), kTimer1);
-            PostQuitMessage(0);
-            return 0;
         default:
             break;
     }

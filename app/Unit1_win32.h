@@ -2,50 +2,30 @@
 // window events to TForm1's handlers.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 
-#include "app/Picture_win32.h"
 #include "app/Unit1.h"
-#include "app/clock_win32.h"
+#include "app/control_ids.h"
+#include "app/picture_win32.h"
+#include "core/dialog_keyboard_win32.h"
 #include "core/window_win32.h"
-#include "handover/desktop_win32.h"
-#include "launch/ShellUtils.h"
-#include "launch/registry_win32.h"
-#include "net/UDPEndpoint.h"
 
 namespace ostrel {
 
 class Application;
-
-// Control identifiers, also used by tests that look at the window from outside.
-enum ControlId : int {
-    kImage1 = 100,
-    kLabel1 = 101,
-    kButton1 = 102,
-    kButton2 = 103,
-    kMemo1 = 104,
-    kButton3 = 105,
-};
-
-using DataReceivedHandler =
-    std::function<void(int NumberBytes, const std::string& FromIP, int Port)>;
-
-// The main window's UDPEndpoint1 as its stored values set it up: RemoteHost kLoopback, RemotePort
-// kCorvexPort, LocalHost kLoopback, LocalPort kLauncherPort (bound), ReportLevel 1, OnDataReceived
-// bound to `onDataReceived`. What its notices' handlers raise goes to `errors`.
-std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataReceived,
-                                                 ErrorReporter* errors = nullptr);
+class Platform;
 
 class MainWindow : public Window, public FormUi, public Log {
   public:
     inline static const char kClassName[] = "TForm1";
 
-    explicit MainWindow(Application& application);
+    // Makes the window and its controls, and TForm1 over them and `platform`; then FormCreate.
+    MainWindow(Application& application, Platform& platform);
     ~MainWindow() override;
 
     TForm1& Form() { return *form_; }
+    const DialogKeyboard& Keyboard() const { return keyboard_; }
 
     // Shows the window for the first time as `showCommand` asks, running FormShow first.
     void ShowFirstTime(int showCommand);
@@ -84,36 +64,43 @@ class MainWindow : public Window, public FormUi, public Log {
         MainWindow& window_;
     };
 
+    // The launch runs as part of the window's first showing. Started minimised without
+    // activation, the window waits for the user's restore, and the launch runs then, before the
+    // window is shown at its normal size.
+    class FirstShow {
+      public:
+        void WaitForRestore() { waiting_ = true; }
+        // The restore asked for (WM_QUERYOPEN): true when it is refused, and the launch posted
+        // to `window` to run first.
+        bool TakeRestore(HWND window);
+        void Ran() { waiting_ = false; }
+
+      private:
+        bool waiting_ = false;
+    };
+
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    static LRESULT CALLBACK Memo1Keys(HWND memo, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR id, DWORD_PTR);
+    bool HandleDrawing(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HandleLifetime(UINT message, LRESULT& result);
     void CreateControls();
-    void OnCommand(int id, int notification);
+    void RunCommand(int id, int notification);
+    void RunTick();
     void RunFormShow();
+    void RequestClose();
     void ApplyState();
+    LRESULT CloseLabelColours(HDC dc);
 
     Application& application_;
-    HWND memo_ = nullptr;       // a child of the window, which owns it
-    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was left
-    int dpi_;                   // the layout's, font's and picture's scale
+    HWND memo_ = nullptr;  // a child of the window, which owns it
+    int dpi_;              // the layout's, font's and picture's scale
     GdiObject<HFONT> font_;
     Picture picture_;
+    DialogKeyboard keyboard_;
+    FirstShow firstShow_;
     State state_ = State::kNormal;
     bool displayed_ = false;
-    bool formShowPending_ = false;
     int runningHandlers_ = 0;
     bool closeRequested_ = false;
-
-    // UDPEndpoint1 and the platform behind TForm1's handlers.
-    Win32JavaRuntimeKeys javaKeys_;
-    std::unique_ptr<Win32LaunchShell> shell_;
-    std::unique_ptr<LaunchFiles> files_;
-    std::unique_ptr<Desktop> desktop_;
-    std::unique_ptr<ResponseState> responseState_;
-    Win32CorvexProcesses corvex_;
-    SystemClock clock_;
-    std::unique_ptr<DateTimeFormat> dateTimeFormat_;
-    std::unique_ptr<TUDPEndpoint> udpEndpoint_;
     std::unique_ptr<TForm1> form_;
 };
 

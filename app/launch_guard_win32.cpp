@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/AboutF_win32.h"
-#include "app/Application_win32.h"
+#include "app/application_win32.h"
 #include "app/Unit1_win32.h"
 #include "app/application_rules.h"
 #include "handover/desktop_win32.h"

@@ -2,8 +2,8 @@
 // start-up picture box, and the message loop.
 #include <windows.h>
 
-#include "app/Application_win32.h"
 #include "app/Unit1_win32.h"
+#include "app/application_win32.h"
 #include "app/launch_guard_win32.h"
 
 namespace {
@@ -35,8 +35,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     try {
         ostrel::Application application(&guard);
-        return application.Start(
-            [](ostrel::Application& owner) { return std::make_unique<ostrel::MainWindow>(owner); });
+        return application.Start();
     } catch (const std::exception& error) {
         // The application object itself could not be made: the box stands alone.
         ostrel::ShowDefaultErrorBox(nullptr, ostrel::ProgramTitle(), error);

@@ -28,7 +28,7 @@
 #include "core/owners_win32.h"
 #include "launcher_driver.h"
 
-using namespace ostrel::testing;
+using namespace ostrel::test;
 
 namespace {
 

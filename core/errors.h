@@ -20,14 +20,20 @@ class UDPSockError : public Exception {
     using Exception::Exception;
 };
 
-// A file operation failed; carries the operating system's error code.
-class InOutError : public Exception {
+// A call of the operating system failed; carries its error code.
+class SystemError : public Exception {
   public:
-    InOutError(const std::string& message, unsigned long code) : Exception(message), code_(code) {}
+    SystemError(const std::string& message, unsigned long code) : Exception(message), code_(code) {}
     unsigned long code() const { return code_; }
 
   private:
     unsigned long code_;
+};
+
+// A file operation failed.
+class InOutError : public SystemError {
+  public:
+    using SystemError::SystemError;
 };
 
 // A COM call failed; carries the HRESULT.

@@ -3,10 +3,10 @@
 // do not copy.
 //
 // What "no handle" is depends on the kind: null for windows, GDI objects, registry keys and
-// modules; null and INVALID_HANDLE_VALUE for kernel handles (CreateFileA fails with the one,
-// OpenProcess with the other); INVALID_HANDLE_VALUE for file searches; INVALID_SOCKET for
-// sockets. An owner never closes a value that
-// means no handle.
+// modules; null and INVALID_HANDLE_VALUE for kernel handles (CreateFileW fails with the one,
+// OpenProcess with the other); INVALID_HANDLE_VALUE for file searches; for sockets what
+// IsOpenSocket says. An owner never closes a value that means no handle, and closing leaves the
+// thread's last error as the call that failed left it.
 #pragma once
 
 // Before windows.h. The program's WinSock 1.1 calls are declared alike here; they are linked from
@@ -17,6 +17,8 @@
 #include <objbase.h>
 
 #include <utility>
+
+#include "core/socket_id.h"
 
 namespace ostrel {
 
@@ -44,7 +46,16 @@ class Owned {
     Handle release() { return std::exchange(handle_, Kind::None()); }
     void reset(Handle handle = Kind::None()) {
         const Handle old = std::exchange(handle_, handle);
-        if (Kind::IsValid(old)) Kind::Close(old);
+        if (!Kind::IsValid(old)) return;
+        const DWORD error = GetLastError();
+        Kind::Close(old);
+        SetLastError(error);
+    }
+    // For a call that hands the handle out through a pointer: closes what is owned now and
+    // takes what the call writes.
+    Handle* put() {
+        reset();
+        return &handle_;
     }
 
   private:
@@ -79,9 +90,10 @@ struct FindHandleKind {
 struct SocketKind {
     using Handle = SOCKET;
     static Handle None() { return INVALID_SOCKET; }
-    static bool IsValid(Handle handle) { return handle != INVALID_SOCKET; }
+    static bool IsValid(Handle handle) { return IsOpenSocket(handle); }
     static void Close(Handle handle) { closesocket(handle); }
 };
+static_assert(INVALID_SOCKET == kInvalidSocket, "invalid socket values differ");
 
 // A process, thread, file, event or mapping.
 using KernelHandle = Owned<KernelHandleKind>;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/system_error_win32.h"
 #include "core/text_win32.h"
 
 namespace ostrel {
@@ -18,7 +19,7 @@ void RegisterOnce(const WindowClass& windowClass, WNDPROC procedure, const char*
     registered.hbrBackground = windowClass.background;
     registered.lpszClassName = name.data();
     if (!RegisterClassW(&registered) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        throw Exception(std::string(failure) + " (window class " + windowClass.name + ")");
+        RaiseSystemError(std::string(failure) + " (window class " + windowClass.name + ")");
     }
 }
 
@@ -35,7 +36,18 @@ void Window::Create(const WindowClass& windowClass, const WindowPlacement& place
         placement.style, placement.left, placement.top, placement.width, placement.height,
         placement.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.childId)),
         GetModuleHandleW(nullptr), this);
-    if (!window) throw Exception(failure);
+    if (!window) RaiseSystemError(failure);
+}
+
+HWND CreateChildControl(HWND parent, const ChildControl& control, const char* failure) {
+    const HWND child = CreateWindowExW(
+        control.exStyle, Wide(control.windowClass).data(), Wide(control.text).data(),
+        control.style | WS_CHILD, control.bounds.left, control.bounds.top,
+        control.bounds.right - control.bounds.left, control.bounds.bottom - control.bounds.top,
+        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+        GetModuleHandleW(nullptr), nullptr);
+    if (!child) RaiseSystemError(failure);
+    return child;
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

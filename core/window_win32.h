@@ -31,6 +31,20 @@ struct WindowPlacement {
     int childId = 0;        // for a child window
 };
 
+// A control of one of the system's classes ("BUTTON", "STATIC", "EDIT", ...), made as a child of
+// a window, which owns it and takes it down with itself.
+struct ChildControl {
+    const char* windowClass;
+    const char* text;  // UTF-8
+    DWORD style;       // WS_CHILD is added
+    DWORD exStyle;
+    RECT bounds;  // in the parent's client area
+    int id;
+};
+
+// Raises the system's error, as `failure`, when the control cannot be made.
+HWND CreateChildControl(HWND parent, const ChildControl& control, const char* failure);
+
 class Window {
   public:
     Window(const Window&) = delete;

@@ -20,7 +20,7 @@ namespace {
 
 using ostrel::RegistryKey;
 using ostrel::RegistryValueInfo;
-using ostrel::testing::FakeRegistryKey;
+using ostrel::test::FakeRegistryKey;
 
 void Require(bool condition) {
     if (!condition) std::abort();
@@ -119,7 +119,7 @@ void CheckTheRule(ShrinkingKey& key, const std::string& name) {
 
 // The launch lists every value until the first that the rule refuses, then reads "JavaHome".
 void CheckTheListing(ShrinkingKey& key) {
-    using namespace ostrel::testing;
+    using namespace ostrel::test;
     Journal journal;
     FakeLog log;
     OneKey keys(key);

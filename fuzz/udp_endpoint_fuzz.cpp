@@ -15,7 +15,7 @@
 
 namespace {
 
-using ostrel::testing::FakeSocketLayer;
+using ostrel::test::FakeSocketLayer;
 
 void Require(bool condition) {
     if (!condition) std::abort();

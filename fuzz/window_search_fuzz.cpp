@@ -32,7 +32,7 @@ constexpr std::size_t kLongestLine =
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace ostrel::testing;
+    using namespace ostrel::test;
     FuzzedDataProvider input(data, size);
     FakeDesktop desktop;
     const int count = input.ConsumeIntegralInRange(0, 10);

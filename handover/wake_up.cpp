@@ -1,6 +1,6 @@
 #include "handover/wake_up.h"
 
-#include "net/MemoryStream.h"
+#include "net/memory_stream.h"
 #include "net/UDPEndpoint.h"
 
 namespace ostrel {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "core/errors.h"
+#include "core/system_error_win32.h"
 #include "core/text_win32.h"
 
 namespace ostrel {
@@ -32,8 +32,7 @@ std::string Formatted(Format format) {
             return Utf8(text.data(), static_cast<std::size_t>(written - 1));  // without the NUL
         }
     }
-    throw Exception("Cannot format the local date and time (error " +
-                    std::to_string(GetLastError()) + ")");
+    RaiseSystemError("Cannot format the local date and time");
 }
 
 // The user's own formats, read afresh on every call as the system keeps them.

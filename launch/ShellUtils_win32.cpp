@@ -1,4 +1,4 @@
-#include "launch/ShellUtils.h"
+#include "launch/ShellUtils_win32.h"
 
 #include <shellapi.h>
 

@@ -79,16 +79,16 @@ void Attempt(std::vector<std::string>& failures, const std::string& what, Step s
 void WriteLinksAndScript(LaunchFiles& files, const std::string& javaHome,
                          const std::string& directory, const std::string& arguments,
                          std::vector<std::string>& failures) {
-    const std::string javaw = javaHome + kJavaw;
-    const std::string icon = directory + kIconFile;
+    const ShellLinkProperties corvex{javaHome + kJavaw,     arguments, directory, kShowNormal,
+                                     directory + kIconFile, 0};
+    ShellLinkProperties configuration = corvex;
+    configuration.arguments += "  ShowSetup";
     // A link's own errors do not say which link they are about; the script's name its file.
     Attempt(failures, "Cannot create \"Configuration.lnk\": ", [&] {
-        files.CreateShortCut("Configuration.lnk", javaw, arguments + "  ShowSetup", directory,
-                             kShowNormal, icon, 0);
+        files.CreateShortCut("Configuration.lnk", configuration);
     });
-    Attempt(failures, "Cannot create \"Corvex.lnk\": ", [&] {
-        files.CreateShortCut("Corvex.lnk", javaw, arguments, directory, kShowNormal, icon, 0);
-    });
+    Attempt(failures,
+            "Cannot create \"Corvex.lnk\": ", [&] { files.CreateShortCut("Corvex.lnk", corvex); });
     Attempt(failures, "", [&] {
         files.CreateBatchFile("\"" + javaHome + kJava + "\" " + arguments + " ShowSetup");
     });

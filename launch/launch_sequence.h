@@ -31,14 +31,23 @@ class LaunchShell {
                              const std::string& directory, int showCommand) = 0;
 };
 
+// What a shell link written here carries; everything else keeps the Shell Link object's
+// defaults.
+struct ShellLinkProperties {
+    std::string target;
+    std::string arguments;
+    std::string workingDirectory;
+    int showCommand = 1;  // SW_SHOWNORMAL
+    std::string iconFile;
+    std::uint8_t iconIndex = 0;
+};
+
 // Writes the shell links and the start script.
 class LaunchFiles {
   public:
     virtual ~LaunchFiles() = default;
-    virtual void CreateShortCut(const std::string& linkName, const std::string& target,
-                                const std::string& arguments, const std::string& workingDirectory,
-                                int showCommand, const std::string& iconFile,
-                                std::uint8_t iconIndex) = 0;
+    // The link `linkName` in the current directory and in the user's desktop folder.
+    virtual void CreateShortCut(const std::string& linkName, const ShellLinkProperties& link) = 0;
     virtual void CreateBatchFile(const std::string& line) = 0;
 };
 

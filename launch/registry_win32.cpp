@@ -78,9 +78,11 @@ bool RegKey::ReadValueData(const std::string& name, std::vector<char>& data) {
 }
 
 std::unique_ptr<RegKey> OpenRegKey(HKEY root, const std::string& subkey, REGSAM access) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, Wide(subkey).data(), 0, access, &key) != ERROR_SUCCESS) return nullptr;
-    return std::make_unique<RegKey>(OwnedRegKey(key));
+    OwnedRegKey key;
+    if (RegOpenKeyExW(root, Wide(subkey).data(), 0, access, key.put()) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return std::make_unique<RegKey>(std::move(key));
 }
 
 std::unique_ptr<RegistryKey> Win32JavaRuntimeKeys::Open(const std::string& subkey) {

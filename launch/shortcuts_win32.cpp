@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/system_error_win32.h"
 #include "core/text_win32.h"
 #include "launch/desktop_folder.h"
 #include "launch/registry_win32.h"
@@ -22,33 +23,9 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// The system's text for an error code, without the line break it ends with.
-std::string SystemMessage(DWORD code) {
-    wchar_t text[512];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, text, 512, nullptr);
-    while (length > 0 &&
-           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) {
-        --length;
-    }
-    return Utf8(text, length);
-}
-
-OleError OleFailure(HRESULT result) {
-    std::string message = SystemMessage(static_cast<DWORD>(result));
-    if (message.empty()) {
-        char code[32];
-        std::snprintf(code, sizeof code, "OLE error %08lX", static_cast<unsigned long>(result));
-        message = code;
-    }
-    return OleError(message, result);
-}
-
 // `what` names the step, e.g. "Cannot write"; `code` is the system's error code for it.
 InOutError FileFailure(const char* what, const std::string& name, DWORD code) {
-    std::string reason = SystemMessage(code);
-    if (reason.empty()) reason = "system error " + std::to_string(code);
-    return InOutError(std::string(what) + " \"" + name + "\": " + reason, code);
+    return InOutError(SystemErrorText(std::string(what) + " \"" + name + "\"", code), code);
 }
 
 // --- The desktop folder -------------------------------------------------------------------
@@ -57,12 +34,12 @@ constexpr char kExplorerKey[] = "Software\\MicroSoft\\Windows\\CurrentVersion\\E
 constexpr char kShellFoldersKey[] = "Shell Folders";
 
 std::unique_ptr<RegKey> CreateRegKey(HKEY root, const char* subkey) {
-    HKEY key = nullptr;
+    OwnedRegKey key;
     if (RegCreateKeyExW(root, Wide(subkey).data(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                        KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
-    return std::make_unique<RegKey>(OwnedRegKey(key));
+    return std::make_unique<RegKey>(std::move(key));
 }
 
 std::optional<std::string> AskShellForDesktop() {
@@ -202,23 +179,22 @@ class Win32ScriptFiles : public ScriptFiles {
 
 class Win32LaunchFiles : public LaunchFiles {
   public:
-    void CreateShortCut(const std::string& linkName, const std::string& target,
-                        const std::string& arguments, const std::string& workingDirectory,
-                        int showCommand, const std::string& iconFile,
-                        std::uint8_t iconIndex) override {
+    void CreateShortCut(const std::string& linkName,
+                        const ShellLinkProperties& properties) override {
         const ComPtr<IUnknown> object = CreateShellLinkObject();
         ComPtr<IShellLinkW> link;
         ComPtr<IPersistFile> file;
         if (FAILED(object.As(&link)) || FAILED(object.As(&file))) {
             throw Exception("Interface not supported");
         }
-        // The links are a convenience for later: a setter or a save that fails must not keep
-        // Corvex from starting now, so their results are not looked at.
-        link->SetPath(Wide(target).data());
-        link->SetArguments(Wide(arguments).data());
-        link->SetWorkingDirectory(Wide(workingDirectory).data());
-        link->SetShowCmd(showCommand);
-        link->SetIconLocation(Wide(iconFile).data(), iconIndex);
+        // The results of the setters and the saves are not looked at: a link that could not be
+        // saved costs the user nothing now, Corvex being started already, and the first save's
+        // failure must not keep the second from being made.
+        link->SetPath(Wide(properties.target).data());
+        link->SetArguments(Wide(properties.arguments).data());
+        link->SetWorkingDirectory(Wide(properties.workingDirectory).data());
+        link->SetShowCmd(properties.showCommand);
+        link->SetIconLocation(Wide(properties.iconFile).data(), properties.iconIndex);
         // Save asks for a full path: the bare name is the current folder's.
         file->Save(FullPath(linkName).data(), FALSE);
         if (const std::optional<std::string> desktop = DesktopFolder()) {

@@ -64,7 +64,7 @@ void TUDPEndpoint::WinsockUse::End() {
 }
 
 void TUDPEndpoint::LayerSocket::Reset(SocketId id) {
-    if (id_ != 0 && id_ != kInvalidSocket) layer_.CloseSocket(id_);
+    if (IsOpenSocket(id_)) layer_.CloseSocket(id_);
     id_ = id;
 }
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "net/MemoryStream.h"
-#include "net/SocketLayer.h"
+#include "net/memory_stream.h"
+#include "net/socket_layer.h"
 
 namespace ostrel {
 

@@ -13,7 +13,6 @@ constexpr char kNoNotifyWindow[] = "Cannot create the window for socket notices"
 constexpr UINT_PTR kResumeTimer = 1;
 constexpr int kMaxResumeDeferrals = 5;
 
-static_assert(INVALID_SOCKET == kInvalidSocket, "invalid socket values differ");
 
 sockaddr_in ToSockaddr(const SocketAddress& address) {
     sockaddr_in result{};

@@ -11,7 +11,7 @@
 
 #include "launcher_driver.h"
 
-using namespace ostrel::testing;
+using namespace ostrel::test;
 
 namespace {
 

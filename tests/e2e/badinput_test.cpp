@@ -13,10 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/control_ids.h"
 #include "launcher_driver.h"
 #include "udp_probe.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 namespace {
 
 constexpr char kTitle[] = "ostrel";  // the program file's name up to its first dot
@@ -24,7 +25,6 @@ constexpr char kArguments[] =
     "-classpath LIB\\Corvex.jar morvane.r7x.corvex.application.Application";
 constexpr DWORD kTimeoutMs = 15000;  // bounds each wait for the launcher: start-up, a few ticks
 constexpr DWORD kThreeTicksMs = 1500;
-constexpr int kButton1 = 102;  // "Find windows"
 
 std::string ValueLine(const std::string& name, const std::string& data) {
     return "Registry Key has has an Entry Called \"" + name + "\"  with a value of \"" + data +
@@ -584,4 +584,4 @@ TEST_F(BadInputTest, AMarkerThatDisappearsWhilePollingLetsTheLauncherCloseAtTheE
 }
 
 }  // namespace
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

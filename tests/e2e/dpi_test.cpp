@@ -10,10 +10,11 @@
 
 #include "app/jpeg_image.h"
 #include "app/resource_ids.h"
+#include "app/control_ids.h"
 #include "launcher_driver.h"
 #include "screen_probe.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 namespace {
 
 constexpr int kLayoutDpi = 96;
@@ -130,9 +131,9 @@ struct Control {
 };
 
 constexpr Control kControls[] = {
-    {100, "Image1", {0, 0, 640, 480}},  {101, "Label1", {576, 0, 601, 13}},
-    {102, "Button1", {8, 72, 83, 97}},  {103, "Button2", {8, 8, 129, 33}},
-    {104, "Memo1", {8, 200, 601, 473}}, {105, "Button3", {308, 6, 383, 31}},
+    {kImage1, "Image1", {0, 0, 640, 480}},  {kLabel1, "Label1", {576, 0, 601, 13}},
+    {kButton1, "Button1", {8, 72, 83, 97}}, {kButton2, "Button2", {8, 8, 129, 33}},
+    {kMemo1, "Memo1", {8, 200, 601, 473}},  {kButton3, "Button3", {308, 6, 383, 31}},
 };
 constexpr RECT kMainWindow{8, 132, 8 + 602, 132 + 478};
 constexpr POINT kBoxImage1Place{3, 3};
@@ -273,7 +274,7 @@ TEST_P(DpiTest, TheWindowsAreTheLayoutScaledWithTheirPicturesDrawnAtTheScaledSiz
         for (const Control& control : kControls) {
             RECT around = control.rect;
             InflateRect(&around, 2, 2);
-            if (control.id != 100 && PtInRect(&around, place)) return true;
+            if (control.id != kImage1 && PtInRect(&around, place)) return true;
         }
         RECT aroundBox = box;
         InflateRect(&aroundBox, 2, 2);
@@ -293,4 +294,4 @@ INSTANTIATE_TEST_SUITE_P(Dpi, DpiTest, ::testing::Values(120, 144, 192),
                          });
 
 }  // namespace
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

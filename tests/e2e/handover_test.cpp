@@ -5,9 +5,10 @@
 
 #include <algorithm>
 
+#include "app/control_ids.h"
 #include "launcher_driver.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 namespace {
 
 constexpr char kSplashClass[] = "morvane.r7x.corvex.util.SplashScreen";
@@ -216,7 +217,7 @@ TEST_F(HandOverTest, FindWindowsListsEveryTitledWindowButCorvexAndTheToolkit) {
     ASSERT_TRUE(WaitUntil([&] { return FileExists(launchedRecord()); }, 10000));
     Sleep(500);  // the stand-in's toolkit window
 
-    SendMessageA(GetDlgItem(window, 102), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(window, kButton1), BM_CLICK, 0, 0);
     const std::vector<std::string> lines = LogLines(window);
     const auto banner = std::find(lines.begin(), lines.end(),
                                   "################################ Searching for windows "
@@ -237,4 +238,4 @@ TEST_F(HandOverTest, FindWindowsListsEveryTitledWindowButCorvexAndTheToolkit) {
 }
 
 }  // namespace
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

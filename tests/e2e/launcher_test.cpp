@@ -3,10 +3,11 @@
 
 #include <algorithm>
 
+#include "app/control_ids.h"
 #include "core/text_win32.h"
 #include "launcher_driver.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 namespace {
 
 constexpr char kParameters[] =
@@ -82,12 +83,12 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
     EXPECT_FALSE(IsIconic(window));
     EXPECT_EQ(WindowText(window), "Please Wait....");
     const Expected controls[] = {
-        {100, "", {0, 0, 640, 480}},
-        {101, "close", {576, 0, 601, 13}},
-        {102, "Find windows", {8, 72, 83, 97}},
-        {103, "start from registy", {8, 8, 129, 33}},
-        {104, nullptr, {8, 200, 601, 473}},
-        {105, "Send", {308, 6, 383, 31}},
+        {kImage1, "", {0, 0, 640, 480}},
+        {kLabel1, "close", {576, 0, 601, 13}},
+        {kButton1, "Find windows", {8, 72, 83, 97}},
+        {kButton2, "start from registy", {8, 8, 129, 33}},
+        {kMemo1, nullptr, {8, 200, 601, 473}},
+        {kButton3, "Send", {308, 6, 383, 31}},
     };
     for (const Expected& expected : controls) {
         HWND control = GetDlgItem(window, expected.id);
@@ -136,20 +137,20 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
     const auto focusComesTo = [&](int id) {
         return WaitUntil([&] { return FocusOf(window) == GetDlgItem(window, id); }, 5000);
     };
-    EXPECT_TRUE(focusComesTo(102));
-    for (const int id : {103, 104}) {
+    EXPECT_TRUE(focusComesTo(kButton1));
+    for (const int id : {kButton2, kMemo1}) {
         PressKeys({VK_TAB});
         EXPECT_TRUE(focusComesTo(id)) << id << ", not " << GetDlgCtrlID(FocusOf(window));
     }
     PressKeys({VK_END}, VK_CONTROL);
     PressKeys({'A', 'B', 'C', VK_TAB});
-    EXPECT_TRUE(focusComesTo(105));
+    EXPECT_TRUE(focusComesTo(kButton3));
     PressKeys({VK_RETURN});  // "Send"
     EXPECT_TRUE(WaitUntil([&] { return LogLines(window).size() == 7; }, 5000)) << LogText(window);
     const std::vector<std::string> typedThenSent = LogLines(window);
     EXPECT_EQ(typedThenSent.at(5), "abc");
     EXPECT_EQ(typedThenSent.at(6).rfind("Sending UDP :", 0), 0u) << typedThenSent.at(6);
-    for (const int id : {104, 103, 102}) {
+    for (const int id : {kMemo1, kButton2, kButton1}) {
         PressKeys({VK_TAB}, VK_SHIFT);
         EXPECT_TRUE(focusComesTo(id)) << id << ", not " << GetDlgCtrlID(FocusOf(window));
     }
@@ -163,7 +164,7 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
     // no runtime is known and starts nothing, not the runtime the first start found.
     JavaRuntimeRegistration::RemoveAll();
     const std::string::size_type recorded = ReadFile(record()).size();
-    PostMessageA(GetDlgItem(window, 103), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(window, kButton2), BM_CLICK, 0, 0);
     HWND box = launcher.WaitForMessageBox(kTitle);
     ASSERT_NE(box, nullptr) << "no message box";
     PressOk(box);
@@ -463,4 +464,4 @@ TEST_F(LauncherTest, AfterAHundredPollsIsHeldOpenByTheMarkerOrCloses) {
 }
 
 }  // namespace
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "net/SocketLayer.h"
+#include "net/socket_layer.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 
 class FakeSocketLayer : public SocketLayer {
   public:
@@ -168,4 +168,4 @@ class FakeSocketLayer : public SocketLayer {
     SocketId nextSocket_ = 101;
 };
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

@@ -22,7 +22,7 @@
 #include "launch/launch_sequence.h"
 #include "launch/registry_value.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 
 using Journal = std::vector<std::string>;
 
@@ -194,13 +194,10 @@ class FakeShell : public LaunchShell, Journaled {
 class FakeFiles : public LaunchFiles, Journaled {
   public:
     explicit FakeFiles(Journal& journal) : Journaled(&journal) {}
-    void CreateShortCut(const std::string& linkName, const std::string& target,
-                        const std::string& arguments, const std::string& workingDirectory,
-                        int showCommand, const std::string& iconFile,
-                        std::uint8_t iconIndex) override {
-        Write("link " + linkName + " [" + target + "] [" + arguments + "] [" + workingDirectory +
-              "] " + std::to_string(showCommand) + " [" + iconFile + "] " +
-              std::to_string(iconIndex));
+    void CreateShortCut(const std::string& linkName, const ShellLinkProperties& link) override {
+        Write("link " + linkName + " [" + link.target + "] [" + link.arguments + "] [" +
+              link.workingDirectory + "] " + std::to_string(link.showCommand) + " [" +
+              link.iconFile + "] " + std::to_string(link.iconIndex));
         if (failing.count(linkName)) throw Exception("Access denied");
     }
     void CreateBatchFile(const std::string& line) override {
@@ -379,8 +376,7 @@ struct InertFormPorts : FormUi,
     std::unique_ptr<RegistryKey> Open(const std::string&) override { return nullptr; }
     std::string ModuleFileName() override { return "C:\\ostrel.exe"; }
     void ExecuteFile(const std::string&, const std::string&, const std::string&, int) override {}
-    void CreateShortCut(const std::string&, const std::string&, const std::string&,
-                        const std::string&, int, const std::string&, std::uint8_t) override {}
+    void CreateShortCut(const std::string&, const ShellLinkProperties&) override {}
     void CreateBatchFile(const std::string&) override {}
     std::vector<WindowHandle> TopLevelWindows() override { return {}; }
     std::string WindowTitle(WindowHandle) override { return {}; }
@@ -393,4 +389,4 @@ struct InertFormPorts : FormUi,
     WakeUpListener Listener() override { return {}; }
 };
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

@@ -12,7 +12,7 @@ namespace ostrel {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeSocketLayer;
+using test::FakeSocketLayer;
 using ::testing::IsEmpty;
 
 constexpr unsigned kReadNotice = 1;

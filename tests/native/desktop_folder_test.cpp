@@ -8,7 +8,7 @@
 namespace ostrel {
 namespace {
 
-using testing::FakeRegistryKey;
+using test::FakeRegistryKey;
 constexpr std::uint32_t kRegDword = 4;
 
 // Counts how often the shell was asked, so a test can tell which source decided.

@@ -11,7 +11,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::Journal;
+using test::Journal;
 
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 constexpr char kKey13[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3";
@@ -33,11 +33,11 @@ class LaunchSequenceTest : public ::testing::Test {
     }
 
     Journal journal;
-    testing::FakeLog log;
-    testing::FakeJavaKeys keys{journal};
-    testing::FakeUi ui{journal};
-    testing::FakeShell shell{journal};
-    testing::FakeFiles files{journal};
+    test::FakeLog log;
+    test::FakeJavaKeys keys{journal};
+    test::FakeUi ui{journal};
+    test::FakeShell shell{journal};
+    test::FakeFiles files{journal};
     LaunchState state;
     bool corvexRunning = false;
 };

@@ -9,7 +9,7 @@
 namespace ostrel {
 namespace {
 
-using testing::FakeRegistryKey;
+using test::FakeRegistryKey;
 constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegMultiSz = 7;

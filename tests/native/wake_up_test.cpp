@@ -12,12 +12,12 @@
 namespace ostrel {
 namespace {
 
-using testing::At;
+using test::At;
 using ::testing::ElementsAre;
-using testing::FakeClock;
-using testing::FakeDateTimeFormat;
-using testing::FakeLog;
-using testing::FakeSocketLayer;
+using test::FakeClock;
+using test::FakeDateTimeFormat;
+using test::FakeLog;
+using test::FakeSocketLayer;
 using ::testing::IsEmpty;
 
 TEST(WakeUpText, IsTheDateTheTimeAndTheCall) {
@@ -75,7 +75,7 @@ class SendButton : public WakeUpSend {
         return TForm1(Form1Ports{memo, inert, inert, inert, inert, inert, inert, inert, clock,
                                  format, *endpoint});
     }
-    testing::InertFormPorts inert;
+    test::InertFormPorts inert;
     FakeLog memo;
     FakeClock clock;
     FakeDateTimeFormat format;

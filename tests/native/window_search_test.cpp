@@ -21,7 +21,7 @@ constexpr char kSplash[] = "morvane.r7x.corvex.util.SplashScreen";
 constexpr char kBanner[] =
     "################################ Searching for windows ################################";
 
-using testing::Journal;
+using test::Journal;
 
 class WindowSearchTest : public ::testing::Test {
   protected:
@@ -39,11 +39,11 @@ class WindowSearchTest : public ::testing::Test {
 
     // Everything the search does, in the order it did it.
     Journal journal;
-    testing::FakeDesktop desktop{&journal};
-    testing::FakeResponseState response{&journal};
-    testing::FakeClock clock{&journal};
-    testing::FakeLog log{&journal};
-    testing::FakeCorvexProcesses corvex;
+    test::FakeDesktop desktop{&journal};
+    test::FakeResponseState response{&journal};
+    test::FakeClock clock{&journal};
+    test::FakeLog log{&journal};
+    test::FakeCorvexProcesses corvex;
     WindowSearchMemory memory;
     int sends = 0;
     int failingSend = 0;  // the send that raises, counted from 1; 0 for none

@@ -4,13 +4,14 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include "app/control_ids.h"
 #include "core/text_win32.h"
 
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 
-namespace ostrel::testing {
+namespace ostrel::test {
 namespace {
 
 constexpr char kJavaKeyPrefix[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
@@ -59,12 +60,12 @@ bool RunsSlowCases() {
 }
 
 OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, Wide(path).data(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    OwnedRegKey key;
+    if (RegCreateKeyExW(root, Wide(path).data(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                         nullptr) != ERROR_SUCCESS) {
         return OwnedRegKey();
     }
-    return OwnedRegKey(key);
+    return key;
 }
 
 TempFolder::TempFolder() {
@@ -378,7 +379,7 @@ std::string WindowClass(HWND window) {
     return Utf8(name, static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
-std::string LogText(HWND mainWindow) { return WindowText(GetDlgItem(mainWindow, 104)); }
+std::string LogText(HWND mainWindow) { return WindowText(GetDlgItem(mainWindow, kMemo1)); }
 
 std::vector<std::string> LogLines(HWND mainWindow) {
     std::vector<std::string> lines;
@@ -476,4 +477,4 @@ bool Above(HWND window, HWND other) {
     return false;
 }
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

@@ -9,7 +9,7 @@
 
 #include "core/owners_win32.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 
 // Folder of the running test program, with a trailing backslash: the build's bin folder, where
 // ostrel.exe, Ombrix.dll and the stand-ins are.
@@ -208,4 +208,4 @@ bool WaitUntil(Condition done, DWORD timeoutMs) {
     }
 }
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

@@ -10,7 +10,7 @@
 #include "app/resource_ids.h"
 #include "launcher_driver.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 namespace {
 
 // The compatibility information as Windows 10 1903 and later, and Wine, give it: each element
@@ -80,4 +80,4 @@ std::vector<std::string> LauncherManifest::SupportedSystems() const {
     return systems;
 }
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

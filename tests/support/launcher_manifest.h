@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace ostrel::testing {
+namespace ostrel::test {
 
 class LauncherManifest {
   public:
@@ -29,4 +29,4 @@ class LauncherManifest {
     HANDLE context_ = INVALID_HANDLE_VALUE;
 };
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

@@ -7,9 +7,10 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "app/resource_ids.h"
 #include "launcher_driver.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 
 SIZE DialogFramedOuterSize() {
     return SIZE{207 + 2 * GetSystemMetrics(SM_CXDLGFRAME),
@@ -65,7 +66,7 @@ std::vector<std::uint32_t> LauncherIconPixels() {
     const LoadedModule program(LoadLibraryExA((ProgramFolder() + "ostrel.exe").c_str(), nullptr,
                                               LOAD_LIBRARY_AS_DATAFILE));
     if (!program) return {};
-    const OwnedIcon icon(static_cast<HICON>(LoadImageA(program.get(), "MAINICON", IMAGE_ICON,
+    const OwnedIcon icon(static_cast<HICON>(LoadImageA(program.get(), kMainIconName, IMAGE_ICON,
                                                        GetSystemMetrics(SM_CXICON),
                                                        GetSystemMetrics(SM_CYICON), 0)));
     return IconPixels(icon.get());
@@ -119,4 +120,4 @@ void ExpectOnScreen(const std::vector<Sample>& samples, std::size_t fewest, int 
     EXPECT_EQ(mismatches, "");
 }
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

@@ -17,7 +17,7 @@ inline std::ostream& operator<<(std::ostream& out, const RECT& r) {
     return out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
 }
 
-namespace ostrel::testing {
+namespace ostrel::test {
 
 // A window with a dialog frame and a caption bar around 207 x 188, the picture box's layout, on
 // this system.
@@ -51,4 +51,4 @@ std::string ScreenMismatches(const std::vector<Sample>& samples, int tolerance);
 // Expects at least `fewest` samples, and the screen to show them all soon.
 void ExpectOnScreen(const std::vector<Sample>& samples, std::size_t fewest, int tolerance);
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

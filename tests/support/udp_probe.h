@@ -8,7 +8,7 @@
 
 #include "core/owners_win32.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 
 // The socket library's version that the launcher asks for.
 inline constexpr WORD kWinsock11 = MAKEWORD(1, 1);
@@ -98,4 +98,4 @@ class UdpProbe {
     bool bound_ = false;
 };
 
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

@@ -27,8 +27,8 @@ namespace {
 using Microsoft::WRL::ComPtr;
 using ostrel::ComApartment;
 using ostrel::LoadedModule;
-using ostrel::testing::LauncherManifest;
-using ostrel::testing::ProgramFolder;
+using ostrel::test::LauncherManifest;
+using ostrel::test::ProgramFolder;
 
 std::string ProgramPath() { return ProgramFolder() + "ostrel.exe"; }
 

@@ -8,7 +8,7 @@
 
 #include <iphlpapi.h>
 
-#include "app/Unit1_win32.h"
+#include "app/platform_win32.h"
 #include "core/errors.h"
 #include "net/UDPEndpoint_win32.h"
 #include "udp_probe.h"
@@ -16,9 +16,9 @@
 namespace ostrel {
 namespace {
 
-using testing::Pump;
-using testing::PumpUntil;
-using testing::UdpProbe;
+using test::Pump;
+using test::PumpUntil;
+using test::UdpProbe;
 
 // The local addresses of this machine's IPv4 sockets bound to `port`, as the system lists them.
 std::vector<std::string> LocalAddressesOf(unsigned short port) {
@@ -52,7 +52,7 @@ class UDPEndpointWinsock : public ::testing::Test {
             received.push_back({NumberBytes, FromIP, Port});
         });
     }
-    const WinsockSession session{testing::kWinsock11};
+    const WinsockSession session{test::kWinsock11};
     std::vector<Received> received;
 };
 
@@ -209,7 +209,7 @@ TEST(FloodSender, Sends) {
         GTEST_SKIP() << "runs only as the flooding process";
     }
     const DWORD duration = std::strtoul(setting, nullptr, 10);
-    const WinsockSession session{testing::kWinsock11};
+    const WinsockSession session{test::kWinsock11};
     const OwnedSocket sender(socket(AF_INET, SOCK_DGRAM, 0));
     ASSERT_TRUE(sender);
     sockaddr_in target{};
@@ -246,7 +246,7 @@ KernelHandle StartFlood(DWORD milliseconds) {
 TEST(UDPEndpointFlood, AFloodLastingSecondsDoesNotStopTheTimer) {
     constexpr UINT kTimerInterval = 500;
     constexpr DWORD kFloodMs = 3000;
-    const WinsockSession session{testing::kWinsock11};
+    const WinsockSession session{test::kWinsock11};
     const KernelHandle flood = StartFlood(kFloodMs);
     ASSERT_TRUE(flood);
     // Each datagram costs the reader a millisecond: the flood outruns it, so that a read notice

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Unit1_win32.h"
+#include "app/platform_win32.h"
 #include "core/errors.h"
 #include "handover/wake_up_win32.h"
 #include "tests/fakes/launcher_fakes.h"
@@ -13,12 +13,12 @@
 namespace ostrel {
 namespace {
 
-using testing::At;
-using testing::FakeClock;
-using testing::FakeLog;
-using testing::Pump;
-using testing::PumpUntil;
-using testing::UdpProbe;
+using test::At;
+using test::FakeClock;
+using test::FakeLog;
+using test::Pump;
+using test::PumpUntil;
+using test::UdpProbe;
 
 // Sets one of the user's locale settings for the test's lifetime.
 class UserLocaleSetting {
@@ -74,9 +74,9 @@ class SendButton : public UserFormats {
         return datagrams;
     }
 
-    const WinsockSession session{testing::kWinsock11};
+    const WinsockSession session{test::kWinsock11};
     UdpProbe corvex{61000};
-    testing::InertFormPorts inert;
+    test::InertFormPorts inert;
     FakeLog memo;
     FakeClock clock;
     int arrived = 0;

@@ -1,6 +1,6 @@
 // ExecuteFile against the real shell: paths are passed whole up to the longest the shell can use,
 // and refused beyond it instead of failing without a word.
-#include "launch/ShellUtils.h"
+#include "launch/ShellUtils_win32.h"
 
 #include <shellapi.h>
 

@@ -1,10 +1,10 @@
-#include "app/Picture_win32.h"
+#include "app/picture_win32.h"
 
 #include <cstring>
 
 #include "app/dpi_win32.h"
 #include "app/jpeg_image.h"
-#include "core/errors.h"
+#include "core/system_error_win32.h"
 
 namespace ostrel {
 namespace {
@@ -22,10 +22,10 @@ BITMAPINFO TopDownBitmapInfo(int width, int height) {
 
 DecodedImage DecodeResource(int resourceId) {
     HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(resourceId), MAKEINTRESOURCEA(10));
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(resourceId), RT_RCDATA);
     HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data) throw Exception("Picture resource missing");
+    if (!data) RaiseSystemError("Picture resource missing");
     return DecodeJpeg(static_cast<const std::uint8_t*>(data), SizeofResource(module, resource));
 }
 
@@ -35,7 +35,7 @@ GdiObject<HBITMAP> BitmapOf(const DecodedImage& image, SIZE size) {
     const BITMAPINFO info = TopDownBitmapInfo(size.cx, size.cy);
     void* bits = nullptr;
     GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap) throw Exception("Cannot create picture bitmap");
+    if (!bitmap) RaiseSystemError("Cannot create picture bitmap");
     if (size.cx == image.width && size.cy == image.height) {
         std::memcpy(bits, image.pixels.data(), image.pixels.size());
         return bitmap;
@@ -46,7 +46,7 @@ GdiObject<HBITMAP> BitmapOf(const DecodedImage& image, SIZE size) {
     SetBrushOrgEx(target.get(), 0, 0, nullptr);  // as HALFTONE requires
     if (StretchDIBits(target.get(), 0, 0, size.cx, size.cy, 0, 0, image.width, image.height,
                       image.pixels.data(), &source, DIB_RGB_COLORS, SRCCOPY) == 0) {
-        throw Exception("Cannot scale picture");
+        RaiseSystemError("Cannot scale picture");
     }
     return bitmap;
 }

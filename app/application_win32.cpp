@@ -1,10 +1,12 @@
-#include "app/Application_win32.h"
+#include "app/application_win32.h"
 
 #include "app/Unit1_win32.h"
 #include "app/application_rules.h"
+#include "app/resource_ids.h"
 #include "app/launch_guard_win32.h"
+#include "app/platform_win32.h"
 #include "core/text_win32.h"
-#include "launch/ShellUtils.h"
+#include "launch/ShellUtils_win32.h"
 
 namespace ostrel {
 namespace {
@@ -41,7 +43,7 @@ ApplicationWindow::ApplicationWindow(ErrorReporter& errors, const std::string& t
     placement.style = kApplicationStyle;
     placement.left = GetSystemMetrics(SM_CXSCREEN) / 2;
     placement.top = GetSystemMetrics(SM_CYSCREEN) / 2;
-    Create(WindowClass{kClassName, nullptr, LoadIconA(GetModuleHandleA(nullptr), "MAINICON")},
+    Create(WindowClass{kClassName, nullptr, LoadIconA(GetModuleHandleA(nullptr), kMainIconName)},
            placement, "Cannot create the application window");
 }
 
@@ -112,9 +114,15 @@ TAboutBox& Application::CreateAboutBox() {
     return *aboutBoxes_.back();
 }
 
+std::unique_ptr<MainWindow> Application::MakeMainWindow(Application& application,
+                                                        Platform& platform) {
+    return std::make_unique<MainWindow>(application, platform);
+}
+
 int Application::Start(const MainWindowMaker& makeMainWindow) {
     try {
-        const std::unique_ptr<MainWindow> Form1 = makeMainWindow(*this);
+        Platform platform(*this);
+        const std::unique_ptr<MainWindow> Form1 = makeMainWindow(*this, platform);
         return Run(*Form1);
     } catch (const std::exception& error) {
         window_.SetMainWindow(nullptr);  // gone with Form1
@@ -138,9 +146,7 @@ int Application::Run(MainWindow& mainWindow) {
     CreateAboutBox();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // The main window's keyboard works as a dialog's: Tab and Shift+Tab go from control to
-        // control, Enter and Space press the focused button.
-        if (mainWindow.Handle() && IsDialogMessageW(mainWindow.Handle(), &message)) continue;
+        if (DialogKeyboard::TakeMessage(mainWindow.Handle(), message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -17,6 +17,7 @@ namespace ostrel {
 
 class LaunchGuard;
 class MainWindow;
+class Platform;
 
 // The application's own window. It has no size, so nobody sees it, but it is visible and unowned
 // and carries the title and MAINICON: it is the program's one taskbar button and Alt+Tab entry.
@@ -59,12 +60,13 @@ class Application : public ErrorReporter {
     // The launch and its polling are over: a launcher started from now on launches again.
     void EndLaunch();
 
-    using MainWindowMaker = std::function<std::unique_ptr<MainWindow>(Application&)>;
-    // Makes the main window with its components and runs the application (Run): the program's
-    // exit code. A failure while its windows are made is shown in the default error box once
-    // what was made is gone again (no window may outlive its object while the box's message loop
-    // runs), and gives 1.
-    int Start(const MainWindowMaker& makeMainWindow);
+    using MainWindowMaker = std::function<std::unique_ptr<MainWindow>(Application&, Platform&)>;
+    // Makes the platform behind TForm1 (UDPEndpoint1 among it) and the main window over it, and
+    // runs the application (Run): the program's exit code. A failure while its windows are made
+    // is shown in the default error box once what was made is gone again (no window may outlive
+    // its object while the box's message loop runs), and gives 1.
+    int Start(const MainWindowMaker& makeMainWindow = MakeMainWindow);
+    static std::unique_ptr<MainWindow> MakeMainWindow(Application& application, Platform& platform);
 
   private:
     // Shows the main window as the process's start-up show command says, makes the hidden

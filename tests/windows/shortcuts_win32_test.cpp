@@ -34,10 +34,10 @@ constexpr char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\E
 constexpr char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-using LinkFields = testing::ShellLinkFields;
+using LinkFields = test::ShellLinkFields;
 
 LinkFields ReadLink(const fs::path& file) {
-    LinkFields fields = testing::ReadShellLink(file.string());
+    LinkFields fields = test::ReadShellLink(file.string());
     if (fields.iconIndex < 0) ADD_FAILURE() << "cannot load " << file.string();
     return fields;
 }
@@ -60,7 +60,7 @@ std::set<std::string> FileNames(const fs::path& folder) {
 }
 
 void SetDesktopValue(DWORD type, const void* data, DWORD size) {
-    const OwnedRegKey key = testing::CreateRegistryKey(HKEY_CURRENT_USER, kShellFoldersKey);
+    const OwnedRegKey key = test::CreateRegistryKey(HKEY_CURRENT_USER, kShellFoldersKey);
     ASSERT_TRUE(key);
     RegSetValueExA(key.get(), "Desktop", 0, type, static_cast<const BYTE*>(data), size);
 }
@@ -71,10 +71,8 @@ void SetDesktopFolder(const fs::path& folder) {
 }
 
 bool KeyExists(const char* path) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-    const OwnedRegKey key(opened);
-    return true;
+    OwnedRegKey key;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 std::string ShellDesktopFolder() {
@@ -88,7 +86,7 @@ std::string ShellDesktopFolder() {
 // `javaHome`, a launcher living in `launcherDirectory`, and no Corvex running.
 struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
     std::unique_ptr<RegistryKey> Open(const std::string&) override {
-        auto key = std::make_unique<testing::FakeRegistryKey>();
+        auto key = std::make_unique<test::FakeRegistryKey>();
         key->Set("JavaHome", kRegSz, javaHome);
         return key;
     }
@@ -111,7 +109,7 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
     std::string javaHome;
     std::string launcherDirectory;
     std::unique_ptr<LaunchFiles> files = CreateLaunchFiles();
-    testing::FakeLog log;
+    test::FakeLog log;
     std::vector<std::string> started;
     std::vector<std::string> errors;
 };
@@ -133,7 +131,7 @@ class LaunchFilesTest : public ::testing::Test {
         fs::current_path(work_);
 
         RegDeleteTreeA(HKEY_CURRENT_USER, kScratchUserKey);
-        scratchUser_ = testing::CreateRegistryKey(HKEY_CURRENT_USER, kScratchUserKey);
+        scratchUser_ = test::CreateRegistryKey(HKEY_CURRENT_USER, kScratchUserKey);
         ASSERT_TRUE(scratchUser_);
         ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratchUser_.get()), ERROR_SUCCESS);
     }
@@ -156,8 +154,8 @@ class LaunchFilesTest : public ::testing::Test {
     }
 
     void CreateCorvexLink(const std::string& arguments) {
-        CreateLaunchFiles()->CreateShortCut("Corvex.lnk", javaw_, arguments, "C:\\Corvex dir\\", 1,
-                                            "C:\\Corvex dir\\Icon.ico", 0);
+        CreateLaunchFiles()->CreateShortCut("Corvex.lnk", {javaw_, arguments, "C:\\Corvex dir\\", 1,
+                                                           "C:\\Corvex dir\\Icon.ico", 0});
     }
 
     fs::path root_;
@@ -255,7 +253,7 @@ TEST_F(LaunchFilesTest, DesktopEntryOfAnotherTypeRaisesAfterTheFirstSave) {
 }
 
 TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndReportsTheScript) {
-    const std::string unwritable = testing::UnwritableFolder();
+    const std::string unwritable = test::UnwritableFolder();
     if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
     ASSERT_TRUE(SetCurrentDirectoryA(unwritable.c_str()));
     SetDesktopFolder(desktop_);

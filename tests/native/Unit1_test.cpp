@@ -14,7 +14,7 @@ namespace ostrel {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::Journal;
+using test::Journal;
 
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 
@@ -43,18 +43,18 @@ class FormTest : public ::testing::Test {
     void CorvexAppears() { desktop.Add("SunAwtFrame", "Corvex"); }
 
     Journal journal;
-    testing::FakeLog log;
-    testing::FakeUi ui{journal};
-    testing::FakeJavaKeys keys{journal};
-    testing::FakeShell shell{journal};
-    testing::FakeFiles files{journal};
-    testing::FakeDesktop desktop;
-    testing::FakeResponseState responseState;
-    testing::FakeCorvexProcesses corvex;
-    testing::FakeClock clock;
-    testing::FakeDateTimeFormat dateTimeFormat;
-    testing::FakeErrorReporter errors{journal};
-    TUDPEndpoint endpoint{std::make_unique<testing::FakeSocketLayer>()};
+    test::FakeLog log;
+    test::FakeUi ui{journal};
+    test::FakeJavaKeys keys{journal};
+    test::FakeShell shell{journal};
+    test::FakeFiles files{journal};
+    test::FakeDesktop desktop;
+    test::FakeResponseState responseState;
+    test::FakeCorvexProcesses corvex;
+    test::FakeClock clock;
+    test::FakeDateTimeFormat dateTimeFormat;
+    test::FakeErrorReporter errors{journal};
+    TUDPEndpoint endpoint{std::make_unique<test::FakeSocketLayer>()};
     TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, corvex, clock,
                            dateTimeFormat, endpoint}};
 };

@@ -12,8 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/Application_win32.h"
+#include "app/application_win32.h"
 #include "app/Unit1_win32.h"
+#include "app/platform_win32.h"
 #include "core/errors.h"
 
 #include "app/jpeg_image.h"
@@ -27,14 +28,14 @@ inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) 
 namespace ostrel {
 namespace {
 
-using testing::Above;
-using testing::ChildRect;
-using testing::ClientRectOf;
-using testing::ColourDistance;
-using testing::ColourTolerance;
-using testing::DialogFramedOuterSize;
-using testing::PixelOf;
-using testing::WindowRectOf;
+using test::Above;
+using test::ChildRect;
+using test::ClientRectOf;
+using test::ColourDistance;
+using test::ColourTolerance;
+using test::DialogFramedOuterSize;
+using test::PixelOf;
+using test::WindowRectOf;
 
 constexpr int kClientWidth = 207;
 constexpr int kClientHeight = 188;
@@ -216,27 +217,27 @@ TEST_F(AboutBoxTest, ACloseCommandOnlyHidesTheBox) {
 TEST(ApplicationStart, AFailureWhileTheWindowsAreMadeIsShownOnceTheyAreGoneAndEndsWithOne) {
     Application application;
     // Its window, the taskbar button, carries the program's icon.
-    const std::vector<std::uint32_t> buttonIcon = testing::IconPixels(
+    const std::vector<std::uint32_t> buttonIcon = test::IconPixels(
         reinterpret_cast<HICON>(GetClassLongPtrA(application.OwnerWindow().Handle(), GCLP_HICON)));
     EXPECT_FALSE(buttonIcon.empty());
-    EXPECT_EQ(buttonIcon, testing::LauncherIconPixels());
+    EXPECT_EQ(buttonIcon, test::LauncherIconPixels());
     std::string caption;
     std::string text;
     bool iconIsTheErrorIcon = false;
     bool mainWindowLeft = true;
     std::thread user([&] {
         HWND box = nullptr;
-        testing::WaitUntil(
+        test::WaitUntil(
             [&] {
-                for (HWND window : testing::WindowsOfProcess(GetCurrentProcessId())) {
-                    if (testing::WindowClass(window) == "#32770") box = window;
+                for (HWND window : test::WindowsOfProcess(GetCurrentProcessId())) {
+                    if (test::WindowClass(window) == "#32770") box = window;
                 }
                 return box != nullptr;
             },
             10000);
         if (!box) return;
-        caption = testing::WindowText(box);
-        text = testing::MessageBoxText(box);
+        caption = test::WindowText(box);
+        text = test::MessageBoxText(box);
         for (HWND control = GetWindow(box, GW_CHILD); control;
              control = GetWindow(control, GW_HWNDNEXT)) {
             if ((GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
@@ -244,12 +245,13 @@ TEST(ApplicationStart, AFailureWhileTheWindowsAreMadeIsShownOnceTheyAreGoneAndEn
             iconIsTheErrorIcon = icon == LoadIcon(nullptr, IDI_HAND);
         }
         mainWindowLeft = FindWindowA(MainWindow::kClassName, nullptr) != nullptr;
-        testing::PressOk(box);
+        test::PressOk(box);
     });
-    const int exitCode = application.Start([](Application& owner) -> std::unique_ptr<MainWindow> {
-        const auto made = std::make_unique<MainWindow>(owner);
-        throw UDPSockError("Unknown Error No. 10093");
-    });
+    const int exitCode = application.Start(
+        [](Application& owner, Platform& platform) -> std::unique_ptr<MainWindow> {
+            const auto made = std::make_unique<MainWindow>(owner, platform);
+            throw UDPSockError("Unknown Error No. 10093");
+        });
     user.join();
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(caption, application.Title());

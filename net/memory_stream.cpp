@@ -1,4 +1,4 @@
-#include "net/MemoryStream.h"
+#include "net/memory_stream.h"
 
 #include <algorithm>
 #include <cstring>

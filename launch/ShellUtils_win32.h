@@ -25,6 +25,7 @@ class Win32LaunchShell : public LaunchShell {
     using StartedHandler = std::function<void(KernelHandle process)>;
     explicit Win32LaunchShell(HWND owner, StartedHandler onStarted = {})
         : owner_(owner), onStarted_(std::move(onStarted)) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
     std::string ModuleFileName() override;
     void ExecuteFile(const std::string& file, const std::string& parameters,
                      const std::string& directory, int showCommand) override;

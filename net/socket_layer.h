@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <functional>
 
-namespace ostrel {
+#include "core/socket_id.h"
 
-using SocketId = std::uintptr_t;
-inline constexpr SocketId kInvalidSocket = ~SocketId{0};
+namespace ostrel {
 
 inline constexpr std::uint16_t kAddressFamilyInet = 2;
 // inet_addr's answer for a text that is not a dotted address.

@@ -16,7 +16,7 @@
 #include "launcher_driver.h"
 #include "screen_probe.h"
 
-namespace ostrel::testing {
+namespace ostrel::test {
 namespace {
 
 constexpr char kBoxClass[] = "TAboutBox";
@@ -204,4 +204,4 @@ TEST_F(AboutBoxLaunchTest, NoBoxIsShownWhenARunningCorvexEndsTheLauncherOnItsFir
 }
 
 }  // namespace
-}  // namespace ostrel::testing
+}  // namespace ostrel::test

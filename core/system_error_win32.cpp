@@ -1,0 +1,36 @@
+#include "core/system_error_win32.h"
+
+#include <cstdio>
+
+#include "core/text_win32.h"
+
+namespace ostrel {
+
+std::string SystemMessage(DWORD code) {
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, 512, nullptr);
+    while (length > 0 &&
+           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) {
+        --length;
+    }
+    return Utf8(text, length);
+}
+
+std::string SystemErrorText(const std::string& what, DWORD code) {
+    const std::string reason = SystemMessage(code);
+    if (reason.empty()) return what + " (error " + std::to_string(code) + ")";
+    return what + ": " + reason;
+}
+
+OleError OleFailure(HRESULT result) {
+    std::string message = SystemMessage(static_cast<DWORD>(result));
+    if (message.empty()) {
+        char code[32];
+        std::snprintf(code, sizeof code, "OLE error %08lX", static_cast<unsigned long>(result));
+        message = code;
+    }
+    return OleError(message, result);
+}
+
+}  // namespace ostrel
