@@ -45,16 +45,17 @@ class Win32Desktop : public Desktop {
     }
 
     std::string WindowTitle(WindowHandle window) override {
-        constexpr int kTitleLimit = 80;  // the NUL included
         char title[kTitleLimit + 1] = {};
-        if (GetWindowTextA(ToHwnd(window), title, kTitleLimit) <= 0) return {};
+        if (GetWindowTextA(ToHwnd(window), title, static_cast<int>(kTitleLimit)) <= 0) return {};
         return Utf8FromCodePage(title, CP_ACP);
     }
 
     std::string WindowClass(WindowHandle window) override {
-        constexpr int kClassLimit = 100;  // the NUL included
-        std::string className(kClassLimit, '\0');
-        if (GetClassNameA(ToHwnd(window), className.data(), kClassLimit) <= 0) return {};
+        std::string className(kClassNameLimit, '\0');
+        if (GetClassNameA(ToHwnd(window), className.data(), static_cast<int>(kClassNameLimit)) <=
+            0) {
+            return {};
+        }
         className.resize(className.find('\0'));
         return Utf8FromCodePage(className, CP_ACP);
     }

@@ -7,7 +7,6 @@ namespace ostrel {
 namespace {
 
 constexpr char kCallingCorvex[] = "Calling Corvex";
-constexpr std::int32_t kSendingReportLevel = 2;
 
 bool IsMidnight(const LocalTime& time) {
     return time.hour == 0 && time.minute == 0 && time.second == 0;
@@ -23,7 +22,7 @@ std::string WakeUpText(const LocalTime& now, DateTimeFormat& format) {
 
 void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram) {
     endpoint.RemoteHost = kLoopback;
-    endpoint.ReportLevel = kSendingReportLevel;
+    endpoint.ReportLevel = kReportSending;
     // Through the setter on every call, so that each wake-up binds its local port anew.
     endpoint.SetLocalPort(kLauncherPort);
     endpoint.RemotePort = kCorvexPort;

@@ -22,9 +22,6 @@ constexpr char kFramePrefix[] = "xxxx Window : ";
 constexpr char kBanner[] =
     "################################ Searching for windows ################################";
 
-// The platform reads titles into 80 characters and class names into 100, the NUL included.
-constexpr std::size_t kMaxTitle = 79;
-constexpr std::size_t kMaxClassName = 99;
 
 constexpr unsigned kFirstPollDelay = 300;  // ms
 constexpr unsigned kPollInterval = 1000;   // ms
@@ -54,13 +51,13 @@ struct ListedWindow {
 std::vector<ListedWindow> ListWindows(Desktop& desktop) {
     std::vector<ListedWindow> listed;
     for (WindowHandle window : desktop.TopLevelWindows()) {
-        listed.push_back({window, CutName(desktop.WindowClass(window), kMaxClassName)});
+        listed.push_back({window, CutName(desktop.WindowClass(window), kClassNameLimit - 1)});
     }
     return listed;
 }
 
 std::string ReadTitle(Desktop& desktop, WindowHandle window) {
-    return CutName(desktop.WindowTitle(window), kMaxTitle);
+    return CutName(desktop.WindowTitle(window), kTitleLimit - 1);
 }
 
 // The class name first, then the title, each in double quotes.

@@ -1,6 +1,7 @@
 // The search for a running Corvex among the desktop's top-level windows, and the hand-over to it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,6 +17,11 @@ namespace ostrel {
 
 using WindowHandle = std::uintptr_t;
 using ProcessId = std::uint32_t;
+
+// A window's title is read into 80 characters and its class name into 100, the NUL included: a
+// title has at most 79 characters, a class name 99.
+inline constexpr std::size_t kTitleLimit = 80;
+inline constexpr std::size_t kClassNameLimit = 100;
 
 // What the search needs of the desktop.
 class Desktop {

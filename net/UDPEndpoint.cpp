@@ -76,7 +76,7 @@ TUDPEndpoint::TUDPEndpoint(std::unique_ptr<SocketLayer> layer)
     layer_->OpenNotifyWindow(
         [this](const WindowMessage& message) { HandleSocketMessage(message); });
     ReportLevel = 1;
-    ReportStatus(8, kInitializingWinsock);
+    ReportStatus(kReportDetails, kInitializingWinsock);
     if (winsock_.Begin() != 0) {
         CheckSocketError(kErrorMask);
     } else {
@@ -136,7 +136,7 @@ void TUDPEndpoint::SendDatagram(MemoryStream& Stream) {
 
     ResolveRemoteHost();
     if (RemoteAddress.address == 0) throw UDPSockError(kNullRemoteAddress);
-    ReportStatus(2, kSendingData);
+    ReportStatus(kReportSending, kSendingData);
     RemoteAddress.family = kAddressFamilyInet;
     RemoteAddress.port = HostToNetwork16(LowWord(RemotePort));
 
@@ -210,7 +210,7 @@ void TUDPEndpoint::ReportStatus(std::uint8_t level, const std::string& text) {
 }
 
 void TUDPEndpoint::CheckSocketError(std::uint16_t mask) {
-    ReportStatus(16, kCheckingError);
+    ReportStatus(kReportErrors, kCheckingError);
     const int code = layer_->LastError();
     // Only the mask's own code means "no error"; codes that merely share its bits are errors.
     if (code == mask) return;
@@ -220,7 +220,7 @@ void TUDPEndpoint::CheckSocketError(std::uint16_t mask) {
 
 std::string TUDPEndpoint::DescribeSocketError(std::uint16_t number) {
     const std::string text = number == 0 ? std::string() : kUnknownError + std::to_string(number);
-    ReportStatus(8, kLookingUpError + text);
+    ReportStatus(kReportDetails, kLookingUpError + text);
     return text;
 }
 

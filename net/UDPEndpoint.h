@@ -31,6 +31,12 @@ inline constexpr std::size_t kSendBufferSize = 2048;
 inline constexpr std::size_t kHostEntrySize = 1024;
 inline constexpr std::size_t kHostTextSize = 128;  // 127 characters and the terminating zero
 
+// Report levels of the status texts: "Sending Data"; the library's start and the looking up of an
+// error's text; the checking of an error.
+inline constexpr std::uint8_t kReportSending = 2;
+inline constexpr std::uint8_t kReportDetails = 8;
+inline constexpr std::uint8_t kReportErrors = 16;
+
 inline constexpr char kInvalidStream[] = "Invalid stream";
 inline constexpr char kHostLookupCanceled[] = "Host Lookup Canceled";
 inline constexpr char kNullRemoteAddress[] = "Null Remote Address";
