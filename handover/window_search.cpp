@@ -22,7 +22,6 @@ constexpr char kFramePrefix[] = "xxxx Window : ";
 constexpr char kBanner[] =
     "################################ Searching for windows ################################";
 
-
 constexpr unsigned kFirstPollDelay = 300;  // ms
 constexpr unsigned kPollInterval = 1000;   // ms
 // A running Corvex answers within a few polls; one that has not answered after about a minute
