@@ -1,7 +1,5 @@
 #include "core/system_error_win32.h"
 
-#include <cstdio>
-
 #include "core/text_win32.h"
 
 namespace ostrel {
@@ -26,9 +24,11 @@ std::string SystemErrorText(const std::string& what, DWORD code) {
 OleError OleFailure(HRESULT result) {
     std::string message = SystemMessage(static_cast<DWORD>(result));
     if (message.empty()) {
-        char code[32];
-        std::snprintf(code, sizeof code, "OLE error %08lX", static_cast<unsigned long>(result));
-        message = code;
+        // "OLE error " and the code as eight hexadecimal digits, as "%08lX" gives it.
+        message = "OLE error ";
+        for (int shift = 28; shift >= 0; shift -= 4) {
+            message += "0123456789ABCDEF"[static_cast<unsigned long>(result) >> shift & 0xF];
+        }
     }
     return OleError(message, result);
 }

@@ -1,6 +1,5 @@
 #include "net/UDPEndpoint.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/errors.h"
@@ -28,11 +27,15 @@ std::uint16_t HighWord(std::int64_t value) {
     return static_cast<std::uint16_t>((value >> 16) & 0xFFFF);
 }
 
+// "%d.%d.%d.%d" of the four bytes, as they lie in memory.
 std::string DottedAddress(std::uint32_t networkOrder) {
     unsigned char bytes[4];
     std::memcpy(bytes, &networkOrder, sizeof bytes);
-    char text[16];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
+    std::string text;
+    for (const unsigned char byte : bytes) {
+        if (!text.empty()) text += '.';
+        text += std::to_string(byte);
+    }
     return text;
 }
 
