@@ -1,23 +1,17 @@
 #!/usr/bin/env bash
-# Benchmarks the launcher and prints one table (Markdown) of medians, each figure set against its
-# goal. The launcher's start-up and memory are set against two floor programs, measured side by
-# side in one run: the conforming floor (bench/conforming_floor.cpp: what the launcher must do
-# before it may start Corvex, and nothing else), the one the goals are set against, and the
-# shell floor (bench/floor.cpp: the start of the same stand-in javaw.exe through the shell, and
-# nothing else), for reference.
-#
+# Benchmarks the launcher on the Wine bench, in its own prefix build/bench/, and prints one
+# Markdown table of medians, each figure against its goal (a missed goal does not fail the
+# command; README, "Benchmarks"). Start-up and memory are measured side by side in one run with
+# two floor programs: the conforming floor (bench/conforming_floor.cpp), which does what the
+# launcher must do before it may start Corvex and nothing else, and which the goals are set
+# against, and the shell floor (bench/floor.cpp), which only starts the runtime, for reference.
+# Both builds are measured, or only x86_64 where no 32-bit programs run (scripts/wine32.sh).
 #:  scripts/bench.sh [--runs N] [--poll-runs M]
 #:
 #: --runs       start-ups of the launcher and of each floor, in turn, after one warm-up of each
 #:              (default 25)
 #: --poll-runs  full 100-poll runs of the launcher without a Corvex, about 51 s each (default 1;
 #:              0 leaves the CPU figure out)
-#
-# It installs and builds what is missing (scripts/setup.sh, the win32 and win64 presets), then
-# runs everything on the Wine bench (scripts/winebench.sh, scripts/lib/bench-on-bench.sh) in its
-# own prefix, build/bench/, for each build in turn: i686 and x86_64, or only x86_64 on a machine
-# that runs no 32-bit programs (scripts/wine32.sh), where the table says so. Benchmarks print
-# figures; a missed goal does not fail the command.
 set -euo pipefail
 # shellcheck source=scripts/wine32.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"
@@ -33,16 +27,11 @@ done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || die "--runs needs a whole number above 0"
 [[ $poll_runs =~ ^[0-9]+$ ]] || die "--poll-runs needs a whole number"
 
+log=$out/build.log started=$SECONDS
 mkdir -p "$out"
-log=$out/build.log
 : >"$log"
-started=$SECONDS
 say "setup and builds (log: ${log#"$root"/})"
 bash "$root/scripts/setup.sh" >>"$log" 2>&1 || { tail -20 "$log" >&2; die "setup failed"; }
-if [[ ! -x /usr/bin/time ]]; then
-    say "installing GNU time"
-    apt-get install -y time >>"$log" 2>&1 || die "cannot install GNU time, see $log"
-fi
 sizes=()
 for arch in "${windows_archs[@]}"; do
     use_arch "$arch"

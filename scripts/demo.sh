@@ -1,19 +1,14 @@
 #!/usr/bin/env bash
-# Shows the launcher at work, as a user would meet it: builds the win32 release, lays out an
-# installation in a sandbox Wine prefix (build/demo/wineprefix) with a stand-in Java runtime
-# registered where the launcher looks for one, starts ostrel.exe from its installation folder,
-# takes a screenshot a few seconds in and reports what the run did (scripts/lib/demo-on-bench.sh,
-# on the Wine bench).
-#
-# On a machine that runs no 32-bit programs (or with OSTREL_WITHOUT_32BIT=1; scripts/wine32.sh)
-# it shows the x86_64 build with the 64-bit stand-ins instead, installed where Windows puts
-# 64-bit programs, and says so.
-#
+# Shows the launcher at work, as a user would meet it: builds the win32 release, then on the
+# Wine bench (scripts/lib/demo-on-bench.sh) lays out an installation in a sandbox prefix
+# (build/demo/wineprefix) with a stand-in Java runtime registered where the launcher looks for
+# one, starts ostrel.exe from its installation folder, takes a screenshot a few seconds in and
+# reports what the run did. Where no 32-bit programs run (scripts/wine32.sh) it shows the x86_64
+# build with the 64-bit stand-ins, installed where Windows puts 64-bit programs, and says so.
 #:  scripts/demo.sh [--display] [--shot-after SECONDS]
 #:
 #: --display    show the windows on your own $DISPLAY instead of a private Xvfb
 #: --shot-after when to take the screenshot (default 4 s after the start)
-#
 # The exit status is ostrel.exe's, or 124 when it was still running after 90 s and was stopped.
 set -euo pipefail
 # shellcheck source=scripts/wine32.sh

@@ -92,19 +92,18 @@ crlf() { sed 's/\r$//; s/$/\r/'; }
 # and the MinGW-w64 runtime's start-up code and libraries (GCC's own runtime libraries carry
 # the GCC Runtime Library Exception, which asks for no notice).
 licences() {
-    local jpeg runtime=/usr/share/doc/mingw-w64-${arch/_/-}-dev/copyright
+    local jpeg part gap=''
     jpeg=$(find "$deps/src" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | sort | head -n 1)
-    [[ -n $jpeg && -f $jpeg/LICENSE.md && -f $jpeg/README.ijg ]] ||
-        die "the libjpeg-turbo source is not in $deps/src (run scripts/setup.sh)"
-    [[ -f $runtime ]] || die "no $runtime"
+    [[ -n $jpeg ]] || die "the libjpeg-turbo source is not in $deps/src (run scripts/setup.sh)"
     cat "$work/src/LICENSE"
     printf '\n\n%s\n\n' "================ Third-party software in ostrel.exe ================"
-    printf '%s\n\n' "---------------- libjpeg-turbo (LICENSE.md) ----------------"
-    cat "$jpeg/LICENSE.md"
-    printf '\n%s\n\n' "---------------- libjpeg-turbo (README.ijg) ----------------"
-    cat "$jpeg/README.ijg"
-    printf '\n%s\n\n' "---------------- MinGW-w64 runtime ----------------"
-    cat "$runtime"
+    for part in "libjpeg-turbo (LICENSE.md)=$jpeg/LICENSE.md" "libjpeg-turbo (README.ijg)=$jpeg/README.ijg" \
+        "MinGW-w64 runtime=/usr/share/doc/mingw-w64-${arch/_/-}-dev/copyright"; do
+        [[ -f ${part#*=} ]] || die "no ${part#*=}"
+        printf "$gap%s\\n\\n" "---------------- ${part%%=*} ----------------"
+        cat "${part#*=}"
+        gap='\n'
+    done
 }
 
 archives=()

@@ -17,6 +17,7 @@ packages=(
     xvfb xauth fonts-wine imagemagick                   # display, real fonts, screenshots
     iproute2 util-linux                                 # private network namespace
     git zip unzip osslsigncode openssl python3          # release archives and their signing
+    time                                                # the bench's CPU figures
 )
 missing_packages() {
     local pkg
@@ -49,12 +50,10 @@ if [[ ! -f $jpeg/.unpacked ]]; then
     mkdir -p "$src"
     machine_archives '' | sed 's/^/deb-src /' | private_sources source
     # The archive may have moved on from the installed version: then its own will do.
-    (
-        cd "$src"
-        private_apt source update
+    (cd "$src" && private_apt source update && {
         private_apt source source --download-only "libjpeg-turbo=$version" ||
-            private_apt source source --download-only libjpeg-turbo
-    ) >"$deps/fetch.log" 2>&1 || die "could not fetch the source package, see $deps/fetch.log"
+            private_apt source source --download-only libjpeg-turbo; }) >"$deps/fetch.log" 2>&1 ||
+        die "could not fetch the source package, see $deps/fetch.log"
     # apt-get has checked the files against the archive's signed index.
     dpkg-source -x "$src"/libjpeg-turbo_*.dsc "$jpeg" >"$src/unpack.log" 2>&1 ||
         die "dpkg-source failed, see $src/unpack.log"
@@ -76,11 +75,9 @@ for arch in "${windows_archs[@]}"; do
     fi
     say "building libjpeg-turbo for $arch ($recipe)"
     rm -rf "$work" "$prefix"
-    cmake -S "$jpeg" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DOSTREL_TARGET_ARCH="$arch" \
-        -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX="$prefix" \
-        -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF \
-        >"$log" 2>&1 || die "libjpeg-turbo $arch failed to configure, see $log"
-    cmake --build "$work" --target jpeg-static -j2 >>"$log" 2>&1 ||
+    { cmake -S "$jpeg" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DOSTREL_TARGET_ARCH="$arch" \
+        -DCMAKE_BUILD_TYPE=MinSizeRel -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+        -DWITH_SIMD=OFF && cmake --build "$work" --target jpeg-static -j2; } >"$log" 2>&1 ||
         die "libjpeg-turbo $arch failed to build, see $log"
     mkdir -p "$prefix/lib" "$prefix/include"
     cp "$work/libjpeg.a" "$prefix/lib/"

@@ -1,18 +1,13 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing (scripts/setup.sh), builds and tests the native
-# preset (portable logic under ASan and UBSan), builds the fuzz preset and runs each fuzz target
-# for a few seconds (OSTREL_FUZZ_SECONDS, default 15), then builds the win32 and win64 presets
-# and runs their tests under Wine on the bench (scripts/winebench.sh), and last the release
-# command on two clones of the committed HEAD (tests/release/release_test.sh). Stops at the first
-# failure with a non-zero status; the last lines say what ran, and what was skipped and why.
-#
-# How the Windows tests run depends on whether this machine runs 32-bit programs
-# (scripts/wine32.sh; OSTREL_WITHOUT_32BIT=1 acts as if it did not):
-# - it does: both builds' tests in full, the slow real-time cases in the i686 build; then the
-#   other path, briefly: the demo and the 32-bit set under qemu, as such a machine runs them;
-# - it does not: the x86_64 build's tests in full, the slow cases included; of the i686 build
-#   the 32-bit set (test preset win32-emulated) under qemu, or reported skipped where qemu
-#   cannot be had; its other tests need a 32-bit Wine and are not run.
+# Runs every test, stopping at the first failure with a non-zero status: the native preset's
+# unit tests under ASan and UBSan, each fuzz target for OSTREL_FUZZ_SECONDS (default 15), the
+# win32 and win64 presets' tests under Wine on the bench (scripts/winebench.sh), and the release
+# command on two clones of the committed HEAD (tests/release/release_test.sh). The last lines say
+# what ran, and what was skipped and why. Where this machine runs 32-bit programs
+# (scripts/wine32.sh; OSTREL_WITHOUT_32BIT=1 acts as if it did not), the slow real-time cases
+# run in the i686 build, and then the other path briefly: the demo and the 32-bit set under
+# qemu. Elsewhere the x86_64 build runs them; of the i686 build only the 32-bit set (test preset
+# win32-emulated) runs, under qemu, or is reported skipped where qemu cannot be had.
 set -euo pipefail
 # shellcheck source=scripts/wine32.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"

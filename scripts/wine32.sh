@@ -1,24 +1,21 @@
 # shellcheck shell=bash disable=SC2034 # its variables are for the scripts that source it
-# How this machine runs 32-bit Windows programs; sourced by the scripts that run Wine, the one
-# place that decides it. Some machines run no 32-bit Linux programs at all (their kernel has
-# 32-bit emulation switched off), and so not Wine's 32-bit loader either. The answer comes from
-# trying that loader, never from the machine's name:
+# How this machine runs 32-bit Windows programs, the one place that decides it; sourced by the
+# scripts that run Wine. Some machines run no 32-bit Linux programs at all (their kernel has
+# 32-bit emulation switched off), and so not Wine's 32-bit loader either; the answer comes from
+# trying that loader, never from the machine's name. wine32_route sets wine32_why (why not
+# native, one line) and wine32_how:
 #   native  Wine's 32-bit loader runs as it is;
-#   qemu    it runs under user-mode qemu (qemu-i386, which scripts/wine32-qemu.sh fetched into
-#           the build tree), in a 32-bit prefix of its own; several times slower;
+#   qemu    it runs under user-mode qemu (scripts/wine32-qemu.sh), in a 32-bit prefix of its
+#           own; several times slower;
 #   none    it cannot run here: 32-bit programs are reported as skipped, with the reason.
-# OSTREL_WITHOUT_32BIT=1 makes a machine that runs 32-bit programs take the other path.
-#
-# wine32_route sets wine32_how (native, qemu or none) and wine32_why (why not native, one line).
-# It asks afresh each time (a few milliseconds), so that a script that sets the switch for what
+# It asks afresh each time (a few milliseconds), so that a script that sets the switch
+# OSTREL_WITHOUT_32BIT=1 (take the other path on a machine that runs 32-bit programs) for what
 # it starts gets its answer.
 # shellcheck source=scripts/lib/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 
 wine32_loader=/usr/lib/wine/wine
-# qemu-i386 as unpacked from Debian's package, a copy of Wine's 32-bit loader in a folder of its
-# own with the wine-preloader that Wine starts its processes through (scripts/wine32-qemu.sh
-# says why), and the reason, one line, why the route could not be made.
+# The qemu route's pieces (scripts/wine32-qemu.sh), and why it could not be made, one line.
 wine32_qemu_dir=$deps/qemu
 wine32_qemu=$wine32_qemu_dir/usr/bin/qemu-i386
 wine32_qemu_loader=$wine32_qemu_dir/wine/lib/wine/wine
@@ -51,6 +48,5 @@ wine32_qemu_runs() {
     [[ -x $wine32_qemu && -x $wine32_qemu_loader && -x $wine32_qemu_preloader ]] &&
         "$wine32_qemu" -L / "$wine32_qemu_loader" --version >/dev/null 2>&1
 }
-
-# The command that runs a program of a 32-bit prefix under qemu.
+# How a program of a 32-bit prefix runs under qemu.
 wine32_qemu_wine=("$wine32_qemu_preloader" "$wine32_qemu_loader")

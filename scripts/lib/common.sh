@@ -1,7 +1,5 @@
 # shellcheck shell=bash disable=SC2034 # its variables are for the scripts that source it
 # What the scripts share, each fact stated once here. Sourced; sets `root`, `deps`, `me`.
-[[ -z ${ostrel_common_loaded:-} ]] || return 0
-ostrel_common_loaded=1
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # OSTREL_DEPS lets a second checkout of the same commit share one build of the dependencies.

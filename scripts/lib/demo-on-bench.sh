@@ -21,10 +21,8 @@ desktop_unix=$WINEPREFIX/drive_c/users/$(id -un)/Desktop
     -name Desktop -not -path '*/Public/*' | head -1)
 screenshot=$demo/screenshot.png launcher_output=$demo/ostrel.out run_marker=$demo/.run-started
 
-pieces=("$bin/ostrel.exe" "$bin/ostrel_watch.exe" "$bin/Ombrix.dll" "$bin/standins/jre/bin/javaw.exe"
-    "$bin/standins/jre/bin/java.exe")
-for piece in "${pieces[@]}"; do
-    [[ -f $piece ]] || die "the build did not make ${piece#"$root"/}"
+for piece in ostrel.exe ostrel_watch.exe Ombrix.dll standins/jre/bin/javaw.exe standins/jre/bin/java.exe; do
+    [[ -f $bin/$piece ]] || die "the build did not make ${bin#"$root"/}/$piece"
 done
 mkdir -p "$install_unix/LIB" "$java_unix/bin"
 cp "$bin/ostrel.exe" "$bin/Ombrix.dll" "$install_unix/"

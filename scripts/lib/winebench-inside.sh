@@ -14,10 +14,8 @@ state=$(mktemp -d "${TMPDIR:-/tmp}/winebench.XXXXXX")
 # shellcheck disable=SC2317 # reached through the traps
 cleanup() {
     set +e
-    if [[ -n $server_prefix ]]; then
-        WINEPREFIX=$server_prefix wineserver -k 2>/dev/null
-        WINEPREFIX=$server_prefix wineserver -w 2>/dev/null
-    fi
+    [[ -z $server_prefix ]] || WINEPREFIX=$server_prefix wineserver -k 2>/dev/null
+    [[ -z $server_prefix ]] || WINEPREFIX=$server_prefix wineserver -w 2>/dev/null
     [[ -z $xvfb_pid ]] || { kill "$xvfb_pid"; wait "$xvfb_pid"; } 2>/dev/null
     rm -rf "$state"
 }
@@ -29,17 +27,14 @@ if [[ -n $own_display ]]; then
     [[ -n ${DISPLAY:-} ]] || die "--display needs DISPLAY to be set"
     export XAUTHORITY=${XAUTHORITY:-$HOME/.Xauthority}
 else
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$state/display" \
-        >"$state/xvfb.log" 2>&1 &
+    # It writes its display's number once it is ready, and nothing more.
+    exec {xvfb_out}< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -nolisten unix \
+        2>"$state/xvfb.log")
     xvfb_pid=$!
-    for ((tries = 0; tries < 100; tries++)); do
-        [[ -s $state/display ]] && break
-        kill -0 "$xvfb_pid" 2>/dev/null || die "Xvfb did not start: $(tail -3 "$state/xvfb.log")"
-        sleep 0.1
-    done
-    [[ -s $state/display ]] || die "Xvfb gave no display number within 10 s"
-    DISPLAY=:$(head -1 "$state/display")
-    export DISPLAY
+    read -r -t 10 -u "$xvfb_out" display ||
+        die "Xvfb gave no display number within 10 s: $(tail -3 "$state/xvfb.log")"
+    exec {xvfb_out}<&-
+    export DISPLAY=:$display
 fi
 
 [[ -x $wine64 && -x $wine32_loader ]] ||
