@@ -72,18 +72,17 @@ rm -rf "$work"
 mkdir -p "$work/src" "$work/stage" "$work/dist" "$out"
 git archive --format=tar "$commit" | tar -x -C "$work/src"
 
-# Each target as its preset builds it, into a folder of its own, with the dependencies where
-# setup built them and without the tests.
+# Each target as its preset builds it, in the exported tree, with the dependencies where setup
+# built them and without the tests.
+mkdir -p "$work/src/build"
+ln -s "$deps" "$work/src/build/deps"
 for arch in "${windows_archs[@]}"; do
     use_arch "$arch"
-    log=$work/build-$preset.log
     say "building $preset from $commit"
-    { cmake -S "$work/src" -B "$work/$preset" --preset "$preset" -DCMAKE_PREFIX_PATH="$deps/$arch" \
-        -DOSTREL_TESTS=OFF && cmake --build "$work/$preset" --target ostrel -j2; } >"$log" 2>&1 ||
-        { tail -n 30 "$log" >&2; die "the $preset build failed, see $log"; }
+    root=$work/src build_preset "$work/build-$preset.log" "$preset" -DOSTREL_TESTS=OFF ostrel
 done
-version=$(<"$work/win32/version.txt")
-[[ $version == "$(<"$work/win64/version.txt")" ]] || die "the two builds disagree on the version"
+version=$(<"$work/src/build/win32/version.txt")
+[[ $version == "$(<"$work/src/build/win64/version.txt")" ]] || die "the two builds disagree on the version"
 
 # Text files for Windows users: CR LF line ends.
 crlf() { sed 's/\r$//; s/$/\r/'; }
@@ -113,11 +112,11 @@ for arch in "${windows_archs[@]}"; do
     mkdir -p "$folder"
     if ((${#signing[@]})); then
         say "signing the $preset executable"
-        osslsigncode sign "${signing[@]}" -h sha256 -n "Ostrel" -in "$work/$preset/bin/ostrel.exe" \
+        osslsigncode sign "${signing[@]}" -h sha256 -n "Ostrel" -in "$work/src/build/$preset/bin/ostrel.exe" \
             -out "$folder/ostrel.exe" >"$work/sign.log" 2>&1 ||
-            { cat "$work/sign.log" >&2; die "signing $work/$preset/bin/ostrel.exe failed"; }
+            { cat "$work/sign.log" >&2; die "signing $work/src/build/$preset/bin/ostrel.exe failed"; }
     else
-        cp "$work/$preset/bin/ostrel.exe" "$folder/ostrel.exe"
+        cp "$work/src/build/$preset/bin/ostrel.exe" "$folder/ostrel.exe"
     fi
     # The README's part between its user-guide marks.
     sed -n '/^<!-- user-guide:begin -->$/,/^<!-- user-guide:end -->$/{//!p}' "$work/src/README.md" |

@@ -76,8 +76,9 @@ for arch in "${windows_archs[@]}"; do
     say "building libjpeg-turbo for $arch ($recipe)"
     rm -rf "$work" "$prefix"
     { cmake -S "$jpeg" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DOSTREL_TARGET_ARCH="$arch" \
-        -DCMAKE_BUILD_TYPE=MinSizeRel -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
-        -DWITH_SIMD=OFF && cmake --build "$work" --target jpeg-static -j2; } >"$log" 2>&1 ||
+        -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF \
+        -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF &&
+        cmake --build "$work" --target jpeg-static -j2; } >"$log" 2>&1 ||
         die "libjpeg-turbo $arch failed to build, see $log"
     mkdir -p "$prefix/lib" "$prefix/include"
     cp "$work/libjpeg.a" "$prefix/lib/"

@@ -25,19 +25,23 @@ use_arch() {
     arch=$1 bin=$root/build/$preset/bin triple=$1-w64-mingw32
 }
 
-# build_preset LOG PRESET [TARGET...]: configures and builds one preset (only the TARGETs, if
-# any). Its output goes to LOG, whose tail is shown when it fails; with LOG "-" it is shown as
-# it comes.
+# build_preset LOG PRESET [-DNAME=VALUE...] [TARGET...]: configures the tree at $root with one
+# preset (and the -D overrides) and builds it (only the TARGETs, if any). The output goes to LOG,
+# whose tail is shown when it fails; with LOG "-" it is shown as it comes.
 build_preset() {
-    local log=$1 preset=$2
-    shift 2
+    local log=$1 preset=$2 arg options=() targets=()
+    for arg in "${@:3}"; do
+        if [[ $arg == -D* ]]; then options+=("$arg"); else targets+=("$arg"); fi
+    done
     if [[ $log == - ]]; then
-        { cmake --preset "$preset" && cmake --build --preset "$preset" -j2 ${@:+--target "$@"}; } ||
-            die "the $preset build failed"
-        return
+        (preset_steps) || die "the $preset build failed"
+    else
+        (preset_steps) >>"$log" 2>&1 || { tail -20 "$log" >&2; die "the $preset build failed, see $log"; }
     fi
-    { cmake --preset "$preset" && cmake --build --preset "$preset" -j2 ${@:+--target "$@"}; } \
-        >>"$log" 2>&1 || { tail -20 "$log" >&2; die "the $preset build failed, see $log"; }
+}
+preset_steps() { # build_preset's, with its variables
+    cd "$root" && cmake --preset "$preset" "${options[@]}" &&
+        cmake --build --preset "$preset" -j2 ${targets[@]:+--target "${targets[@]}"}
 }
 
 # Wine's 64-bit loader: with Wine's 32-bit half installed, plain wine is the 32-bit one, through
