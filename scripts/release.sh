@@ -76,13 +76,15 @@ git archive --format=tar "$commit" | tar -x -C "$work/src"
 # built them and without the tests.
 mkdir -p "$work/src/build"
 ln -s "$deps" "$work/src/build/deps"
+versions=()
 for arch in "${windows_archs[@]}"; do
-    use_arch "$arch"
+    root=$work/src use_arch "$arch"
     say "building $preset from $commit"
     root=$work/src build_preset "$work/build-$preset.log" "$preset" -DOSTREL_TESTS=OFF ostrel
+    versions+=("$(<"$bin/../version.txt")")
 done
-version=$(<"$work/src/build/win32/version.txt")
-[[ $version == "$(<"$work/src/build/win64/version.txt")" ]] || die "the two builds disagree on the version"
+version=${versions[0]}
+[[ ${versions[*]} == "$version $version" ]] || die "the two builds disagree on the version"
 
 # Text files for Windows users: CR LF line ends.
 crlf() { sed 's/\r$//; s/$/\r/'; }
@@ -107,16 +109,16 @@ licences() {
 
 archives=()
 for arch in "${windows_archs[@]}"; do
-    use_arch "$arch"
+    root=$work/src use_arch "$arch"
     name=ostrel-$version-$preset folder=$work/stage/$name
     mkdir -p "$folder"
     if ((${#signing[@]})); then
         say "signing the $preset executable"
-        osslsigncode sign "${signing[@]}" -h sha256 -n "Ostrel" -in "$work/src/build/$preset/bin/ostrel.exe" \
+        osslsigncode sign "${signing[@]}" -h sha256 -n "Ostrel" -in "$bin/ostrel.exe" \
             -out "$folder/ostrel.exe" >"$work/sign.log" 2>&1 ||
-            { cat "$work/sign.log" >&2; die "signing $work/src/build/$preset/bin/ostrel.exe failed"; }
+            { cat "$work/sign.log" >&2; die "signing $bin/ostrel.exe failed"; }
     else
-        cp "$work/src/build/$preset/bin/ostrel.exe" "$folder/ostrel.exe"
+        cp "$bin/ostrel.exe" "$folder/ostrel.exe"
     fi
     # The README's part between its user-guide marks.
     sed -n '/^<!-- user-guide:begin -->$/,/^<!-- user-guide:end -->$/{//!p}' "$work/src/README.md" |

@@ -40,27 +40,17 @@ export OSTREL_CORVEX_WINDOWS='SunAwtFrame:Corvex' OSTREL_CORVEX_DELAY_MS=3000
 export OSTREL_CORVEX_ANSWER_AFTER=5 OSTREL_CORVEX_LIFETIME_MS=$((run_limit * 1000))
 cp "$bin/ostrel_watch.exe" "$demo/ostrel_watch.exe"
 say "starting ostrel.exe in $install_dir (display $DISPLAY)"
-(cd "$install_unix" && exec "$root/scripts/wine-run" "$arch" "$demo/ostrel_watch.exe" \
-    "$install_dir\ostrel.exe" "$install_dir" "$run_limit") >"$launcher_output" 2>&1 &
-launcher_pid=$!
-shot_note=''
-shoot() { shot_note="(screenshot failed)"; if import -window root "$screenshot" 2>/dev/null; then shot_note=$screenshot; fi; }
-for ((waited = 0; waited < run_limit; waited++)); do
-    kill -0 "$launcher_pid" 2>/dev/null || break
-    ((waited != shot_after)) || shoot
-    sleep 1
-done
-[[ -n $shot_note ]] || shoot
-if kill -0 "$launcher_pid" 2>/dev/null; then
-    say "ostrel.exe still running after $run_limit s: stopping it"
-    kill "$launcher_pid" 2>/dev/null || true
-    wait "$launcher_pid" 2>/dev/null || true
-    exit_code=124 exit_note="none: still running after $run_limit s, stopped"
-else
-    wait "$launcher_pid" && exit_code=0 || exit_code=$?
-    exit_note="$exit_code (after about $waited s)"
-fi
-
+# The watcher stops the launcher after run_limit seconds (exit code 124); timeout stops a
+# watcher that hangs.
+(cd "$install_unix" && exec timeout $((run_limit + 30)) "$root/scripts/wine-run" "$arch" \
+    "$demo/ostrel_watch.exe" "$install_dir\ostrel.exe" "$install_dir" "$run_limit") \
+    >"$launcher_output" 2>&1 &
+watcher=$! started=$SECONDS
+while ((SECONDS - started < shot_after)) && kill -0 "$watcher" 2>/dev/null; do sleep 1; done
+shot_note="(screenshot failed)"
+if import -window root "$screenshot" 2>/dev/null; then shot_note=$screenshot; fi
+wait "$watcher" && exit_code=0 || exit_code=$?
+exit_note="$exit_code (after about $((SECONDS - started)) s)"
 echo
 echo "=== ostrel.exe exit code: $exit_note"
 # The watcher read the launcher's log (its main window's Memo1) until the launcher ended.
