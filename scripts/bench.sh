@@ -54,7 +54,7 @@ fi
 samples=$out/samples.txt
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 say "running, for ${archs[*]}: $runs start-ups of each program and $poll_runs 100-poll run(s) on the bench"
-say "(about $(((runs * 7 + poll_runs * 52) * ${#archs[@]} + 15)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
+say "(about $(((runs * 6 + poll_runs * 52) * ${#archs[@]} + 15)) s; Wine's own messages go to ${out#"$root"/}/bench.log)"
 "$root/scripts/winebench.sh" --prefix "$out/wineprefix" -- \
     "$BASH" "$root/scripts/lib/bench-on-bench.sh" "$runs" "$poll_runs" "${archs[@]}" \
     >"$samples" 2>"$out/bench.log" ||
