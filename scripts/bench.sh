@@ -6,7 +6,7 @@
 # launcher must do before it may start Corvex and nothing else, and which the goals are set
 # against, and the shell floor (bench/floor.cpp), which only starts the runtime, for reference.
 # Both builds are measured, or only x86_64 where no 32-bit programs run (scripts/wine32.sh).
-#:  scripts/bench.sh [--runs N] [--poll-runs M]
+#: scripts/bench.sh [--runs N] [--poll-runs M]
 #:
 #: --runs       start-ups of the launcher and of each floor, in turn, after one warm-up of each
 #:              (default 25)

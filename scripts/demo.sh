@@ -5,7 +5,7 @@
 # one, starts ostrel.exe from its installation folder, takes a screenshot a few seconds in and
 # reports what the run did. Where no 32-bit programs run (scripts/wine32.sh) it shows the x86_64
 # build with the 64-bit stand-ins, installed where Windows puts 64-bit programs, and says so.
-#:  scripts/demo.sh [--display] [--shot-after SECONDS]
+#: scripts/demo.sh [--display] [--shot-after SECONDS]
 #:
 #: --display    show the windows on your own $DISPLAY instead of a private Xvfb
 #: --shot-after when to take the screenshot (default 4 s after the start)

@@ -5,7 +5,7 @@
 # them. The commit is exported and built afresh for both targets; the executables are the same
 # bytes whoever builds the commit, wherever (see README, "Shipping Ostrel").
 #
-#:  scripts/release.sh [--out DIR] [signing]
+#: scripts/release.sh [--out DIR] [signing]
 #:
 #: --out DIR             where the archives and the sums go (default build/release/dist)
 #: Signing (optional; unsigned is the default):
