@@ -29,10 +29,14 @@ use_arch() {
 # preset (and the -D overrides) and builds it (only the TARGETs, if any). The output goes to LOG,
 # whose tail is shown when it fails; with LOG "-" it is shown as it comes.
 build_preset() {
-    local log=$1 preset=$2 arg options=() targets=()
+    local log=$1 preset=$2 arg options=() targets=() toolchain
     for arg in "${@:3}"; do
         if [[ $arg == -D* ]]; then options+=("$arg"); else targets+=("$arg"); fi
     done
+    # A build folder made with a toolchain file that has gone since (renamed, say) is made afresh.
+    toolchain=$(sed -n 's/^include("\(.*\)")$/\1/p' "$root/build/$preset"/CMakeFiles/*/CMakeSystem.cmake \
+        2>/dev/null | head -1)
+    [[ -z $toolchain || -f $toolchain ]] || options+=(--fresh)
     if [[ $log == - ]]; then
         (preset_steps) || die "the $preset build failed"
     else
