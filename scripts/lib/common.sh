@@ -35,7 +35,7 @@ build_preset() {
     done
     # A build folder made with a toolchain file that has gone since (renamed, say) is made afresh.
     toolchain=$(sed -n 's/^include("\(.*\)")$/\1/p' "$root/build/$preset"/CMakeFiles/*/CMakeSystem.cmake \
-        2>/dev/null | head -1)
+        2>/dev/null | head -1) || true  # none in a new folder
     [[ -z $toolchain || -f $toolchain ]] || options+=(--fresh)
     if [[ $log == - ]]; then
         (preset_steps) || die "the $preset build failed"
