@@ -1,13 +1,15 @@
-// Runs the launcher and the floor program side by side and prints what each run measured, one
+// Runs the launcher and the two floor programs side by side and prints what each run measured, one
 // line a run; scripts/bench.sh turns the lines into the table of medians.
 //
 //   ostrel_bench.exe RUNS
 //
-// One warm-up run of each, then RUNS launcher runs and RUNS floor runs in turn. The stand-in
+// One warm-up run of each, then RUNS runs of each in turn: the launcher, the shell floor
+// (floor.cpp) and the conforming floor (conforming_floor.cpp). The stand-in
 // runtime shows Corvex's window a second after it starts, so every launcher run ends in a
 // hand-over. Lines ("ms" are milliseconds, "kib" KiB):
 //   launcher run=N javaw_ms=.. window_datagram_ms=.. window_exit_ms=.. peak_kib=..
 //   floor run=N javaw_ms=.. peak_kib=..
+//   conforming run=N javaw_ms=.. peak_kib=..
 // javaw_ms runs from just before CreateProcess to the first thing the stand-in javaw.exe does;
 // the stand-in writes its steps on the performance counter this program reads too. peak_kib is
 // the peak working set, read while the process runs: the figure goes with the process.
@@ -91,7 +93,7 @@ LONGLONG CounterOf(const Block& block) {
     return std::stoll(counter->second);
 }
 
-// Both programs must start the same runtime the same way, or the comparison means nothing.
+// Every program must start the same runtime the same way, or the comparison means nothing.
 void ExpectLaunchedAsTheLauncherDoes(const Block& start) {
     std::string folder = ProgramFolder();
     folder.pop_back();
@@ -207,21 +209,32 @@ void LauncherStartup(int run) {
                {"peak_kib", KiB(outcome.peakWorkingSet)}});
 }
 
-void FloorStartup(int run) {
+// A floor program ends once it has started the stand-in, which shows no window.
+void FloorStartup(const char* kind, const std::string& command, int run) {
     TempFolder folder;
     const std::string record = folder.File("record.txt");
     SetStandIn(record, "none", "0", "0");
-    const std::string command = Quoted(ProgramFolder() + "ostrel_floor.exe") + " " +
-                                Quoted(StandInJavaHome() + "\\bin\\javaw.exe") + " " +
-                                Quoted(ProgramFolder());
     const Outcome outcome = Run(command, folder.Path());
     const Block start = AwaitBlock(record, "start");
     StopStandIn(start);
     ExpectLaunchedAsTheLauncherDoes(start);
     if (run == 0) return;
-    PrintLine("floor", run,
+    PrintLine(kind, run,
               {{"javaw_ms", Milliseconds(outcome.started, CounterOf(start))},
                {"peak_kib", KiB(outcome.peakWorkingSet)}});
+}
+
+// The shell floor is told the runtime and the folder; the conforming floor finds them as the
+// launcher does, in the registry and beside itself.
+void ShellFloorStartup(int run) {
+    FloorStartup("floor",
+                 Quoted(ProgramFolder() + "ostrel_floor.exe") + " " +
+                     Quoted(StandInJavaHome() + "\\bin\\javaw.exe") + " " + Quoted(ProgramFolder()),
+                 run);
+}
+
+void ConformingFloorStartup(int run) {
+    FloorStartup("conforming", Quoted(ProgramFolder() + "ostrel_conforming_floor.exe"), run);
 }
 
 int Usage() {
@@ -239,10 +252,12 @@ int main(int argc, char** argv) {
         // The runtime the launcher finds is the stand-in beside this program.
         JavaRuntimeRegistration registry;
         registry.SetString("1.4", "JavaHome", StandInJavaHome());
-        // Run 0 warms both up (files in the cache, Wine's libraries loaded) and is not printed.
+        // Run 0 warms all three up (files in the cache, Wine's libraries loaded) and is not
+        // printed.
         for (int run = 0; run <= runs; ++run) {
             LauncherStartup(run);
-            FloorStartup(run);
+            ShellFloorStartup(run);
+            ConformingFloorStartup(run);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "ostrel_bench: %s\n", error.what());

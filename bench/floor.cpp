@@ -1,5 +1,6 @@
-// The floor the launcher's start-up is measured against: a program that does nothing but start
-// the runtime's javaw.exe through the shell, with the launcher's parameters and folder, at once.
+// The shell floor, one of the two the launcher's start-up is measured against: a program that does
+// nothing but start the runtime's javaw.exe through the shell, with the launcher's parameters and
+// folder, at once: the cost of the start itself (see conforming_floor.cpp for the other).
 //
 //   ostrel_floor.exe JAVAW DIRECTORY
 //

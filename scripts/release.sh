@@ -5,24 +5,21 @@
 # them. The commit is exported and built afresh for both targets; the executables are the same
 # bytes whoever builds the commit, wherever (see README, "Shipping Ostrel").
 #
-#   scripts/release.sh [--out DIR] [signing]
-#
-# --out DIR             where the archives and the sums go (default build/release/dist)
-# Signing (optional; unsigned is the default):
-# --pkcs12 FILE         certificate and key in one PKCS#12 file, or
-# --cert FILE --key FILE  certificate (PEM or DER, chain included) and its private key
-# --password-file FILE  the password of the key or PKCS#12 file, on the file's first line
-# --timestamp-url URL   an RFC 3161 time-stamp server, so that the signature outlives the
-#                       certificate
+#: scripts/release.sh [--out DIR] [signing]
+#:
+#: --out DIR             where the archives and the sums go (default build/release/dist)
+#: Signing (optional; unsigned is the default):
+#: --pkcs12 FILE         certificate and key in one PKCS#12 file, or
+#: --cert FILE --key FILE  certificate (PEM or DER, chain included) and its private key
+#: --password-file FILE  the password of the key or PKCS#12 file, on the file's first line
+#: --timestamp-url URL   an RFC 3161 time-stamp server, so that the signature outlives the
+#:                       certificate
 #
 # Refuses to run on a working tree with changes that are not committed: what is shipped must be
 # a commit that others can build again. Installs what it needs (scripts/setup.sh).
 set -euo pipefail
-
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-
-say() { printf 'release: %s\n' "$*" >&2; }
-die() { say "error: $*"; exit 1; }
+# shellcheck source=scripts/lib/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 
 out=$root/build/release/dist
 pkcs12='' cert='' key='' password_file='' timestamp_url=''
@@ -34,40 +31,27 @@ while (($#)); do
     --key) key=${2:?--key needs a file}; shift 2 ;;
     --password-file) password_file=${2:?--password-file needs a file}; shift 2 ;;
     --timestamp-url) timestamp_url=${2:?--timestamp-url needs a URL}; shift 2 ;;
-    *) die "unknown argument: $1 (see the head of $0)" ;;
+    *) say "unknown argument: $1"; usage ;;
     esac
 done
 
-# --- What is signed with what ------------------------------------------------------------
-
+# Paths on the command line are taken from where it was given, not from the repository.
+readable() { [[ -r $1 ]] || die "cannot read $1"; realpath "$1"; }
 signing=()
 if [[ -n $pkcs12 ]]; then
     [[ -z $cert && -z $key ]] || die "give either --pkcs12 or --cert with --key, not both"
-    [[ -r $pkcs12 ]] || die "cannot read $pkcs12"
-    signing=(-pkcs12 "$(realpath "$pkcs12")")
+    signing=(-pkcs12 "$(readable "$pkcs12")")
 elif [[ -n $cert || -n $key ]]; then
     [[ -n $cert && -n $key ]] || die "--cert and --key go together"
-    [[ -r $cert ]] || die "cannot read $cert"
-    [[ -r $key ]] || die "cannot read $key"
-    signing=(-certs "$(realpath "$cert")" -key "$(realpath "$key")")
+    signing=(-certs "$(readable "$cert")" -key "$(readable "$key")")
 elif [[ -n $password_file || -n $timestamp_url ]]; then
     die "--password-file and --timestamp-url need a certificate (--pkcs12, or --cert and --key)"
 fi
-if ((${#signing[@]})); then
-    if [[ -n $password_file ]]; then
-        [[ -r $password_file ]] || die "cannot read $password_file"
-        # From a file, not the command line, where every user of the machine could read it.
-        signing+=(-readpass "$(realpath "$password_file")")
-    fi
-    [[ -z $timestamp_url ]] || signing+=(-ts "$timestamp_url")
-fi
-
-# Paths on the command line are taken from where it was given (the certificate files above
-# too), not from the repository.
+# The password from a file, not the command line, where every user of the machine could read it.
+[[ -z $password_file ]] || signing+=(-readpass "$(readable "$password_file")")
+[[ -z $timestamp_url ]] || signing+=(-ts "$timestamp_url")
 out=$(realpath -m "$out")
 cd "$root"
-
-# --- A clean commit ----------------------------------------------------------------------
 
 git rev-parse --is-inside-work-tree >/dev/null 2>&1 || die "$root is not a git working tree"
 changes=$(git status --porcelain --untracked-files=normal)
@@ -83,91 +67,64 @@ commit_time=$(git log -1 --format=%ct HEAD)
 export SOURCE_DATE_EPOCH=$commit_time
 
 bash scripts/setup.sh
-deps=${OSTREL_DEPS:-$root/build/deps}
-
 work=$root/build/release/work
 rm -rf "$work"
 mkdir -p "$work/src" "$work/stage" "$work/dist" "$out"
 git archive --format=tar "$commit" | tar -x -C "$work/src"
 
-# --- Build -------------------------------------------------------------------------------
-
-declare -A arch_of=([win32]=i686 [win64]=x86_64)
-
-build() {
-    local target=$1 arch=${arch_of[$1]}
-    local log=$work/build-$target.log
-    say "building $target from $commit"
-    {
-        cmake -S "$work/src" -B "$work/$target" -G "Unix Makefiles" \
-            -DCMAKE_TOOLCHAIN_FILE="$work/src/cmake/toolchain-$arch-w64-mingw32.cmake" \
-            -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$deps/$arch" -DOSTREL_TESTS=OFF &&
-            cmake --build "$work/$target" --target ostrel -j2
-    } >"$log" 2>&1 || {
-        tail -n 30 "$log" >&2
-        die "the $target build failed, see $log"
-    }
-}
-
-for target in win32 win64; do build "$target"; done
-version=$(<"$work/win32/version.txt")
-[[ $version == "$(<"$work/win64/version.txt")" ]] || die "the two builds disagree on the version"
-
-# --- What goes beside the executable --------------------------------------------------------
+# Each target as its preset builds it, in the exported tree, with the dependencies where setup
+# built them and without the tests.
+mkdir -p "$work/src/build"
+ln -s "$deps" "$work/src/build/deps"
+versions=()
+for arch in "${windows_archs[@]}"; do
+    root=$work/src use_arch "$arch"
+    say "building $preset from $commit"
+    root=$work/src build_preset "$work/build-$preset.log" "$preset" -DOSTREL_TESTS=OFF ostrel
+    versions+=("$(<"$bin/../version.txt")")
+done
+version=${versions[0]}
+[[ ${versions[*]} == "$version $version" ]] || die "the two builds disagree on the version"
 
 # Text files for Windows users: CR LF line ends.
 crlf() { sed 's/\r$//; s/$/\r/'; }
-
-# The README's part between its user-guide marks.
-user_guide() {
-    sed -n '/^<!-- user-guide:begin -->$/,/^<!-- user-guide:end -->$/{//!p}' "$work/src/README.md"
-}
 
 # Ostrel's licence, then the licences of what the linker puts into ostrel.exe: libjpeg-turbo,
 # and the MinGW-w64 runtime's start-up code and libraries (GCC's own runtime libraries carry
 # the GCC Runtime Library Exception, which asks for no notice).
 licences() {
-    local arch=$1 jpeg
+    local jpeg part gap=''
     jpeg=$(find "$deps/src" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | sort | head -n 1)
-    [[ -n $jpeg && -f $jpeg/LICENSE.md && -f $jpeg/README.ijg ]] ||
-        die "the libjpeg-turbo source is not in $deps/src (run scripts/setup.sh)"
-    local runtime=/usr/share/doc/mingw-w64-${arch/_/-}-dev/copyright
-    [[ -f $runtime ]] || die "no $runtime"
+    [[ -n $jpeg ]] || die "the libjpeg-turbo source is not in $deps/src (run scripts/setup.sh)"
     cat "$work/src/LICENSE"
     printf '\n\n%s\n\n' "================ Third-party software in ostrel.exe ================"
-    printf '%s\n\n' "---------------- libjpeg-turbo (LICENSE.md) ----------------"
-    cat "$jpeg/LICENSE.md"
-    printf '\n%s\n\n' "---------------- libjpeg-turbo (README.ijg) ----------------"
-    cat "$jpeg/README.ijg"
-    printf '\n%s\n\n' "---------------- MinGW-w64 runtime ----------------"
-    cat "$runtime"
-}
-
-# --- Stage, sign and pack ----------------------------------------------------------------
-
-sign() {
-    local unsigned=$1 signed=$2
-    osslsigncode sign "${signing[@]}" -h sha256 -n "Ostrel" -in "$unsigned" -out "$signed" \
-        >"$work/sign.log" 2>&1 || {
-        cat "$work/sign.log" >&2
-        die "signing $unsigned failed"
-    }
+    for part in "libjpeg-turbo (LICENSE.md)=$jpeg/LICENSE.md" "libjpeg-turbo (README.ijg)=$jpeg/README.ijg" \
+        "MinGW-w64 runtime=/usr/share/doc/mingw-w64-${arch/_/-}-dev/copyright"; do
+        [[ -f ${part#*=} ]] || die "no ${part#*=}"
+        printf "$gap%s\\n\\n" "---------------- ${part%%=*} ----------------"
+        cat "${part#*=}"
+        gap='\n'
+    done
 }
 
 archives=()
-for target in win32 win64; do
-    name=ostrel-$version-$target
-    folder=$work/stage/$name
+for arch in "${windows_archs[@]}"; do
+    root=$work/src use_arch "$arch"
+    name=ostrel-$version-$preset folder=$work/stage/$name
     mkdir -p "$folder"
     if ((${#signing[@]})); then
-        say "signing the $target executable"
-        sign "$work/$target/bin/ostrel.exe" "$folder/ostrel.exe"
+        say "signing the $preset executable"
+        osslsigncode sign "${signing[@]}" -h sha256 -n "Ostrel" -in "$bin/ostrel.exe" \
+            -out "$folder/ostrel.exe" >"$work/sign.log" 2>&1 ||
+            { cat "$work/sign.log" >&2; die "signing $bin/ostrel.exe failed"; }
     else
-        cp "$work/$target/bin/ostrel.exe" "$folder/ostrel.exe"
+        cp "$bin/ostrel.exe" "$folder/ostrel.exe"
     fi
-    user_guide | crlf >"$folder/README.txt"
+    # The README's part between its user-guide marks.
+    sed -n '/^<!-- user-guide:begin -->$/,/^<!-- user-guide:end -->$/{//!p}' "$work/src/README.md" |
+        crlf >"$folder/README.txt"
     [[ -s $folder/README.txt ]] || die "README.md has no user guide between its marks"
-    licences "${arch_of[$target]}" | crlf >"$folder/LICENSE.txt"
+    licences | crlf >"$folder/LICENSE.txt"
     chmod 0644 "$folder"/*
     chmod 0755 "$folder"
     find "$folder" -exec touch -h -d "@$commit_time" {} +
@@ -182,13 +139,6 @@ sums=ostrel-$version-SHA256SUMS
 (cd "$work/dist" && sha256sum "${archives[@]}" >"$sums")
 # Only a release that came out whole replaces what the output folder held: a failed one (a
 # wrong password, say) leaves no mix of new and old archives behind.
-for file in "${archives[@]}" "$sums"; do
-    mv -f "$work/dist/$file" "$out/$file"
-done
-
-state=unsigned
-((${#signing[@]} == 0)) || state=signed
-say "commit $commit, version $version, $state"
-for file in "${archives[@]}" "$sums"; do
-    printf '%s\n' "$out/$file"
-done
+for file in "${archives[@]}" "$sums"; do mv -f "$work/dist/$file" "$out/$file"; done
+say "commit $commit, version $version, $( ((${#signing[@]})) && echo signed || echo unsigned)"
+for file in "${archives[@]}" "$sums"; do printf '%s\n' "$out/$file"; done

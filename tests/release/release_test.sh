@@ -136,8 +136,8 @@ release "$second" pkcs12 --pkcs12 keys/codesign.p12 --password-file keys/passwor
     --timestamp-url "$tsa_url"
 # The same commit, built in another folder: the executables must be the same bytes.
 for target in win32 win64; do
-    a=$first/build/release/work/$target/bin/ostrel.exe
-    b=$second/build/release/work/$target/bin/ostrel.exe
+    a=$first/build/release/work/src/build/$target/bin/ostrel.exe
+    b=$second/build/release/work/src/build/$target/bin/ostrel.exe
     if cmp -s "$a" "$b"; then
         pass "$target ostrel.exe is the same in both folders ($(stat -c %s "$a") bytes)"
     else
@@ -146,7 +146,7 @@ for target in win32 win64; do
 done
 mkdir -p "$work/built"
 for target in win32 win64; do
-    cp "$second/build/release/work/$target/bin/ostrel.exe" "$work/built/$target.exe"
+    cp "$second/build/release/work/src/build/$target/bin/ostrel.exe" "$work/built/$target.exe"
 done
 release "$second" certkey --cert keys/cert.pem --key keys/key.pem
 # And the unsigned archives of the commit, made again in the other folder, are the same bytes.
