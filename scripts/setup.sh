@@ -61,11 +61,15 @@ if [[ ! -f $jpeg/.unpacked ]]; then
 fi
 
 # Static libjpeg for each Windows target in $deps/ARCH (lib/ and include/ only, where FindJPEG
-# looks). Built for size: the program decodes two small pictures, and the SIMD code (about 200
-# KiB, most of it for compression, which jsimd.c pulls in with the rest) would make up a third
-# of the program.
+# looks). Built for size: the program decodes two small baseline pictures. The SIMD code (about
+# 200 KiB, most of it for compression, which jsimd.c pulls in with the rest) would make up a third
+# of the program; arithmetic coding is never met; each function in a section of its own lets the
+# linker leave out what is not called; the C library's printf and scanf of the system (msvcrt)
+# instead of MinGW's own, which weigh 50 KiB, for the messages and the JPEGMEM setting nothing
+# reads here; no unwind tables, as the decoder leaves through longjmp only.
 toolchain=$root/cmake/toolchain-mingw.cmake
-recipe="MinSizeRel, no SIMD"
+recipe="MinSizeRel, no SIMD, no arithmetic coding, function sections, system stdio, no unwind tables"
+jpeg_c_flags="-ffunction-sections -fdata-sections -D__USE_MINGW_ANSI_STDIO=0 -fno-asynchronous-unwind-tables"
 for arch in "${windows_archs[@]}"; do
     prefix=$deps/$arch work=$deps/build-$arch log=$deps/build-$arch.log
     want="$(basename "$jpeg") $(sha1sum "$toolchain" | cut -c1-12) $recipe"
@@ -77,7 +81,8 @@ for arch in "${windows_archs[@]}"; do
     rm -rf "$work" "$prefix"
     { cmake -S "$jpeg" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DOSTREL_TARGET_ARCH="$arch" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF \
-        -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF &&
+        -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF -DWITH_ARITH_DEC=OFF \
+        -DWITH_ARITH_ENC=OFF -DCMAKE_C_FLAGS="$jpeg_c_flags" &&
         cmake --build "$work" --target jpeg-static -j2; } >"$log" 2>&1 ||
         die "libjpeg-turbo $arch failed to build, see $log"
     mkdir -p "$prefix/lib" "$prefix/include"
