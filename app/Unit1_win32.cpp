@@ -1,7 +1,5 @@
 #include "app/Unit1_win32.h"
 
-#include <commctrl.h>
-
 #include "app/application_win32.h"
 #include "app/dpi_win32.h"
 #include "app/platform_win32.h"
@@ -87,7 +85,6 @@ MainWindow::MainWindow(Application& application, Platform& platform)
     Create(WindowClass{kClassName, GetSysColorBrush(COLOR_BTNFACE),
                        LoadIconA(GetModuleHandleA(nullptr), kMainIconName)},
            placement, "Cannot create the main window");
-    CreateControls();
 
     form_ = std::make_unique<TForm1>(platform.Ports(*this, *this));
     platform.SetMainWindow(Handle(), [this](int NumberBytes, const std::string& FromIP, int Port) {
@@ -97,6 +94,17 @@ MainWindow::MainWindow(Application& application, Platform& platform)
 }
 
 MainWindow::~MainWindow() = default;
+
+// The controls are made once the launch has started Corvex, before the window is first shown, or
+// before a box of the launch, which waits for the user, and the log is to be looked at meanwhile:
+// nobody sees them before, and making them (the common controls' library, the font) would only
+// delay the start. What the launch logs meanwhile waits for Memo1.
+void MainWindow::EnsureControls() {
+    if (memo_) return;
+    CreateControls();
+    SetWindowTextW(memo_, Wide(pendingLog_).data());
+    pendingLog_.clear();
+}
 
 void MainWindow::CreateControls() {
     font_ = GdiObject<HFONT>(CreateFontW(ScaleToDpi(kFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE,
@@ -124,6 +132,7 @@ void MainWindow::ShowFirstTime(int showCommand) {
         // Nothing is launched until the user restores the program.
         state_ = State::kMinimized;
         firstShow_.WaitForRestore();
+        EnsureControls();
         ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
         displayed_ = true;
         return;
@@ -142,10 +151,6 @@ bool MainWindow::FirstShow::TakeRestore(HWND window) {
 void MainWindow::RunFormShow() {
     firstShow_.Ran();
     const RunningHandler running(*this);
-    // The program's taskbar button is there before the launch runs, so that a box the launch
-    // shows (no runtime, a script that could not be written) can be found again; minimised and
-    // without taking the foreground, as the window it stands for is not shown yet.
-    if (!displayed_) application_.OwnerWindow().FollowMainWindow(true);
     try {
         form_->FormShow();
     } catch (const std::exception& error) {
@@ -162,6 +167,7 @@ void MainWindow::RunFormShow() {
 }
 
 void MainWindow::ApplyState() {
+    EnsureControls();
     displayed_ = true;
     ApplicationWindow& button = application_.OwnerWindow();
     switch (state_) {
@@ -181,6 +187,10 @@ void MainWindow::ApplyState() {
 }
 
 void MainWindow::Add(const std::string& line) {
+    if (!memo_) {
+        pendingLog_ += line + "\r\n";
+        return;
+    }
     // What the user typed into the log stays, but a log line always starts a line of its own.
     const LRESULT lastLine = SendMessageW(memo_, EM_GETLINECOUNT, 0, 0) - 1;
     const LRESULT lastLineStart = SendMessageW(memo_, EM_LINEINDEX, lastLine, 0);
@@ -191,7 +201,10 @@ void MainWindow::Add(const std::string& line) {
     SendMessageW(memo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.data()));
 }
 
-void MainWindow::Clear() { SetWindowTextW(memo_, L""); }
+void MainWindow::Clear() {
+    pendingLog_.clear();
+    if (memo_) SetWindowTextW(memo_, L"");
+}
 
 void MainWindow::RestoreMainWindow() {
     state_ = State::kNormal;
@@ -204,11 +217,15 @@ void MainWindow::Minimize() {
 }
 
 void MainWindow::ShowNoRuntimeBox(const std::string& text) {
+    EnsureControls();
     MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(),
                 Wide(application_.Title()).data(), MB_OK);
 }
 
-void MainWindow::ShowError(const std::exception& error) { application_.ShowException(error); }
+void MainWindow::ShowError(const std::exception& error) {
+    EnsureControls();
+    application_.ShowException(error);
+}
 
 void MainWindow::ShowWarningBox(const std::string& text) {
     MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(), L"Warning",

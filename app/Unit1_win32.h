@@ -82,6 +82,7 @@ class MainWindow : public Window, public FormUi, public Log {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool HandleDrawing(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool HandleLifetime(UINT message, LRESULT& result);
+    void EnsureControls();
     void CreateControls();
     void RunCommand(int id, int notification);
     void RunTick();
@@ -91,8 +92,9 @@ class MainWindow : public Window, public FormUi, public Log {
     LRESULT CloseLabelColours(HDC dc);
 
     Application& application_;
-    HWND memo_ = nullptr;  // a child of the window, which owns it
-    int dpi_;              // the layout's, font's and picture's scale
+    HWND memo_ = nullptr;     // a child of the window, which owns it
+    std::string pendingLog_;  // what is logged before Memo1 is made
+    int dpi_;                 // the layout's, font's and picture's scale
     GdiObject<HFONT> font_;
     Picture picture_;
     DialogKeyboard keyboard_;

@@ -55,9 +55,11 @@ void ApplicationWindow::FollowMainWindow(bool minimized) {
     }
 }
 
-HWND ApplicationWindow::BoxOwner() const {
+HWND ApplicationWindow::BoxOwner() {
     const bool inView = mainWindow_ && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_);
-    return inView ? mainWindow_ : Handle();
+    if (inView) return mainWindow_;
+    if (!IsWindowVisible(Handle())) FollowMainWindow(true);
+    return Handle();
 }
 
 LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -32,8 +32,10 @@ class ApplicationWindow : public Window {
     // Shows the button minimised or not, without activating anything.
     void FollowMainWindow(bool minimized);
     // The owner of a message box: the main window while it is in view, so that closing the box
-    // gives it back the keyboard, else this window.
-    HWND BoxOwner() const;
+    // gives it back the keyboard, else this window, shown (minimised, without activation) if it is
+    // not yet: a box of the launch, before the main window is shown, belongs to the program's
+    // taskbar button, where the user finds it again.
+    HWND BoxOwner();
 
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,14 +1,20 @@
 #include "core/dialog_keyboard_win32.h"
 
-#include <commctrl.h>
-
 namespace ostrel {
 namespace {
 
-LRESULT CALLBACK TabLeaves(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                           DWORD_PTR) {
-    if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, TabLeaves, id);
-    LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+// Where the text box's own window procedure is kept while TabLeaves stands in front of it. Not
+// the common controls' subclassing: the program then needs their library only once its controls
+// are made, after the start.
+constexpr wchar_t kEditProcedure[] = L"Ostrel.EditProcedure";
+
+LRESULT CALLBACK TabLeaves(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto own = reinterpret_cast<WNDPROC>(GetPropW(edit, kEditProcedure));
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+        RemovePropW(edit, kEditProcedure);
+    }
+    LRESULT result = CallWindowProcW(own, edit, message, wParam, lParam);
     if (message == WM_GETDLGCODE && lParam) {
         const auto* key = reinterpret_cast<const MSG*>(lParam);
         if (key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
@@ -47,6 +53,10 @@ bool DialogKeyboard::HandleMessage(HWND window, UINT message, WPARAM wParam, LRE
     }
 }
 
-void DialogKeyboard::MakeTabLeave(HWND edit) { SetWindowSubclass(edit, TabLeaves, 0, 0); }
+void DialogKeyboard::MakeTabLeave(HWND edit) {
+    const LONG_PTR own = GetWindowLongPtrW(edit, GWLP_WNDPROC);
+    if (!SetPropW(edit, kEditProcedure, reinterpret_cast<HANDLE>(own))) return;
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabLeaves));
+}
 
 }  // namespace ostrel
