@@ -82,6 +82,7 @@ if [[ ! -f $template/.ostrel-template || $(<"$template/.ostrel-template") != "$w
 fi
 exec {template_lock}>&-
 
+mkdir -p "$(dirname "$prefix")"
 exec {prefix_lock}>"$prefix.lock"
 if ! flock -n "$prefix_lock"; then
     say "waiting for another bench that uses $prefix"
