@@ -24,10 +24,18 @@ std::string ClassName(FuzzedDataProvider& input) {
     return input.ConsumeRandomLengthString(300);
 }
 
-// The longest line the search may write: a prefix or the "no answer" words around a class name
-// of at most 99 characters and a title of at most 79, each in double quotes.
+// The longest line the search may write, in characters: a prefix or the "no answer" words around
+// a class name of at most 99 characters and a title of at most 79, each in double quotes.
 constexpr std::size_t kLongestLine =
     (sizeof("No answer from ") - 1) + 99 + 79 + 5 + (sizeof(" after 60 polls") - 1);
+
+// Characters of UTF-8 text, or at most that many for bytes that are no UTF-8: every byte but the
+// continuation bytes.
+std::size_t Characters(const std::string& text) {
+    std::size_t count = 0;
+    for (const char byte : text) count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    return count;
+}
 
 }  // namespace
 
@@ -71,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(clock.sleeps.size() <= mostPolls);
     for (const std::string& line : log.lines) {
         Require(line.find('\0') == std::string::npos);
-        Require(line.size() <= kLongestLine);
+        Require(Characters(line) <= kLongestLine);
     }
     return 0;
 }
