@@ -13,7 +13,6 @@ constexpr char kNoNotifyWindow[] = "Cannot create the window for socket notices"
 constexpr UINT_PTR kResumeTimer = 1;
 constexpr int kMaxResumeDeferrals = 5;
 
-
 sockaddr_in ToSockaddr(const SocketAddress& address) {
     sockaddr_in result{};
     result.sin_family = static_cast<short>(address.family);

@@ -11,6 +11,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"
 packages=(
     cmake make g++ googletest libjpeg62-turbo-dev       # native build and its tests
     clang-14 libclang-rt-14-dev                         # fuzz targets (libFuzzer)
+    clang-format                                        # the sources' format
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix # Windows builds
     dpkg-dev                                            # libjpeg-turbo from source
     wine wine64 wine32:i386                             # running the Windows programs

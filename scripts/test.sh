@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Runs every test, stopping at the first failure with a non-zero status: the native preset's
-# unit tests under ASan and UBSan, each fuzz target for OSTREL_FUZZ_SECONDS (default 15), the
-# win32 and win64 presets' tests under Wine on the bench (scripts/winebench.sh), and the release
-# command on two clones of the committed HEAD (tests/release/release_test.sh). The last lines say
-# what ran, and what was skipped and why. Where this machine runs 32-bit programs
-# (scripts/wine32.sh; OSTREL_WITHOUT_32BIT=1 acts as if it did not), the slow real-time cases
-# run in the i686 build, and then the other path briefly: the demo and the 32-bit set under
-# qemu. Elsewhere the x86_64 build runs them; of the i686 build only the 32-bit set (test preset
-# win32-emulated) runs, under qemu, or is reported skipped where qemu cannot be had.
+# Runs every test, stopping at the first failure with a non-zero status: the C++ sources' format
+# (clang-format), the native preset's unit tests under ASan and UBSan, each fuzz target for
+# OSTREL_FUZZ_SECONDS (default 15), the win32 and win64 presets' tests under Wine on the bench
+# (scripts/winebench.sh), and the release command on two clones of the committed HEAD
+# (tests/release/release_test.sh). The last lines say what ran, and what was skipped and why.
+# Where this machine runs 32-bit programs (scripts/wine32.sh; OSTREL_WITHOUT_32BIT=1 acts as if
+# it did not), the slow real-time cases run in the i686 build, and then the other path briefly:
+# the demo and the 32-bit set under qemu. Elsewhere the x86_64 build runs them; of the i686
+# build only the 32-bit set (test preset win32-emulated) runs, under qemu, or is reported
+# skipped where qemu cannot be had.
 set -euo pipefail
 # shellcheck source=scripts/wine32.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"
@@ -24,6 +25,11 @@ mkdir -p "$logs"
 stage "setup"
 bash scripts/setup.sh
 wine32_route
+
+stage "format: the C++ sources as clang-format writes them"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror ||
+    die "run clang-format -i on the files above"
+summary+=("format: every C++ source as clang-format writes it")
 
 stage "native: configure and build"
 build_preset - native

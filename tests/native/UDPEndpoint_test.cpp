@@ -11,8 +11,8 @@
 namespace ostrel {
 namespace {
 
-using ::testing::ElementsAre;
 using test::FakeSocketLayer;
+using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 constexpr unsigned kReadNotice = 1;

@@ -13,8 +13,8 @@
 namespace ostrel {
 namespace {
 
-using ::testing::ElementsAre;
 using test::Journal;
+using ::testing::ElementsAre;
 
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 

@@ -9,9 +9,9 @@
 namespace ostrel {
 namespace {
 
+using test::Journal;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using test::Journal;
 
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 constexpr char kKey13[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3";

@@ -13,11 +13,11 @@ namespace ostrel {
 namespace {
 
 using test::At;
-using ::testing::ElementsAre;
 using test::FakeClock;
 using test::FakeDateTimeFormat;
 using test::FakeLog;
 using test::FakeSocketLayer;
+using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 TEST(WakeUpText, IsTheDateTheTimeAndTheCall) {
