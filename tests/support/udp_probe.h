@@ -47,12 +47,15 @@ class UdpProbe {
         int port = 0;
     };
 
-    // Port 0: any free port. A fixed port is taken on every interface, as the endpoint takes it.
-    explicit UdpProbe(unsigned short port) : socket_(socket(AF_INET, SOCK_DGRAM, 0)) {
+    // Port 0: any free port on the loopback interface. A fixed port is taken on every interface
+    // unless an address is given, as an endpoint takes it by default.
+    explicit UdpProbe(unsigned short port, const char* address = nullptr)
+        : socket_(socket(AF_INET, SOCK_DGRAM, 0)) {
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_port = htons(port);
-        local.sin_addr.s_addr = port ? INADDR_ANY : inet_addr("127.0.0.1");
+        local.sin_addr.s_addr =
+            address ? inet_addr(address) : (port ? INADDR_ANY : inet_addr("127.0.0.1"));
         bound_ = bind(socket_.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
     }
 
@@ -91,7 +94,9 @@ class UdpProbe {
                         ntohs(sender.sin_port)};
     }
 
-    static bool CanBind(unsigned short port) { return UdpProbe(port).Bound(); }
+    static bool CanBind(unsigned short port, const char* address = nullptr) {
+        return UdpProbe(port, address).Bound();
+    }
 
   private:
     OwnedSocket socket_;

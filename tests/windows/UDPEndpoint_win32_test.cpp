@@ -104,7 +104,7 @@ TEST_F(UDPEndpointWinsock, AssigningLocalPortItsCurrentValueBindsANewSocket) {
     auto endpoint = Endpoint1();
     endpoint->SetLocalPort(61001);
     endpoint->SetLocalPort(61001);
-    EXPECT_FALSE(UdpProbe::CanBind(61001)) << "the new socket holds the port";
+    EXPECT_FALSE(UdpProbe::CanBind(61001, "127.0.0.1")) << "the new socket holds the port";
 
     UdpProbe peer(0);
     ASSERT_TRUE(peer.SendTo(61001, "rebound"));
@@ -112,11 +112,13 @@ TEST_F(UDPEndpointWinsock, AssigningLocalPortItsCurrentValueBindsANewSocket) {
     EXPECT_EQ(received[0].count, 7);
 
     endpoint.reset();
-    EXPECT_TRUE(UdpProbe::CanBind(61001)) << "the socket goes with the endpoint";
+    EXPECT_TRUE(UdpProbe::CanBind(61001, "127.0.0.1")) << "the socket goes with the endpoint";
 }
 
 TEST_F(UDPEndpointWinsock, APortHeldByAnotherSocketLeavesTheEndpointUnboundButSending) {
-    UdpProbe holder(61001);
+    // On the launcher's own address: Windows lets a bind to one address in beside another
+    // program's bind to every interface, so only this holder keeps the endpoint out everywhere.
+    UdpProbe holder(61001, "127.0.0.1");
     ASSERT_TRUE(holder.Bound());
     UdpProbe corvex(61000);
     ASSERT_TRUE(corvex.Bound());
