@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,12 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM collection) {
 
 HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
+// The `length` characters an ANSI call wrote into `text`, in UTF-8; "" when it wrote none.
+std::string AnsiText(const char* text, int length) {
+    if (length <= 0) return {};
+    return Utf8FromCodePage(std::string_view(text, static_cast<std::size_t>(length)), CP_ACP);
+}
+
 class Win32Desktop : public Desktop {
   public:
     std::vector<WindowHandle> TopLevelWindows() override {
@@ -44,20 +51,19 @@ class Win32Desktop : public Desktop {
         return std::move(collection.windows);
     }
 
+    // Through the ANSI calls and their limits, as the window search counts them; the log gets
+    // UTF-8.
     std::string WindowTitle(WindowHandle window) override {
-        char title[kTitleLimit + 1] = {};
-        if (GetWindowTextA(ToHwnd(window), title, static_cast<int>(kTitleLimit)) <= 0) return {};
-        return Utf8FromCodePage(title, CP_ACP);
+        char title[kTitleLimit] = {};
+        const int length = GetWindowTextA(ToHwnd(window), title, static_cast<int>(kTitleLimit));
+        return AnsiText(title, length);
     }
 
     std::string WindowClass(WindowHandle window) override {
-        std::string className(kClassNameLimit, '\0');
-        if (GetClassNameA(ToHwnd(window), className.data(), static_cast<int>(kClassNameLimit)) <=
-            0) {
-            return {};
-        }
-        className.resize(className.find('\0'));
-        return Utf8FromCodePage(className, CP_ACP);
+        char className[kClassNameLimit] = {};
+        const int length =
+            GetClassNameA(ToHwnd(window), className, static_cast<int>(kClassNameLimit));
+        return AnsiText(className, length);
     }
 
     ProcessId WindowProcess(WindowHandle window) override {
