@@ -52,6 +52,12 @@ class UDPEndpointWinsock : public ::testing::Test {
             received.push_back({NumberBytes, FromIP, Port});
         });
     }
+    // `text` as one datagram, through SendDatagram's stream.
+    static void Send(TUDPEndpoint& endpoint, const std::string& text) {
+        MemoryStream stream;
+        stream.Write(text.data(), text.size());
+        endpoint.SendDatagram(stream);
+    }
     const WinsockSession session{test::kWinsock11};
     std::vector<Received> received;
 };
@@ -124,9 +130,7 @@ TEST_F(UDPEndpointWinsock, APortHeldByAnotherSocketLeavesTheEndpointUnboundButSe
     ASSERT_TRUE(corvex.Bound());
 
     auto endpoint = Endpoint1();
-    MemoryStream stream;
-    stream.Write("still sent", 10);
-    endpoint->SendDatagram(stream);
+    Send(*endpoint, "still sent");
     const auto datagram = corvex.Receive(2000);
     ASSERT_TRUE(datagram);
     EXPECT_EQ(datagram->data, "still sent");
@@ -145,9 +149,7 @@ TEST_F(UDPEndpointWinsock, AHostNameIsResolvedByTheAsynchronousLookup) {
     int invalidHosts = 0;
     endpoint->OnInvalidHost = [&](bool&) { ++invalidHosts; };
     endpoint->RemoteHost = "localhost";
-    MemoryStream stream;
-    stream.Write("by name", 7);
-    endpoint->SendDatagram(stream);
+    Send(*endpoint, "by name");
     const auto datagram = corvex.Receive(2000);
     ASSERT_TRUE(datagram);
     EXPECT_EQ(datagram->data, "by name");
@@ -162,10 +164,8 @@ TEST_F(UDPEndpointWinsock, AnUnknownHostIsRetriedOnceThroughTheHandlerThenCancel
         handled = true;
     };
     endpoint->RemoteHost = "no-such-host.invalid";
-    MemoryStream stream;
-    stream.Write("x", 1);
     try {
-        endpoint->SendDatagram(stream);
+        Send(*endpoint, "x");
         FAIL() << "sent to an unknown host";
     } catch (const UDPSockError& error) {
         EXPECT_STREQ(error.what(), "Host Lookup Canceled");
@@ -177,10 +177,8 @@ TEST_F(UDPEndpointWinsock, AQuitRequestDuringTheLookupIsKeptForTheApplicationsLo
     UdpProbe corvex(61000);
     auto endpoint = Endpoint1();
     endpoint->RemoteHost = "localhost";
-    MemoryStream stream;
-    stream.Write("x", 1);
     PostQuitMessage(7);
-    endpoint->SendDatagram(stream);
+    Send(*endpoint, "x");
     EXPECT_TRUE(corvex.Receive(2000));
     MSG message;
     ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
