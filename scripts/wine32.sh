@@ -31,7 +31,7 @@ wine32_route() {
     elif "$wine32_loader" --version >/dev/null 2>&1; then
         route=native
     else
-        why="this machine runs no 32-bit programs: $("$wine32_loader" --version 2>&1 | head -1)"
+        why="this machine runs no 32-bit programs: $("$wine32_loader" --version 2>&1 | head -1 || true)"
     fi
     if [[ -z $route ]] && wine32_qemu_runs; then
         route=qemu
