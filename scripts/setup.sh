@@ -4,6 +4,10 @@
 # build/deps/<arch>, where the win32/win64 presets look for it, and where Wine's 32-bit loader
 # cannot run as it is, fetches qemu-i386 for it (scripts/wine32-qemu.sh).
 # Safe to run again: installed packages and finished builds are detected and skipped.
+#: scripts/setup.sh [--resolve-only]
+#:
+#: --resolve-only  only resolve the whole package list in apt's simulation, as the install step
+#:                 does, against the indexes and the state apt has; changes nothing
 set -euo pipefail
 # shellcheck source=scripts/lib/apt.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"
@@ -26,6 +30,11 @@ missing_packages() {
         [[ $(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null) == installed ]] || echo "$pkg"
     done
 }
+case ${1-} in
+    --resolve-only) apt_install -s "${packages[@]}"; exit ;;
+    "") ;;
+    *) usage ;;
+esac
 mapfile -t missing < <(missing_packages)
 if ((${#missing[@]} == 0)); then
     say "Debian packages: all present"
@@ -36,8 +45,8 @@ else
         dpkg --add-architecture i386
     fi
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q "${missing[@]}" </dev/null
+    apt_update
+    apt_install "${missing[@]}"
     mapfile -t missing < <(missing_packages)
     ((${#missing[@]} == 0)) || die "still missing after apt-get install: ${missing[*]}"
 fi
@@ -50,8 +59,9 @@ if [[ ! -f $jpeg/.unpacked ]]; then
     rm -rf "$src"
     mkdir -p "$src"
     machine_archives '' | sed 's/^/deb-src /' | private_sources source
-    # The archive may have moved on from the installed version: then its own will do.
-    (cd "$src" && private_apt source update && {
+    # The archive may have moved on from the installed version: then its own will do. An index
+    # that cannot be fetched (a suite mid-sync) matters only if it is the one with the source.
+    (cd "$src" && private_update source && {
         private_apt source source --download-only "libjpeg-turbo=$version" ||
             private_apt source source --download-only libjpeg-turbo; }) >"$deps/fetch.log" 2>&1 ||
         die "could not fetch the source package, see $deps/fetch.log"

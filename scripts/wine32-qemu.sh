@@ -35,7 +35,7 @@ rm -rf "$download" "$wine32_qemu_dir" "$wine32_qemu_failure"
 mkdir -p "$download" "$wine/lib/wine" "$wine/share"
 read -r mirror _ < <(machine_archives "$codename") || mirror=http://deb.debian.org/debian
 echo "deb $mirror $codename-backports main" | private_sources backports
-(cd "$download" && private_apt backports update &&
+(cd "$download" && private_update backports &&
     private_apt backports download "qemu-user/$codename-backports") >"$log" 2>&1 ||
     fail "could not fetch qemu-user from $codename-backports, see $log"
 dpkg-deb --fsys-tarfile "$download"/qemu-user_*.deb | tar -x -C "$wine32_qemu_dir" ./usr/bin/qemu-i386 ||
