@@ -1,6 +1,21 @@
 #include "app/Unit1.h"
 
 namespace ostrel {
+namespace {
+
+// Sets a flag for as long as it lives, and clears it on every way out.
+class FlagSet {
+  public:
+    explicit FlagSet(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagSet() { flag_ = false; }
+    FlagSet(const FlagSet&) = delete;
+    FlagSet& operator=(const FlagSet&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+}  // namespace
 
 std::uint32_t CloseLabelTextColour(std::uint32_t background, std::uint32_t text) {
     if (text != background) return text;
@@ -12,11 +27,23 @@ std::uint32_t CloseLabelTextColour(std::uint32_t background, std::uint32_t text)
     return brightness < 500 ? 0x00FFFFFF : 0x00000000;
 }
 
+std::string ExitCodeText(std::uint32_t code) {
+    if (code < 0x10000) return std::to_string(code);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "0x00000000";
+    for (std::size_t at = text.size(); code != 0; code >>= 4) text[--at] = kDigits[code & 0xF];
+    return text;
+}
+
 void TForm1::FormCreate() { pictureBoxShown_ = false; }
 
 void TForm1::FormShow() {
     StartApp();
     if (ports_.ui.CloseRequested()) return;  // closes once this has returned
+    if (launch_.cannotStart) {
+        EndWithoutCorvex();
+        return;
+    }
     tickCounter_ = 0;
     if (!ports_.ui.DebugMarkerExists()) ports_.ui.Minimize();
     ports_.ui.SetTimerEnabled(true);
@@ -34,11 +61,7 @@ void TForm1::Timer1Timer() {
 void TForm1::DeliverTick(ErrorReporter& errors) {
     if (tickRunning_) return;
     // Cleared on every way out, a failing error box included: else no tick would ever poll again.
-    tickRunning_ = true;
-    const struct Running {
-        bool& flag;
-        ~Running() { flag = false; }
-    } running{tickRunning_};
+    const FlagSet running(tickRunning_);
     try {
         Timer1Timer();
     } catch (const std::exception& error) {
@@ -57,18 +80,57 @@ void TForm1::ClosingStep() {
 }
 
 void TForm1::PollingStep() {
-    if (!pictureBoxShown_) {
-        ports_.ui.ShowPictureBox();
-        pictureBoxShown_ = true;
+    if (ReportRuntimeEnded()) return;
+    // The runtime's own error box, say, must not lie under the picture, which has done its job
+    // once something of Corvex's is on the screen.
+    if (!pictureBoxAside_ && startedWindows_.AnyInView(ports_.desktop, ports_.corvex)) {
+        if (pictureBoxShown_) ports_.ui.HidePictureBox();
+        pictureBoxAside_ = true;
     }
+    ShowPictureBoxOnce();
     FindMyWindows(false);
+}
+
+void TForm1::ShowPictureBoxOnce() {
+    if (pictureBoxShown_ || pictureBoxAside_) return;
+    ports_.ui.ShowPictureBox();
+    pictureBoxShown_ = true;
+}
+
+// What was started here has ended, with an error, before a window of Corvex's was handed over:
+// waiting for the polls to run out would only keep the user looking at the picture. An exit
+// code of 0 is left to the polling: a runtime may hand its start on to another process and end.
+bool TForm1::ReportRuntimeEnded() {
+    const std::optional<std::uint32_t> code = ports_.corvex.RuntimeExitCode();
+    if (!code || *code == 0 || !ports_.corvex.Started().empty()) return false;
+    ports_.ui.ShowError(Exception(
+        WithLogFileLine("Corvex ended before it showed a window (exit code " + ExitCodeText(*code) +
+                            ").\r\nCommand line: " + launch_.commandLine,
+                        ports_.ui.LogFilePath())));
+    EndWithoutCorvex();
+    return true;
+}
+
+// Corvex cannot come: the launcher ends with the box that said why, unless "abc.txt" holds it
+// open, its log in view.
+void TForm1::EndWithoutCorvex() {
+    ports_.ui.SetTimerEnabled(false);
+    ports_.ui.PollingEnded();
+    if (ports_.ui.DebugMarkerExists()) {
+        ports_.ui.RestoreMainWindow();
+    } else {
+        ports_.ui.CloseAsFailed();
+    }
 }
 
 void TForm1::Label1Click() { ports_.ui.Close(); }
 
 void TForm1::Button1Click() { FindMyWindows(true); }
 
-void TForm1::Button2Click() { StartApp(); }
+void TForm1::Button2Click() {
+    const FlagSet byHand(launchByHand_);
+    StartApp();
+}
 
 void TForm1::Button3Click() {
     const std::string text = WakeUpText(ports_.clock.Now(), ports_.dateTimeFormat);
@@ -85,14 +147,22 @@ void TForm1::UDPEndpoint1DataReceived(int NumberBytes, const std::string& FromIP
 
 void TForm1::StartApp() {
     LaunchPorts ports{ports_.memo,  ports_.javaKeys, ports_.ui,
-                      ports_.shell, ports_.files,    [this] { FindMyWindows(false); }};
+                      ports_.shell, ports_.files,    [this] { return Search(false); },
+                      launchByHand_};
     RunLaunchSequence(ports, launch_);
 }
 
-void TForm1::FindMyWindows(bool Verbose) {
-    WindowSearchPorts ports{ports_.desktop, ports_.responseState, ports_.corvex,
-                            ports_.clock,   ports_.memo,          [this] { Button3Click(); }};
-    ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
+void TForm1::FindMyWindows(bool Verbose) { Search(Verbose); }
+
+std::vector<std::string> TForm1::Search(bool Verbose) {
+    WindowSearchPorts ports{ports_.desktop,
+                            ports_.responseState,
+                            ports_.corvex,
+                            ports_.clock,
+                            ports_.memo,
+                            [this] { Button3Click(); },
+                            [this] { ShowPictureBoxOnce(); }};
+    return ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
 }
 
 }  // namespace ostrel

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/clock.h"
 #include "core/errors.h"
@@ -21,11 +22,17 @@ class FormUi : public LaunchUi {
   public:
     virtual void Minimize() = 0;
     virtual void Close() = 0;
+    // Closes the window, and the program ends with exit code 1: Corvex was not brought to the
+    // user.
+    virtual void CloseAsFailed() = 0;
     virtual void SetTimerEnabled(bool enabled) = 0;
     // Modal: caption "Warning", warning icon, one OK button.
     virtual void ShowWarningBox(const std::string& text) = 0;
     // Creates a picture box and shows it on top.
     virtual void ShowPictureBox() = 0;
+    // Hides the picture boxes: something of Corvex's is on the screen, or a box of the
+    // launcher's is about to be.
+    virtual void HidePictureBox() = 0;
     // "abc.txt" in the current directory, and not a folder.
     virtual bool DebugMarkerExists() = 0;
     // The launch and its polling are over: another launcher started now may launch again.
@@ -86,13 +93,23 @@ class TForm1 {
   private:
     void ClosingStep();
     void PollingStep();
+    void ShowPictureBoxOnce();
+    bool ReportRuntimeEnded();
+    void EndWithoutCorvex();
+    std::vector<std::string> Search(bool Verbose);
 
     Form1Ports ports_;
     LaunchState launch_;
     WindowSearchMemory searchMemory_;
+    StartedProcessWindows startedWindows_;
     int tickCounter_ = 0;
     bool pictureBoxShown_ = false;
+    bool pictureBoxAside_ = false;  // hidden for good: something of Corvex's is in view
     bool tickRunning_ = false;
+    bool launchByHand_ = false;
 };
+
+// An exit code as a box shows it: in decimal, or as Windows writes its status codes (0xC0000005).
+std::string ExitCodeText(std::uint32_t code);
 
 }  // namespace ostrel

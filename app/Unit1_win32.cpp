@@ -153,6 +153,8 @@ void MainWindow::RunFormShow() {
     const RunningHandler running(*this);
     try {
         form_->FormShow();
+        // Going: the window is not shown on the way out.
+        if (closeRequested_) return;
     } catch (const std::exception& error) {
         // The window stays open and in view, in the state it was shown in but never minimised,
         // with no timer, until the user closes it.
@@ -187,6 +189,7 @@ void MainWindow::ApplyState() {
 }
 
 void MainWindow::Add(const std::string& line) {
+    application_.AddToRunLog(line);
     if (!memo_) {
         pendingLog_ += line + "\r\n";
         return;
@@ -218,6 +221,7 @@ void MainWindow::Minimize() {
 
 void MainWindow::ShowNoRuntimeBox(const std::string& text) {
     EnsureControls();
+    application_.BeforeBox("Box", text);
     MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(),
                 Wide(application_.Title()).data(), MB_OK);
 }
@@ -228,11 +232,17 @@ void MainWindow::ShowError(const std::exception& error) {
 }
 
 void MainWindow::ShowWarningBox(const std::string& text) {
+    application_.BeforeBox("Warning box", text);
     MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(), L"Warning",
                 MB_OK | MB_ICONWARNING);
 }
 
 void MainWindow::Close() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+void MainWindow::CloseAsFailed() {
+    exitCode_ = 1;
+    RequestClose();
+}
 
 void MainWindow::SetTimerEnabled(bool enabled) {
     if (enabled) {
@@ -244,9 +254,13 @@ void MainWindow::SetTimerEnabled(bool enabled) {
 
 void MainWindow::ShowPictureBox() { application_.CreateAboutBox().ShowOnTop(); }
 
+void MainWindow::HidePictureBox() { application_.HidePictureBoxes(); }
+
 void MainWindow::PollingEnded() { application_.EndLaunch(); }
 
 bool MainWindow::CloseRequested() { return closeRequested_; }
+
+std::string MainWindow::LogFilePath() { return application_.RunLogPath(); }
 
 bool MainWindow::DebugMarkerExists() {
     const DWORD attributes = GetFileAttributesW(kDebugMarker);
@@ -322,7 +336,7 @@ bool MainWindow::HandleLifetime(UINT message, LRESULT& result) {
             return true;
         case WM_DESTROY:
             KillTimer(Handle(), kTimer1);
-            PostQuitMessage(0);
+            PostQuitMessage(exitCode_);
             return true;
         default:
             return false;

@@ -39,11 +39,14 @@ class MainWindow : public Window, public FormUi, public Log {
     void ShowNoRuntimeBox(const std::string& text) override;
     void ShowError(const std::exception& error) override;
     bool CloseRequested() override;
+    std::string LogFilePath() override;
     void Minimize() override;
     void Close() override;
+    void CloseAsFailed() override;
     void SetTimerEnabled(bool enabled) override;
     void ShowWarningBox(const std::string& text) override;
     void ShowPictureBox() override;
+    void HidePictureBox() override;
     bool DebugMarkerExists() override;
     void PollingEnded() override;
 
@@ -103,6 +106,7 @@ class MainWindow : public Window, public FormUi, public Log {
     bool displayed_ = false;
     int runningHandlers_ = 0;
     bool closeRequested_ = false;
+    int exitCode_ = 0;  // the program's, once the window is gone
     std::unique_ptr<TForm1> form_;
 };
 

@@ -2,11 +2,14 @@
 
 #include "app/Unit1_win32.h"
 #include "app/application_rules.h"
-#include "app/resource_ids.h"
+#include "app/clock_win32.h"
 #include "app/launch_guard_win32.h"
 #include "app/platform_win32.h"
+#include "app/resource_ids.h"
+#include "app/run_log_win32.h"
 #include "core/text_win32.h"
 #include "launch/ShellUtils_win32.h"
+#include "ostrel_version.h"
 
 namespace ostrel {
 namespace {
@@ -97,7 +100,7 @@ LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
 }
 
 Application::Application(LaunchGuard* guard)
-    : guard_(guard), title_(ProgramTitle()), window_(*this, title_) {
+    : started_(SystemClock().Now()), guard_(guard), title_(ProgramTitle()), window_(*this, title_) {
     if (guard_) guard_->Mark(window_.Handle());
 }
 
@@ -108,12 +111,36 @@ void Application::EndLaunch() {
 Application::~Application() = default;
 
 void Application::ShowException(const std::exception& error) {
+    BeforeBox("Error box", ErrorBoxText(error.what()));
     ShowDefaultErrorBox(window_.BoxOwner(), title_, error);
 }
 
 TAboutBox& Application::CreateAboutBox() {
     aboutBoxes_.push_back(std::make_unique<TAboutBox>(*this));
     return *aboutBoxes_.back();
+}
+
+void Application::HidePictureBoxes() {
+    for (const std::unique_ptr<TAboutBox>& box : aboutBoxes_) ShowWindow(box->Handle(), SW_HIDE);
+}
+
+void Application::StartRunLog() {
+    if (runLog_.Started()) return;
+    runLogPath_ = ostrel::RunLogPath();
+    runLog_.Start(OpenRunLogFile(runLogPath_),
+                  RunLogHeading(started_, OSTREL_PRODUCT_VERSION,
+                                Win32LaunchShell(nullptr).ModuleFileName()));
+}
+
+const std::string& Application::RunLogPath() {
+    StartRunLog();
+    return runLogPath_;
+}
+
+void Application::BeforeBox(const std::string& kind, const std::string& text) {
+    HidePictureBoxes();
+    runLog_.Add(kind + ": " + text);
+    StartRunLog();
 }
 
 std::unique_ptr<MainWindow> Application::MakeMainWindow(Application& application,
@@ -144,16 +171,18 @@ int Application::Run(MainWindow& mainWindow) {
     window_.SetMainWindow(mainWindow.Handle());
     mainWindow.ShowFirstTime(StartupShowCommand());
     // AboutBox: created at start-up and never shown. Made once the showing has run the launch,
-    // which does not wait for a window nobody sees.
+    // which does not wait for a window nobody sees; and so is the log file.
     CreateAboutBox();
-    MSG message;
+    StartRunLog();
+    MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (DialogKeyboard::TakeMessage(mainWindow.Handle(), message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
     window_.SetMainWindow(nullptr);
-    return 0;
+    // WM_QUIT carries the exit code the main window ended with.
+    return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }
 
 }  // namespace ostrel

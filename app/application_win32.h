@@ -10,6 +10,7 @@
 
 #include "app/AboutF_win32.h"
 #include "app/Unit1.h"
+#include "app/run_log.h"
 #include "core/owners_win32.h"
 #include "core/window_win32.h"
 
@@ -58,6 +59,18 @@ class Application : public ErrorReporter {
 
     // A new picture box owned by the application object.
     TAboutBox& CreateAboutBox();
+    // Hides every picture box.
+    void HidePictureBoxes();
+
+    // The run's log (its file: run_log_win32.h). Lines wait in memory until StartRunLog, which
+    // comes once the launch has started Corvex, or before a box.
+    void AddToRunLog(const std::string& line) { runLog_.Add(line); }
+    void StartRunLog();
+    // The log file's path, for a box to name; "" when there is none.
+    const std::string& RunLogPath();
+    // Before a box of the launcher's: the picture boxes step aside, and the box's text goes to
+    // the run's log, whose file is made now (the box waits for the user: nothing to hurry).
+    void BeforeBox(const std::string& kind, const std::string& text);
 
     // The launch and its polling are over: a launcher started from now on launches again.
     void EndLaunch();
@@ -72,11 +85,15 @@ class Application : public ErrorReporter {
 
   private:
     // Shows the main window as the process's start-up show command says, makes the hidden
-    // start-up picture box, and dispatches messages until the main window is gone. Returns 0.
+    // start-up picture box, and dispatches messages until the main window is gone. Returns the
+    // exit code the main window ended with.
     int Run(MainWindow& mainWindow);
 
     // COM for the GUI thread, for the lifetime of the application.
     ComApartment com_;
+    LocalTime started_;
+    RunLog runLog_;
+    std::string runLogPath_;
     LaunchGuard* guard_;
     std::string title_;
     ApplicationWindow window_;

@@ -60,11 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int wakeUps = 0;
     FakeCorvexProcesses corvex;
     ostrel::WindowSearchMemory memory;
-    ostrel::WindowSearchPorts ports{desktop, responses, corvex, clock, log, [&] {
+    ostrel::WindowSearchPorts ports{desktop,
+                                    responses,
+                                    corvex,
+                                    clock,
+                                    log,
+                                    [&] {
                                         if (++wakeUps == failingWakeUp) {
                                             throw ostrel::Exception("send failed");
                                         }
-                                    }};
+                                    },
+                                    {}};
     try {
         ostrel::FindMyWindows(ports, verbose, found, memory);
     } catch (const ostrel::Exception&) {

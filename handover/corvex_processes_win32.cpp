@@ -134,6 +134,16 @@ std::vector<ProcessId> Win32CorvexProcesses::Started() {
     return running;
 }
 
+std::optional<std::uint32_t> Win32CorvexProcesses::RuntimeExitCode() {
+    if (started_.empty()) return std::nullopt;
+    for (const KernelHandle& process : started_) {
+        if (StillRuns(process.get())) return std::nullopt;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(started_.back().get(), &code)) return std::nullopt;
+    return code;
+}
+
 WakeUpListener Win32CorvexProcesses::Listener() {
     if (!udpTable_) udpTable_ = std::make_unique<UdpTable>();
     if (!udpTable_->get) return {};

@@ -74,6 +74,10 @@ class Win32Desktop : public Desktop {
 
     bool WindowExists(WindowHandle window) override { return IsWindow(ToHwnd(window)) != FALSE; }
 
+    bool WindowVisible(WindowHandle window) override {
+        return IsWindowVisible(ToHwnd(window)) != FALSE;
+    }
+
     // ShowWindow and BringWindowToTop wait for the window's thread to take their messages: a
     // Corvex whose window thread hangs would hang the launcher. Posted, they do the same once
     // the thread takes them; SetForegroundWindow waits for no other thread.
@@ -83,6 +87,8 @@ class Win32Desktop : public Desktop {
                      SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
         SetForegroundWindow(ToHwnd(window));
     }
+
+    void AllowForeground(ProcessId process) override { AllowSetForegroundWindow(process); }
 };
 
 }  // namespace

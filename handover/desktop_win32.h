@@ -25,6 +25,7 @@ class Win32CorvexProcesses : public CorvexProcesses {
 
     std::vector<ProcessId> Started() override;
     WakeUpListener Listener() override;
+    std::optional<std::uint32_t> RuntimeExitCode() override;
 
   private:
     struct UdpTable;

@@ -81,9 +81,14 @@ Answer WakeUntilAnswered(WindowSearchPorts& ports, WindowHandle window) {
         if (ports.responseState.GetResponseState() != 0) return Answer::kAnswered;
         if (poll == kMaxPolls) return Answer::kSilent;
         if (!ports.desktop.WindowExists(window)) return Answer::kGone;
+        if (poll == 1 && ports.waiting) ports.waiting();
         ports.wakeUp();
         ports.clock.Sleep(kPollInterval);
     }
+}
+
+bool IsCorvexClass(const std::string& className) {
+    return IsOneOf(className, {kSplashClass, kAwtFrameClass, kSunFrameClass, kDialogClass});
 }
 
 class Search {
@@ -105,13 +110,13 @@ class Search {
         }
     }
 
+    // The titles of the windows given up in this search.
+    std::vector<std::string> TakeUnanswered() { return std::move(unanswered_); }
+
     // Lists every titled window that is none of Corvex's nor the Java toolkit's own.
     void ListOtherWindows() {
         for (const ListedWindow& listed : windows_) {
-            if (IsOneOf(listed.className, {kSplashClass, kDialogClass, kAwtFrameClass,
-                                           kSunFrameClass, kToolkitClass})) {
-                continue;
-            }
+            if (IsCorvexClass(listed.className) || listed.className == kToolkitClass) continue;
             const WindowNames names{ReadTitle(ports_.desktop, listed.window), listed.className};
             if (names.title.empty()) continue;
             ports_.log.Add(kWindowPrefix + QuotedNames(names));
@@ -130,6 +135,11 @@ class Search {
     }
 
     void HandOver(WindowHandle window, const char* prefix, const WindowNames& names) {
+        // Woken, Corvex may bring its window forward itself, which Windows allows only a process
+        // that the foreground one (this launcher, just started by the user) has named.
+        if (candidates_->KnowsTheProcess()) {
+            ports_.desktop.AllowForeground(ports_.desktop.WindowProcess(window));
+        }
         switch (WakeUntilAnswered(ports_, window)) {
             case Answer::kAnswered:
                 applicationFound_ = true;
@@ -138,6 +148,7 @@ class Search {
                 break;
             case Answer::kSilent:
                 memory_.givenUp.insert(window);
+                unanswered_.push_back(names.title);
                 ports_.log.Add("No answer from " + QuotedNames(names) + " after " +
                                std::to_string(kMaxPolls) + " polls");
                 break;
@@ -151,6 +162,7 @@ class Search {
     WindowSearchMemory& memory_;
     const std::vector<ListedWindow> windows_;
     std::optional<CorvexCandidates> candidates_;
+    std::vector<std::string> unanswered_;
 };
 
 }  // namespace
@@ -175,14 +187,32 @@ bool CorvexCandidates::Takes(ProcessId process) const {
     return true;
 }
 
-void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound,
-                   WindowSearchMemory& memory) {
+std::vector<std::string> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
+                                       bool& applicationFound, WindowSearchMemory& memory) {
     if (Verbose) ports.log.Add(kBanner);
     Search WindowList(ports, applicationFound, memory);
     WindowList.HandOverPass({kSplashClass}, kWindowPrefix);
     WindowList.HandOverPass({kAwtFrameClass, kSunFrameClass}, kFramePrefix);
     WindowList.HandOverPass({kDialogClass}, kWindowPrefix);
     if (Verbose) WindowList.ListOtherWindows();
+    return WindowList.TakeUnanswered();
+}
+
+bool StartedProcessWindows::AnyInView(Desktop& desktop, CorvexProcesses& corvex) {
+    std::optional<std::vector<ProcessId>> started;
+    for (WindowHandle window : desktop.TopLevelWindows()) {
+        if (!desktop.WindowVisible(window)) continue;
+        const ProcessId process = desktop.WindowProcess(window);
+        if (process == 0 || others_.count(process)) continue;
+        if (!started) started = corvex.Started();
+        if (std::find(started->begin(), started->end(), process) == started->end()) {
+            others_.insert(process);
+            continue;
+        }
+        const std::string className = CutName(desktop.WindowClass(window), kClassNameLimit - 1);
+        if (!IsCorvexClass(className) && className != kToolkitClass) return true;
+    }
+    return false;
 }
 
 }  // namespace ostrel

@@ -35,9 +35,14 @@ class Desktop {
     // The process the window belongs to; 0 when the window is gone.
     virtual ProcessId WindowProcess(WindowHandle window) = 0;
     virtual bool WindowExists(WindowHandle window) = 0;
+    // Shown (it may be covered or minimised).
+    virtual bool WindowVisible(WindowHandle window) = 0;
     // Restores, raises and activates the window, without waiting for the window's own thread: a
     // program that hangs must not hang the launcher.
     virtual void Activate(WindowHandle window) = 0;
+    // Lets the process bring a window of its own to the front, which the system allows only the
+    // foreground process (this launcher, just started by the user) and those it names.
+    virtual void AllowForeground(ProcessId process) = 0;
 };
 
 // GetResponseState of the maker's shared-state library: non-zero once the running instance
@@ -65,6 +70,10 @@ class CorvexProcesses {
     // when it has started none, or none of them runs any more.
     virtual std::vector<ProcessId> Started() = 0;
     virtual WakeUpListener Listener() = 0;
+    // The exit code of the process started last, once it and every other process started here
+    // (not their children) have ended; nullopt while one runs, or when none was started. A look
+    // at handles the launcher holds: cheap enough for every tick.
+    virtual std::optional<std::uint32_t> RuntimeExitCode() = 0;
 };
 
 // Which windows of Corvex's classes may be Corvex's: nothing can answer while no socket listens
@@ -75,6 +84,8 @@ class CorvexCandidates {
     static CorvexCandidates Choose(const WakeUpListener& listener,
                                    const std::vector<ProcessId>& started);
     bool Takes(ProcessId process) const;
+    // Whether the processes taken are known ones (started here, or the listener), not any.
+    bool KnowsTheProcess() const { return rule_ == Rule::kOnly; }
 
   private:
     enum class Rule { kNone, kOnly, kAny };
@@ -92,6 +103,9 @@ struct WindowSearchPorts {
     Log& log;
     // Sends the wake-up datagram (the "Send" action); may raise.
     std::function<void()> wakeUp;
+    // A hand-over waits on after its first poll was not answered: the user is to see that
+    // something is at work. May be empty.
+    std::function<void()> waiting;
 };
 
 // What the searches of one run remember: the windows given up on, which no later search wakes
@@ -106,8 +120,23 @@ struct WindowSearchMemory {
 // a minute) is logged as not answering once and given up for the rest of the run; one that goes
 // away while it is polled is left at once. Never clears `applicationFound`; an error of `wakeUp`
 // ends the search and leaves the window being handed over untouched. Who may be Corvex is asked
-// only once a titled window of Corvex's classes is seen.
-void FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound,
-                   WindowSearchMemory& memory);
+// only once a titled window of Corvex's classes is seen; a process known to be Corvex's is
+// allowed to come to the front before it is woken. Gives the titles of the windows given up in
+// this search.
+std::vector<std::string> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
+                                       bool& applicationFound, WindowSearchMemory& memory);
+
+// Whether a process this launcher started shows a window of its own that is none of Corvex's
+// frames, such as the runtime's error box or a question asked before the first frame. Asks for
+// the started processes only when a window in view belongs to a process not yet known to be
+// another's, so that polling a desktop whose windows stay as they are costs no more than the
+// list of its windows.
+class StartedProcessWindows {
+  public:
+    bool AnyInView(Desktop& desktop, CorvexProcesses& corvex);
+
+  private:
+    std::set<ProcessId> others_;  // processes that are none of those started here
+};
 
 }  // namespace ostrel

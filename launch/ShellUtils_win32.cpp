@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/system_error_win32.h"
 #include "core/text_win32.h"
 
 namespace ostrel {
@@ -38,9 +39,8 @@ void RefuseWhatTheShellCannotTake(const std::string& file, const WideText& wideF
 
 }  // namespace
 
-INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
-                    const std::string& directory, int showCommand, HWND owner,
-                    KernelHandle* started) {
+void ExecuteFile(const std::string& file, const std::string& parameters,
+                 const std::string& directory, int showCommand, HWND owner, KernelHandle* started) {
     const WideText wideFile = Wide(file);
     const WideText wideParameters = Wide(parameters);
     const WideText wideDirectory = Wide(directory);
@@ -48,18 +48,24 @@ INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
     SHELLEXECUTEINFOW start{};
     start.cbSize = sizeof start;
     // The process is handed back, so that the window search can tell the Corvex started here
-    // from other Java programs. Otherwise the start is ShellExecute's own, which shows no error
-    // box of the shell's.
+    // from other Java programs, and see it end. The shell shows no error box of its own: the
+    // failure is raised, for the launcher's one box. What the shell must ask the user (whether
+    // to run a program from a network drive) it still asks: that is no error message.
     start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     start.hwnd = owner;
     start.lpFile = wideFile.data();
     start.lpParameters = wideParameters.data();
     start.lpDirectory = wideDirectory.data();
     start.nShow = showCommand;
-    ShellExecuteExW(&start);
+    if (!ShellExecuteExW(&start)) {
+        DWORD code = GetLastError();
+        // The shell's own code, where it left the system's unset: its first few are the system's.
+        if (code == ERROR_SUCCESS)
+            code = static_cast<DWORD>(reinterpret_cast<INT_PTR>(start.hInstApp));
+        RaiseSystemError("Cannot start " + QuotedPath(file), code);
+    }
     KernelHandle process(start.hProcess);
     if (started) *started = std::move(process);
-    return reinterpret_cast<INT_PTR>(start.hInstApp);
 }
 
 std::string Win32LaunchShell::ModuleFileName() {

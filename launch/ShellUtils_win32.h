@@ -10,13 +10,14 @@
 
 namespace ostrel {
 
-// The shell's start of the file's default action; the result is as ShellExecuteA gives it (> 32
-// on success), and the process it started, when it hands one back, goes to `started`. Strings are
-// passed whole: a cut path would start the wrong program. A program file or working directory of
-// MAX_PATH characters or more, which the shell cannot use, is refused with an Exception instead.
-INT_PTR ExecuteFile(const std::string& file, const std::string& parameters,
-                    const std::string& directory, int showCommand, HWND owner = nullptr,
-                    KernelHandle* started = nullptr);
+// The shell's start of the file's default action; the process it started, when it hands one
+// back, goes to `started`. Raises when the shell cannot start it, with the system's reason.
+// Strings are passed whole: a cut path would start the wrong program. A program file or working
+// directory of MAX_PATH characters or more, which the shell cannot use, is refused with an
+// Exception instead.
+void ExecuteFile(const std::string& file, const std::string& parameters,
+                 const std::string& directory, int showCommand, HWND owner = nullptr,
+                 KernelHandle* started = nullptr);
 
 // The launch sequence's shell: the launcher's own path and ExecuteFile, owned by `owner`; each
 // process it starts goes to `onStarted`.

@@ -102,29 +102,49 @@ std::string Lines(const std::vector<std::string>& lines) {
 
 // Corvex is started first: the links and the script are conveniences for starting it later,
 // and a folder the user may not write to (a shared installation) must not keep it from
-// starting now. Their failures are reported together once Corvex is on its way; a start that
-// failed itself still ends the launch, with them in its message.
-void LaunchCorvex(LaunchPorts& ports, const std::string& javaHome) {
+// starting now. Their failures are reported together once Corvex is on its way. A start that
+// failed itself is reported in the same box, first, and leaves nothing to wait for.
+void LaunchCorvex(LaunchPorts& ports, LaunchState& state) {
     const std::string directory = LauncherDirectory(ports.shell.ModuleFileName());
-    const std::string javaw = javaHome + kJavaw;
+    const std::string javaw = state.javaHome + kJavaw;
     const std::string arguments = std::string(kClassPath) + " " + kMainClass;
+    const std::string parameters = arguments + " ShowSetupSys";
 
     ports.log.Add("Application Path =" + directory);
     ports.log.Add("ExecuteFile " + javaw + " " + arguments + "  (in " + directory + ")");
 
+    state.commandLine = '"' + javaw + "\" " + parameters;
     std::vector<std::string> failures;
-    Attempt(failures, "", [&] {
-        ports.shell.ExecuteFile(javaw, arguments + " ShowSetupSys", directory, kShowNormal);
-    });
+    Attempt(failures, "",
+            [&] { ports.shell.ExecuteFile(javaw, parameters, directory, kShowNormal); });
     const bool started = failures.empty();
-    WriteLinksAndScript(ports.files, javaHome, directory, arguments, failures);
+    WriteLinksAndScript(ports.files, state.javaHome, directory, arguments, failures);
     if (failures.empty()) return;
-    const Exception error(Lines(failures));
-    if (!started) throw error;
-    ports.ui.ShowError(error);
+    std::string text = Lines(failures);
+    if (!started) {
+        state.cannotStart = true;
+        text = WithLogFileLine(text, ports.ui.LogFilePath());
+    }
+    ports.ui.ShowError(Exception(text));
+}
+
+// A Corvex that runs but does not answer still holds what a second one would need (its port,
+// its files): starting another beside it would not bring the user a working Corvex.
+void ReportSilentCorvex(LaunchPorts& ports, const std::string& title) {
+    ports.log.Add(kSilentCorvexNotStarted);
+    ports.ui.ShowError(Exception(WithLogFileLine(
+        "Corvex is running (its window \"" + title +
+            "\"), but it does not answer.\r\nClose it, or end it in Task Manager, then start "
+            "Ostrel again.",
+        ports.ui.LogFilePath())));
 }
 
 }  // namespace
+
+std::string WithLogFileLine(const std::string& text, const std::string& path) {
+    // Quoted, so that the error box's full stop does not land on the file's name.
+    return path.empty() ? text : text + "\r\nOstrel's log of this run: \"" + path + '"';
+}
 
 std::string LauncherDirectory(const std::string& moduleFileName) {
     const std::string::size_type cut = moduleFileName.find_last_of("\\:");
@@ -133,13 +153,19 @@ std::string LauncherDirectory(const std::string& moduleFileName) {
 
 void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     state.applicationFound = false;
+    state.cannotStart = false;
     ports.log.Clear();
     const char* runtimeKey = DiscoverRuntime(ports, state);
     if (ports.ui.CloseRequested()) return;
 
-    ports.findMyWindows();
+    const std::vector<std::string> unanswered = ports.findMyWindows();
     if (state.applicationFound) {
         ports.log.Add("Application Found");
+        return;
+    }
+    if (!unanswered.empty() && !ports.byHand) {
+        ReportSilentCorvex(ports, unanswered.front());
+        state.cannotStart = true;
         return;
     }
     // Without a runtime the start would run "\bin\javaw.exe" from the root of the current
@@ -147,9 +173,10 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     if (state.javaHome.empty()) {
         if (runtimeKey) ReportNoJavaHome(ports.ui, runtimeKey);
         ports.log.Add(kNoRuntimeNotStarted);
+        state.cannotStart = true;
         return;
     }
-    LaunchCorvex(ports, state.javaHome);
+    LaunchCorvex(ports, state);
 }
 
 }  // namespace ostrel

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/log.h"
 #include "launch/registry_value.h"
@@ -26,7 +27,8 @@ class LaunchShell {
     virtual ~LaunchShell() = default;
     // Full path of the launcher's own program file.
     virtual std::string ModuleFileName() = 0;
-    // Hands the program to the shell; the result is not examined.
+    // Hands the program to the shell; raises, with the system's reason, when the shell cannot
+    // start it.
     virtual void ExecuteFile(const std::string& file, const std::string& parameters,
                              const std::string& directory, int showCommand) = 0;
 };
@@ -63,6 +65,8 @@ class LaunchUi {
     // The window's close was asked for while a box of the launch was open: nothing more may be
     // started or written, and the window closes once the launch has returned.
     virtual bool CloseRequested() = 0;
+    // The file that keeps this run's log, for a box to name; "" when there is none.
+    virtual std::string LogFilePath() = 0;
 };
 
 struct LaunchPorts {
@@ -71,16 +75,30 @@ struct LaunchPorts {
     LaunchUi& ui;
     LaunchShell& shell;
     LaunchFiles& files;
-    // The window search with Verbose off; may set the application-found flag.
-    std::function<void()> findMyWindows;
+    // The window search with Verbose off; may set the application-found flag. Gives the windows
+    // it gave up on, because their instance did not answer, as "class" "title".
+    std::function<std::vector<std::string>()> findMyWindows;
+    // The user asked for this launch (a button), rather than the launcher's own start: a Corvex
+    // that does not answer does not keep it from starting another.
+    bool byHand = false;
 };
 
 struct LaunchState {
     bool applicationFound = false;
     std::string javaHome;
+    // A box has said that Corvex cannot be started: there is nothing to wait for.
+    bool cannotStart = false;
+    // The command line of the runtime started last, as a box quotes it.
+    std::string commandLine;
 };
 
 inline constexpr char kNoRuntimeNotStarted[] = "Corvex not started: no Java runtime is known";
+inline constexpr char kSilentCorvexNotStarted[] =
+    "Corvex not started: the Corvex that is running does not answer";
+
+// A box's text about a start that failed, with a last line that names the file where the log
+// of the run is kept (`path`; none when it is "").
+std::string WithLogFileLine(const std::string& text, const std::string& path);
 
 // The directory part of a program path, up to and including its last backslash or colon.
 std::string LauncherDirectory(const std::string& moduleFileName);

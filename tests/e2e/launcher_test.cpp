@@ -1,4 +1,6 @@
 // The launcher as a user meets it: its window, its log, its boxes, what it starts, and its end.
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,6 +48,21 @@ struct Expected {
     const char* text;
     RECT rect;
 };
+
+// The run's log that the launcher leaves for the user, and the one before it.
+std::string RunLogFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return Utf8(folder) + "\\Ostrel\\";
+}
+
+// Whether a picture box of the launcher is on the screen.
+bool PictureBoxInView(const LauncherRun& launcher) {
+    const std::vector<HWND> windows = WindowsOfProcess(launcher.ProcessId());
+    return std::any_of(windows.begin(), windows.end(), [](HWND window) {
+        return WindowClass(window) == "TAboutBox" && IsWindowVisible(window);
+    });
+}
 
 TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime) {
     RegisterStandInRuntime();
@@ -176,7 +193,9 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }
 
-TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxAndStartsNothing) {
+// Corvex cannot be started: after the box there is nothing to wait for, no window and no picture
+// box; the launcher ends with exit code 1, and its log stays in a file for the user.
+TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxStartsNothingAndEndsWithItsLogKept) {
     // A copy of the program, whose title keeps the name's first character and lower-cases the
     // rest as the system does, whatever its code page.
     const std::string name = "ÉTÉ.EXE";
@@ -196,18 +215,46 @@ TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxAndStartsNothing) {
     EXPECT_EQ(TaskbarWindows(launcher.ProcessId()), std::vector<HWND>{GetWindow(box, GW_OWNER)});
     PressOk(box);
 
-    HWND window = launcher.MainWindow();
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForLogLine(window, "Corvex not started: no Java runtime is known", 20000))
-        << LogText(window);
-    EXPECT_EQ(LogLines(window).front(),
-              "Error opening key to Java runtime!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
-    EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 5000));
+    EXPECT_EQ(launcher.WaitForExit(5000), 1u);
     EXPECT_FALSE(FileExists(record()));
     EXPECT_FALSE(FileExists(folder.File("ostrel.bat")));
+    const std::string log = ReadFile(RunLogFolder() + "ostrel.log");
+    EXPECT_NE(log.find(" Ostrel "), std::string::npos) << log;
+    EXPECT_NE(log.find(name + "\r\n"), std::string::npos) << log;  // the program's path
+    EXPECT_NE(log.find("\r\nBox: Error opening key to Java runtime\r\n  !! CANNOT FIND ANY "
+                       "INSTALLED JAVA RUNTIME !!\r\nError opening key to Java runtime!! CANNOT "
+                       "FIND ANY INSTALLED JAVA RUNTIME !!\r\nCorvex not started: no Java "
+                       "runtime is known\r\n"),
+              std::string::npos)
+        << log;
 
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+    // The next run keeps this one's log as the previous one.
+    LauncherRun next(folder.Path(), SW_SHOWNORMAL, programFolder.File(name));
+    PressOk(next.WaitForMessageBox(title));
+    EXPECT_EQ(next.WaitForExit(5000), 1u);
+    EXPECT_EQ(ReadFile(RunLogFolder() + "ostrel.previous.log"), log);
+}
+
+// A runtime whose folder has lost its javaw.exe: the shell cannot start it, and the launcher
+// says so at once, in its one box, and ends.
+TEST_F(LauncherTest, ARuntimeWithoutItsProgramIsReportedAtOnce) {
+    const std::string javaHome = folder.File("jre");
+    ASSERT_TRUE(CreateFolders(javaHome + "\\bin"));
+    registry.SetString("1.4", "JavaHome", javaHome);
+    LauncherRun launcher(folder.Path());
+    HWND box = launcher.WaitForMessageBox(kTitle, 10000);
+    ASSERT_NE(box, nullptr) << "no error box";
+    const std::string text = MessageBoxText(box);
+    EXPECT_EQ(text.rfind("Cannot start \"" + javaHome + "\\bin\\javaw.exe\": ", 0), 0u) << text;
+    EXPECT_NE(text.find("\r\nOstrel's log of this run: \"" + RunLogFolder() + "ostrel.log\""),
+              std::string::npos)
+        << text;
+    EXPECT_FALSE(PictureBoxInView(launcher));
+    PressOk(box);
+    EXPECT_EQ(launcher.WaitForExit(5000), 1u);
+    EXPECT_FALSE(PictureBoxInView(launcher));
+    EXPECT_NE(ReadFile(RunLogFolder() + "ostrel.log").find("\r\nExecuteFile " + javaHome),
+              std::string::npos);
 }
 
 // A copy of the stand-in runtime (javaw.exe and java.exe) with `home` as its Java home.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -185,7 +186,7 @@ class FakeShell : public LaunchShell, Journaled {
                      const std::string& directory, int showCommand) override {
         Write("execute [" + file + "] [" + parameters + "] [" + directory + "] " +
               std::to_string(showCommand));
-        if (fails) throw Exception("Cannot start");
+        if (fails) throw Exception("Cannot start \"" + file + "\": not found");
     }
     std::string moduleFileName = "C:\\Program Files\\Corvex\\ostrel.exe";
     bool fails = false;
@@ -220,8 +221,10 @@ class FakeUi : public FormUi, Journaled {
     void ShowError(const std::exception& error) override {
         Write(std::string("error box ") + error.what());
     }
+    std::string LogFilePath() override { return logFilePath; }
     void Minimize() override { Write("minimize"); }
     void Close() override { Write("close window"); }
+    void CloseAsFailed() override { Write("close window, exit code 1"); }
     void SetTimerEnabled(bool enabled) override { Write(enabled ? "timer on" : "timer off"); }
     void ShowWarningBox(const std::string& text) override {
         Write("warning " + text);
@@ -231,10 +234,12 @@ class FakeUi : public FormUi, Journaled {
         Write("picture box");
         if (pictureBoxFails) throw Exception("no picture");
     }
+    void HidePictureBox() override { Write("picture box hidden"); }
     bool DebugMarkerExists() override { return marker; }
     void PollingEnded() override { Write("polling ended"); }
 
     bool marker = false;
+    std::string logFilePath = "C:\\Users\\u\\AppData\\Local\\Ostrel\\ostrel.log";
     bool pictureBoxFails = false;
     bool closeWhileInABox = false;  // the user closes the window while a box is open
     bool closeRequested = false;
@@ -278,11 +283,17 @@ class FakeDesktop : public Desktop, Journaled {
         return At(window).exists ? At(window).process : 0;
     }
     bool WindowExists(WindowHandle window) override { return At(window).exists; }
+    bool WindowVisible(WindowHandle window) override {
+        return At(window).exists && At(window).visible;
+    }
     void Activate(WindowHandle window) override {
         At(window).visible = true;
         activated.push_back(window);
         Write("activate " + At(window).title);
         if (onActivate) onActivate();
+    }
+    void AllowForeground(ProcessId process) override {
+        Write("allow foreground " + std::to_string(process));
     }
 
     int enumerations = 0;
@@ -339,8 +350,10 @@ class FakeCorvexProcesses : public CorvexProcesses {
         ++asked;
         return listener;
     }
+    std::optional<std::uint32_t> RuntimeExitCode() override { return runtimeExitCode; }
     std::vector<ProcessId> started;
     WakeUpListener listener;
+    std::optional<std::uint32_t> runtimeExitCode;
     int asked = 0;
 };
 
@@ -366,11 +379,14 @@ struct InertFormPorts : FormUi,
     void ShowNoRuntimeBox(const std::string&) override {}
     void ShowError(const std::exception&) override {}
     bool CloseRequested() override { return false; }
+    std::string LogFilePath() override { return {}; }
     void Minimize() override {}
     void Close() override {}
+    void CloseAsFailed() override {}
     void SetTimerEnabled(bool) override {}
     void ShowWarningBox(const std::string&) override {}
     void ShowPictureBox() override {}
+    void HidePictureBox() override {}
     bool DebugMarkerExists() override { return false; }
     void PollingEnded() override {}
     std::unique_ptr<RegistryKey> Open(const std::string&) override { return nullptr; }
@@ -383,10 +399,13 @@ struct InertFormPorts : FormUi,
     std::string WindowClass(WindowHandle) override { return {}; }
     ProcessId WindowProcess(WindowHandle) override { return 0; }
     bool WindowExists(WindowHandle) override { return false; }
+    bool WindowVisible(WindowHandle) override { return false; }
     void Activate(WindowHandle) override {}
+    void AllowForeground(ProcessId) override {}
     std::int32_t GetResponseState() override { return 1; }
     std::vector<ProcessId> Started() override { return {}; }
     WakeUpListener Listener() override { return {}; }
+    std::optional<std::uint32_t> RuntimeExitCode() override { return std::nullopt; }
 };
 
 }  // namespace ostrel::test

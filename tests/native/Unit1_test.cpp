@@ -176,6 +176,76 @@ TEST_F(FormTest, AnErrorBoxThatFailsItselfDoesNotStopThePolling) {
     EXPECT_TRUE(form.PictureBoxShown());
 }
 
+// After a box that says Corvex cannot be started there is nothing to wait for: no picture box,
+// no polling, and the launcher ends with exit code 1, unless "abc.txt" holds it open.
+TEST_F(FormTest, AStartThatCannotSucceedEndsWithItsBoxAndExitCodeOne) {
+    shell.fails = true;
+    Journal shown = Show();
+    EXPECT_THAT(
+        Journal(shown.end() - 4, shown.end()),
+        ElementsAre(::testing::StartsWith("error box Cannot start \"C:\\Java\\bin\\javaw.exe\""),
+                    "timer off", "polling ended", "close window, exit code 1"));
+
+    keys.keys.clear();  // no runtime
+    shell.fails = false;
+    shown = Show();
+    EXPECT_THAT(Journal(shown.end() - 3, shown.end()),
+                ElementsAre("timer off", "polling ended", "close window, exit code 1"));
+
+    keys.keys[kKey14].Set("JavaHome", kRegSz, "");  // no Java home
+    ui.marker = true;
+    shown = Show();
+    EXPECT_THAT(Journal(shown.end() - 4, shown.end()),
+                ElementsAre(::testing::StartsWith("error box The Java runtime"), "timer off",
+                            "polling ended", "restore"));
+}
+
+// What was started ended with an error before Corvex showed a window: said at the next tick.
+TEST_F(FormTest, StartedProcessesThatEndedWithAnErrorAreReportedAtTheNextTick) {
+    Show();
+    corvex.started = {42};
+    Ticks(2);
+    corvex.runtimeExitCode = 0;  // a runtime may hand its start on and end: polling goes on
+    corvex.started.clear();
+    Ticks(1);
+    EXPECT_EQ(Count("close window, exit code 1"), 0);
+    corvex.runtimeExitCode = 3;
+    journal.clear();
+    Ticks(1);
+    EXPECT_THAT(journal,
+                ElementsAre("error box Corvex ended before it showed a window (exit code 3).\r\n"
+                            "Command line: \"C:\\Java\\bin\\javaw.exe\" -classpath "
+                            "LIB\\Corvex.jar morvane.r7x.corvex.application.Application "
+                            "ShowSetupSys\r\nOstrel's log of this run: \"" +
+                                ui.logFilePath + '"',
+                            "timer off", "polling ended", "close window, exit code 1"));
+    EXPECT_EQ(ExitCodeText(0xC0000135), "0xC0000135");
+}
+
+// The runtime's own error box, or a question asked before the first frame, must not lie under
+// the picture box.
+TEST_F(FormTest, AWindowOfAStartedProcessThatIsNotCorvexsPutsThePictureBoxAside) {
+    Show();
+    corvex.started = {42};
+    Ticks(1);
+    EXPECT_EQ(Count("picture box"), 1);
+    desktop.Add("#32770", "Java Virtual Machine Launcher", true, 42);
+    Ticks(3);
+    EXPECT_EQ(Count("picture box hidden"), 1);
+    EXPECT_EQ(Count("picture box"), 1);
+}
+
+// A Corvex that does not answer: something of the launcher is in view while it waits, and no
+// second Corvex is started when it gives up.
+TEST_F(FormTest, AHandOverThatGivesUpShowsThePictureBoxAndStartsNothing) {
+    desktop.Add("SunAwtFrame", "Corvex");
+    responseState.afterwards = 0;
+    const Journal shown = Show();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "picture box"), 1);
+    EXPECT_EQ(shown.back(), "close window, exit code 1");
+    EXPECT_THAT(shown, ::testing::Not(::testing::Contains(::testing::StartsWith("execute"))));
+}
+
 TEST_F(FormTest, AShowClosedWhileItsBoxIsOpenStartsNoTimer) {
     keys.keys.clear();  // the no-runtime box
     ui.closeWhileInABox = true;

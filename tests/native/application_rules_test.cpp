@@ -1,6 +1,10 @@
 #include "app/application_rules.h"
+#include "app/run_log.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
 
 namespace ostrel {
 namespace {
@@ -38,6 +42,42 @@ TEST(WindowToFront, IsABoxInViewElseTheMainWindowElseThePictureBox) {
     // Launching before anything is shown (or started minimised): nothing to bring forward.
     EXPECT_EQ(WindowToFront({{1, Kind::kOther, true}, {2, Kind::kMainWindow, false}}),
               std::nullopt);
+}
+
+class RecordedFile : public RunLogFile {
+  public:
+    explicit RecordedFile(std::string& text) : text_(text) {}
+    void Write(const std::string& text) noexcept override { text_ += text; }
+
+  private:
+    std::string& text_;
+};
+
+// The run's log waits in memory until the start is done, then goes to its file in CR LF lines.
+TEST(RunLog, KeepsLinesUntilItStartsThenWritesEachAsItComes) {
+    RunLog log;
+    std::string file;
+    log.Add("JavaHome = \"C:\\Java\"");
+    log.Add("Error box: Cannot start \"C:\\Java\\bin\\javaw.exe\".\r\nOstrel's log\rend\n");
+    EXPECT_TRUE(file.empty());
+    LocalTime time;
+    time.year = 2026, time.month = 12, time.day = 9, time.hour = 7, time.minute = 5,
+    time.second = 3;
+    log.Start(std::make_unique<RecordedFile>(file),
+              RunLogHeading(time, "1.0.0", "C:\\Corvex\\ostrel.exe"));
+    log.Add("Application Found");
+    EXPECT_EQ(file,
+              "2026-12-09 07:05:03 Ostrel 1.0.0, C:\\Corvex\\ostrel.exe\r\n"
+              "JavaHome = \"C:\\Java\"\r\n"
+              "Error box: Cannot start \"C:\\Java\\bin\\javaw.exe\".\r\n  Ostrel's log\r\n  end\r\n"
+              "Application Found\r\n");
+
+    // A file that could not be made takes nothing, and the log goes on without it.
+    RunLog without;
+    without.Add("lost");
+    without.Start(nullptr, "heading");
+    without.Add("lost too");
+    EXPECT_TRUE(without.Started());
 }
 
 }  // namespace

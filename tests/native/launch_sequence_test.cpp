@@ -20,10 +20,17 @@ constexpr std::uint32_t kRegDword = 4;
 class LaunchSequenceTest : public ::testing::Test {
   protected:
     void Run() {
-        LaunchPorts ports{log, keys, ui, shell, files, [this] {
+        LaunchPorts ports{log,
+                          keys,
+                          ui,
+                          shell,
+                          files,
+                          [this] {
                               journal.push_back("search");
                               if (corvexRunning) state.applicationFound = true;
-                          }};
+                              return unanswered;
+                          },
+                          byHand};
         RunLaunchSequence(ports, state);
     }
     // The journal of the launch that follow the window search.
@@ -40,6 +47,8 @@ class LaunchSequenceTest : public ::testing::Test {
     test::FakeFiles files{journal};
     LaunchState state;
     bool corvexRunning = false;
+    std::vector<std::string> unanswered;  // titles of windows the search gave up on
+    bool byHand = false;
 };
 
 TEST_F(LaunchSequenceTest, ListsTheFirstKeyThatOpensAndLaunchesWithItsJavaHome) {
@@ -119,6 +128,7 @@ TEST_F(LaunchSequenceTest, NoRuntimeShowsTheBoxThenSearchesAndStartsNothing) {
                             "RUNTIME !!",
                             kNoRuntimeNotStarted));
     EXPECT_EQ(state.javaHome, "");
+    EXPECT_TRUE(state.cannotStart);
 
     // Closed while the box was open: the launch ends there, and the window once it has.
     journal.clear();
@@ -133,6 +143,7 @@ TEST_F(LaunchSequenceTest, WithoutAJavaHomeNothingIsWrittenOrStartedAndTheUserIs
     keys.keys[kKey14].Set("Other", kRegSz, "x");  // "JavaHome" missing
     Run();
     EXPECT_EQ(state.javaHome, "");
+    EXPECT_TRUE(state.cannotStart);
     EXPECT_THAT(log.lines, ElementsAre(::testing::_, "JavaHome = \"\"", kNoRuntimeNotStarted));
     EXPECT_THAT(AfterSearch(),
                 ElementsAre("error box The Java runtime registered under HKEY_LOCAL_MACHINE\\" +
@@ -173,7 +184,7 @@ TEST_F(LaunchSequenceTest, AnInvalidValueTypeEndsTheSequenceWithTheKeyClosed) {
 }
 
 // Each write is tried after the start, and what failed is reported in one box; the launch then
-// goes on as after a clean one. A start that fails itself ends the launch, naming them too.
+// goes on as after a clean one. A start that fails itself is named first in that box.
 TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOneBox) {
     keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
     files.failing = {"Configuration.lnk", "script"};
@@ -187,18 +198,46 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
                     "Access denied"));
     EXPECT_EQ(log.lines.size(), 4u);  // the log is that of a clean launch
 
+    EXPECT_FALSE(state.cannotStart);
+
+    // The shell refuses the start: the same box says so first, and where the run's log is, and
+    // there is nothing to wait for.
     journal.clear();
     shell.fails = true;
-    try {
-        Run();
-        FAIL() << "no error";
-    } catch (const Exception& error) {
-        EXPECT_STREQ(error.what(),
-                     "Cannot start\r\nCannot create \"Configuration.lnk\": Access denied\r\n"
-                     "Access denied");
-    }
-    EXPECT_THAT(AfterSearch(), ElementsAre(::testing::StartsWith("execute "), ::testing::_,
-                                           ::testing::_, ::testing::StartsWith("script ")));
+    Run();
+    EXPECT_THAT(
+        AfterSearch(),
+        ElementsAre(::testing::StartsWith("execute "), ::testing::_, ::testing::_,
+                    ::testing::StartsWith("script "),
+                    "error box Cannot start \"C:\\Java\\bin\\javaw.exe\": not found\r\n"
+                    "Cannot create \"Configuration.lnk\": Access denied\r\nAccess denied\r\n"
+                    "Ostrel's log of this run: \"" +
+                        ui.logFilePath + '"'));
+    EXPECT_TRUE(state.cannotStart);
+    EXPECT_EQ(state.commandLine,
+              "\"C:\\Java\\bin\\javaw.exe\" -classpath LIB\\Corvex.jar "
+              "morvane.r7x.corvex.application.Application ShowSetupSys");
+}
+
+// A Corvex that runs but has not answered its polls: a second one beside it would not help.
+TEST_F(LaunchSequenceTest, ACorvexThatDoesNotAnswerIsReportedAndNoSecondOneStarted) {
+    keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
+    unanswered = {"Corvex"};
+    ui.logFilePath.clear();  // no log file: no line for it
+    Run();
+    EXPECT_THAT(AfterSearch(),
+                ElementsAre("error box Corvex is running (its window \"Corvex\"), but it does not "
+                            "answer.\r\nClose it, or end it in Task Manager, then start Ostrel "
+                            "again."));
+    EXPECT_EQ(log.lines.back(), kSilentCorvexNotStarted);
+    EXPECT_TRUE(state.cannotStart);
+
+    // Asked for by hand, the start goes ahead.
+    journal.clear();
+    byHand = true;
+    Run();
+    EXPECT_THAT(AfterSearch(), ::testing::Contains(::testing::StartsWith("execute ")));
+    EXPECT_FALSE(state.cannotStart);
 }
 
 TEST(LauncherDirectory, KeepsEverythingUpToTheLastBackslashOrColon) {

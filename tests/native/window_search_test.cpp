@@ -26,8 +26,9 @@ using test::Journal;
 class WindowSearchTest : public ::testing::Test {
   protected:
     void Search(bool verbose) {
-        WindowSearchPorts ports{desktop, response, corvex, clock, log, [this] { Send(); }};
-        FindMyWindows(ports, verbose, applicationFound, memory);
+        WindowSearchPorts ports{
+            desktop, response, corvex, clock, log, [this] { Send(); }, [this] { ++waits; }};
+        unanswered = FindMyWindows(ports, verbose, applicationFound, memory);
     }
 
     // Each call stands for one "Send" action, that is two datagrams.
@@ -47,7 +48,9 @@ class WindowSearchTest : public ::testing::Test {
     WindowSearchMemory memory;
     int sends = 0;
     int failingSend = 0;  // the send that raises, counted from 1; 0 for none
+    int waits = 0;        // hand-overs that went on after an unanswered first poll
     bool applicationFound = false;
+    std::vector<std::string> unanswered;  // what the last search gave up on
 };
 
 std::vector<unsigned> ExpectedSleeps(int unansweredPolls) {
@@ -220,7 +223,10 @@ TEST_F(WindowSearchTest, MuteInstanceLeavesTheFlagClearAndIsGivenUpForTheRun) {
     response.afterwards = 0;
 
     Search(false);
+    EXPECT_THAT(unanswered, ElementsAre("Corvex"));
+    EXPECT_EQ(waits, 1);  // once the first poll went unanswered, not at every poll
     Search(false);
+    EXPECT_THAT(unanswered, IsEmpty());
 
     EXPECT_EQ(response.polls, 60);
     EXPECT_FALSE(applicationFound);
@@ -252,10 +258,13 @@ TEST_F(WindowSearchTest, OnlyWindowsOfTheProcessesThatCanAnswerAreTaken) {
     Search(false);
     EXPECT_THAT(journal, IsEmpty());
 
-    // The system names the listener's process: only its window.
+    // The system names the listener's process: only its window, and that process may come to
+    // the front once woken.
     corvex.listener = {true, kCorvex};
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u));
+    EXPECT_EQ(journal.at(0), "allow foreground 42");
+    EXPECT_EQ(journal.at(1), "send");
     // What the launcher started comes first, whoever the system names.
     corvex.listener = {true, kOther};
     corvex.started = {kCorvex};
@@ -263,11 +272,14 @@ TEST_F(WindowSearchTest, OnlyWindowsOfTheProcessesThatCanAnswerAreTaken) {
     EXPECT_THAT(desktop.activated, ElementsAre(2u, 2u));
     EXPECT_EQ(sends, 2);
 
-    // The system tells neither: the window classes decide alone, as they always did.
+    // The system tells neither: the window classes decide alone, as they always did, and no
+    // process is let to the front that may not be Corvex's.
     corvex.started.clear();
     corvex.listener = {true, 0};
+    journal.clear();
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u, 2u, 1u, 2u));
+    EXPECT_THAT(journal, ::testing::Not(::testing::Contains(::testing::StartsWith("allow"))));
     corvex.listener = {};
     Search(false);
     EXPECT_EQ(desktop.activated.size(), 6u);
@@ -356,6 +368,27 @@ TEST_F(WindowSearchTest, QuietSearchTakingNoWindowLeavesNoTrace) {
     Search(false);
     EXPECT_THAT(journal, IsEmpty());
     EXPECT_TRUE(applicationFound);
+}
+
+// The picture box steps aside for a window of what the launcher started that is none of Corvex's
+// frames: the runtime's own error box, say.
+TEST_F(WindowSearchTest, StartedProcessWindowsAreThoseOfTheStartedProcessesInViewButCorvexs) {
+    constexpr ProcessId kStarted = 42;
+    StartedProcessWindows windows;
+    corvex.started = {kStarted};
+    desktop.Add("Shell_TrayWnd", "", true, 7);
+    desktop.Add("#32770", "Error", true, 8);
+    desktop.Add("#32770", "Java Virtual Machine Launcher", false, kStarted);
+    EXPECT_FALSE(windows.AnyInView(desktop, corvex));
+    // Processes once found to be others' are not asked about again.
+    const int asked = corvex.asked;
+    EXPECT_FALSE(windows.AnyInView(desktop, corvex));
+    EXPECT_EQ(corvex.asked, asked);
+
+    desktop.Add("SunAwtFrame", "Corvex", true, kStarted);
+    EXPECT_FALSE(windows.AnyInView(desktop, corvex));
+    desktop.Add("#32770", "Java Virtual Machine Launcher", true, kStarted);
+    EXPECT_TRUE(windows.AnyInView(desktop, corvex));
 }
 
 }  // namespace

@@ -94,6 +94,7 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
     void ShowNoRuntimeBox(const std::string&) override {}
     void ShowError(const std::exception& error) override { errors.push_back(error.what()); }
     bool CloseRequested() override { return false; }
+    std::string LogFilePath() override { return {}; }
     std::string ModuleFileName() override { return launcherDirectory + "ostrel.exe"; }
     void ExecuteFile(const std::string& file, const std::string&, const std::string&,
                      int) override {
@@ -102,7 +103,8 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
 
     void Launch() {
         LaunchState state;
-        LaunchPorts ports{log, *this, *this, *this, *files, [] {}};
+        LaunchPorts ports{log,   *this,  *this,
+                          *this, *files, [] { return std::vector<std::string>(); }};
         RunLaunchSequence(ports, state);
     }
 
