@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "core/errors.h"
+#include "core/text_win32.h"
 #include "launch/launch_sequence.h"
 #include "launcher_driver.h"
 #include "tests/fakes/launcher_fakes.h"
@@ -265,6 +266,24 @@ TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndRepor
     ASSERT_EQ(bench.errors.size(), 1u);
     EXPECT_EQ(bench.errors[0].rfind("Cannot create \"ostrel.bat\": ", 0), 0u) << bench.errors[0];
     EXPECT_EQ(FileNames(desktop_), (std::set<std::string>{"Configuration.lnk", "Corvex.lnk"}));
+}
+
+// The script's line goes into the OEM code page, which is UTF-8 on a system set to use it for
+// worldwide language support: Windows converts into UTF-8 only without the lost-character check,
+// and so the line is read back instead. Wine takes the check for UTF-8 but refuses it for the
+// symbol code page, as Windows does: there it shows the way UTF-8 takes on Windows.
+TEST_F(LaunchFilesTest, ScriptLineIsCheckedByReadingItBackWhereTheCodePageTakesNoCheck) {
+    const std::string path = "C:\\Пользователи\\Дмитрий\\Corvex 🦅";
+    std::string bytes;
+    EXPECT_TRUE(InCodePageExactly(path, CP_UTF8, bytes));
+    EXPECT_EQ(bytes, path);
+    EXPECT_TRUE(InCodePageExactly("\uF041\uF062", 42, bytes));
+    EXPECT_EQ(bytes, "Ab");
+    EXPECT_FALSE(InCodePageExactly("\uF041Д", 42, bytes));
+    // A code page that takes the check still refuses what it lacks.
+    EXPECT_TRUE(InCodePageExactly("C:\\Jäva 14", 1252, bytes));
+    EXPECT_EQ(bytes, "C:\\J\xE4va 14");
+    EXPECT_FALSE(InCodePageExactly(path, 1252, bytes));
 }
 
 TEST_F(LaunchFilesTest, ScriptThatCannotBeReplacedKeepsItsOldContent) {
