@@ -177,13 +177,17 @@ TEST_F(LaunchSequenceTest, AnInvalidValueTypeEndsTheSequenceWithTheKeyClosed) {
 TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOneBox) {
     keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
     files.failing = {"Configuration.lnk", "script"};
+    files.notSaved = {"Corvex.lnk"};
     Run();
+    // A link that failed before saving is named by the sequence; one whose save failed names
+    // its file itself.
     EXPECT_THAT(
         AfterSearch(),
         ElementsAre(::testing::StartsWith("execute "),
                     ::testing::StartsWith("link Configuration.lnk "),
                     ::testing::StartsWith("link Corvex.lnk "), ::testing::StartsWith("script "),
                     "error box Cannot create \"Configuration.lnk\": Access denied\r\n"
+                    "Cannot save \"C:\\Corvex\\Corvex.lnk\": Access denied\r\n"
                     "Access denied"));
     EXPECT_EQ(log.lines.size(), 4u);  // the log is that of a clean launch
 
@@ -195,7 +199,7 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
     } catch (const Exception& error) {
         EXPECT_STREQ(error.what(),
                      "Cannot start\r\nCannot create \"Configuration.lnk\": Access denied\r\n"
-                     "Access denied");
+                     "Cannot save \"C:\\Corvex\\Corvex.lnk\": Access denied\r\nAccess denied");
     }
     EXPECT_THAT(AfterSearch(), ElementsAre(::testing::StartsWith("execute "), ::testing::_,
                                            ::testing::_, ::testing::StartsWith("script ")));

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -253,7 +254,7 @@ TEST_F(LaunchFilesTest, DesktopEntryOfAnotherTypeRaisesAfterTheFirstSave) {
     EXPECT_TRUE(FileNames(desktop_).empty());
 }
 
-TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndReportsTheScript) {
+TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndReportsEachFile) {
     const std::string unwritable = test::UnwritableFolder();
     if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
     ASSERT_TRUE(SetCurrentDirectoryA(unwritable.c_str()));
@@ -264,8 +265,36 @@ TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndRepor
     bench.Launch();
     EXPECT_EQ(bench.started, std::vector<std::string>{bench.javaHome + "\\bin\\javaw.exe"});
     ASSERT_EQ(bench.errors.size(), 1u);
-    EXPECT_EQ(bench.errors[0].rfind("Cannot create \"ostrel.bat\": ", 0), 0u) << bench.errors[0];
+    // One line a file, each named once, the links by the full path they were saved under.
+    const std::string& text = bench.errors[0];
+    const std::string::size_type second =
+        text.find("\r\nCannot save \"" + unwritable + "\\Corvex.lnk\": ");
+    const std::string::size_type third = text.find("\r\nCannot create \"ostrel.bat\": ");
+    EXPECT_EQ(text.rfind("Cannot save \"" + unwritable + "\\Configuration.lnk\": ", 0), 0u) << text;
+    EXPECT_NE(second, std::string::npos) << text;
+    EXPECT_NE(third, std::string::npos) << text;
+    EXPECT_LT(second, third) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     EXPECT_EQ(FileNames(desktop_), (std::set<std::string>{"Configuration.lnk", "Corvex.lnk"}));
+}
+
+// A desktop folder that takes no file costs only the link there: the one in the current
+// directory is saved, and the error names the other by its full path and the system's reason.
+TEST_F(LaunchFilesTest, LinkThatCannotBeSavedOnTheDesktopIsNamedAndTheOtherStillSaved) {
+    const std::string unwritable = test::UnwritableFolder();
+    if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
+    SetDesktopFolder(unwritable);
+    std::string message;
+    try {
+        CreateCorvexLink(kArguments);
+    } catch (const LinkNotSaved& error) {
+        message = error.what();
+    }
+    const std::string named = "Cannot save \"" + unwritable + "\\Corvex.lnk\": ";
+    EXPECT_EQ(message.rfind(named, 0), 0u) << message;
+    EXPECT_GT(message.size(), named.size()) << "no reason given";
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    EXPECT_EQ(ReadLink(work_ / "Corvex.lnk").arguments, kArguments);
 }
 
 // The script's line goes into the OEM code page, which is UTF-8 on a system set to use it for
