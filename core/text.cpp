@@ -102,4 +102,22 @@ std::string FirstCharacters(const std::string& utf8, std::size_t count) {
     return utf8.substr(0, at);
 }
 
+bool CodePageTakesNoFlags(unsigned codePage) {
+    switch (codePage) {
+        case 42:     // Symbol
+        case 50220:  // ISO-2022: Japanese (three forms), Korean, Chinese (two)
+        case 50221:
+        case 50222:
+        case 50225:
+        case 50227:
+        case 50229:
+        case 54936:  // GB18030; like UTF-8 it takes the one flag that rejects invalid UTF-16
+        case 65000:  // UTF-7
+        case 65001:  // UTF-8
+            return true;
+        default:
+            return codePage >= 57002 && codePage <= 57011;  // ISCII
+    }
+}
+
 }  // namespace ostrel

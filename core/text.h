@@ -15,4 +15,10 @@ std::string Utf8FromUtf16(std::u16string_view utf16);
 // The first `count` characters (code points) of UTF-8 text, or all of it when it has fewer.
 std::string FirstCharacters(const std::string& utf8, std::size_t count);
 
+// Code pages that Windows converts UTF-16 into only without flags and without a report of the
+// characters it could not write (it refuses the call otherwise); among them UTF-8, the ANSI and
+// OEM code page of a system set to use UTF-8 for worldwide language support. Takes a code page's
+// number, not CP_ACP or CP_OEMCP.
+bool CodePageTakesNoFlags(unsigned codePage);
+
 }  // namespace ostrel

@@ -34,31 +34,64 @@ std::string Utf8FromCodePage(std::string_view bytes, UINT codePage) {
 
 namespace {
 
-// Gives false when `lost` is asked for and a character had no form in the code page.
-bool Convert(std::string_view utf8, UINT codePage, DWORD flags, BOOL* lost, std::string& bytes) {
+// The code page that CP_ACP, CP_OEMCP and their kind stand for: the rule of the flags goes by
+// the number.
+UINT ActualCodePage(UINT codePage) {
+    if (codePage == CP_ACP) return GetACP();
+    if (codePage == CP_OEMCP) return GetOEMCP();
+    CPINFOEXW info;
+    if ((codePage == CP_MACCP || codePage == CP_THREAD_ACP) && GetCPInfoExW(codePage, 0, &info)) {
+        return info.CodePage;
+    }
+    return codePage;
+}
+
+// True when `bytes` read in the code page give `wide` again.
+bool ComesBack(const std::string& bytes, UINT codePage, const wchar_t* wide, int units) {
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+    if (length != units) return false;
+    WideText back(static_cast<std::size_t>(length));
+    return MultiByteToWideChar(codePage, 0, bytes.data(), size, back.data(), length) == length &&
+           std::equal(back.begin(), back.end(), wide);
+}
+
+// With `exactly`, gives false when a character has no form in the code page.
+bool Convert(std::string_view utf8, UINT codePage, bool exactly, std::string& bytes) {
     bytes.clear();
     const WideText wide = Wide(utf8);
     const int units = static_cast<int>(wide.size() - 1);
     if (units == 0) return true;
+    codePage = ActualCodePage(codePage);
+    // Where Windows refuses the flag and the report of lost characters (UTF-8 among them, the
+    // ANSI and OEM code page of a system set to UTF-8), the text is read back instead.
+    const bool reported = exactly && !CodePageTakesNoFlags(codePage);
+    const DWORD flags = reported ? WC_NO_BEST_FIT_CHARS : 0;
+    BOOL lost = FALSE;
+    BOOL* const lostReport = reported ? &lost : nullptr;
     const int length =
-        WideCharToMultiByte(codePage, flags, wide.data(), units, nullptr, 0, nullptr, lost);
-    if (length <= 0 || (lost && *lost)) return false;
+        WideCharToMultiByte(codePage, flags, wide.data(), units, nullptr, 0, nullptr, lostReport);
+    if (length <= 0 || lost) return false;
     bytes.resize(static_cast<std::size_t>(length));
-    WideCharToMultiByte(codePage, flags, wide.data(), units, bytes.data(), length, nullptr, lost);
-    return !(lost && *lost);
+    if (WideCharToMultiByte(codePage, flags, wide.data(), units, bytes.data(), length, nullptr,
+                            lostReport) != length ||
+        lost) {
+        bytes.clear();
+        return false;
+    }
+    return !exactly || reported || ComesBack(bytes, codePage, wide.data(), units);
 }
 
 }  // namespace
 
 std::string InCodePage(std::string_view utf8, UINT codePage) {
     std::string bytes;
-    Convert(utf8, codePage, 0, nullptr, bytes);
+    Convert(utf8, codePage, false, bytes);
     return bytes;
 }
 
 bool InCodePageExactly(std::string_view utf8, UINT codePage, std::string& bytes) {
-    BOOL lost = FALSE;
-    return Convert(utf8, codePage, WC_NO_BEST_FIT_CHARS, &lost, bytes);
+    return Convert(utf8, codePage, true, bytes);
 }
 
 }  // namespace ostrel

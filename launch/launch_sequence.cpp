@@ -83,12 +83,19 @@ void WriteLinksAndScript(LaunchFiles& files, const std::string& javaHome,
                                      directory + kIconFile, 0};
     ShellLinkProperties configuration = corvex;
     configuration.arguments += "  ShowSetup";
-    // A link's own errors do not say which link they are about; the script's name its file.
-    Attempt(failures, "Cannot create \"Configuration.lnk\": ", [&] {
-        files.CreateShortCut("Configuration.lnk", configuration);
-    });
-    Attempt(failures,
-            "Cannot create \"Corvex.lnk\": ", [&] { files.CreateShortCut("Corvex.lnk", corvex); });
+    // A link names the files it could not save; what fails before it saves (the object, its
+    // fields) does not say which link it is about. The script's errors name its file.
+    const auto createLink = [&](const std::string& name, const ShellLinkProperties& link) {
+        Attempt(failures, "Cannot create \"" + name + "\": ", [&] {
+            try {
+                files.CreateShortCut(name, link);
+            } catch (const LinkNotSaved& error) {
+                failures.push_back(error.what());
+            }
+        });
+    };
+    createLink("Configuration.lnk", configuration);
+    createLink("Corvex.lnk", corvex);
     Attempt(failures, "", [&] {
         files.CreateBatchFile("\"" + javaHome + kJava + "\" " + arguments + " ShowSetup");
     });

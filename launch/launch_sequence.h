@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/log.h"
 #include "launch/registry_value.h"
 
@@ -44,11 +45,19 @@ struct ShellLinkProperties {
     std::uint8_t iconIndex = 0;
 };
 
+// A link that could not be saved in one or both of its places: the message names each file
+// (one line each), so that a caller adds no name of its own.
+class LinkNotSaved : public Exception {
+  public:
+    using Exception::Exception;
+};
+
 // Writes the shell links and the start script.
 class LaunchFiles {
   public:
     virtual ~LaunchFiles() = default;
-    // The link `linkName` in the current directory and in the user's desktop folder.
+    // The link `linkName` in the current directory and in the user's desktop folder; both saves
+    // are tried. LinkNotSaved when a save failed; what fails before any save names no file.
     virtual void CreateShortCut(const std::string& linkName, const ShellLinkProperties& link) = 0;
     virtual void CreateBatchFile(const std::string& line) = 0;
 };

@@ -79,6 +79,11 @@ ComPtr<IUnknown> CreateShellLinkObject() {
     return object;
 }
 
+// A call of the link object that failed raises its OLE error.
+void Check(HRESULT result) {
+    if (FAILED(result)) throw OleFailure(result);
+}
+
 // --- The start script ---------------------------------------------------------------------
 
 // The short (8.3) form of a path, or of as much of it as exists; "" when the volume keeps none.
@@ -187,19 +192,35 @@ class Win32LaunchFiles : public LaunchFiles {
         if (FAILED(object.As(&link)) || FAILED(object.As(&file))) {
             throw Exception("Interface not supported");
         }
-        // The results of the setters and the saves are not looked at: a link that could not be
-        // saved costs the user nothing now, Corvex being started already, and the first save's
-        // failure must not keep the second from being made.
-        link->SetPath(Wide(properties.target).data());
-        link->SetArguments(Wide(properties.arguments).data());
-        link->SetWorkingDirectory(Wide(properties.workingDirectory).data());
-        link->SetShowCmd(properties.showCommand);
-        link->SetIconLocation(Wide(properties.iconFile).data(), properties.iconIndex);
+        // SetPath gives S_FALSE for a target that does not exist: the link is made all the same.
+        Check(link->SetPath(Wide(properties.target).data()));
+        Check(link->SetArguments(Wide(properties.arguments).data()));
+        Check(link->SetWorkingDirectory(Wide(properties.workingDirectory).data()));
+        Check(link->SetShowCmd(properties.showCommand));
+        Check(link->SetIconLocation(Wide(properties.iconFile).data(), properties.iconIndex));
+
+        // One save's failure does not keep the other from being made; both are reported.
+        std::string notSaved;
+        const auto save = [&](const WideText& path) {
+            const HRESULT result = file->Save(path.data(), FALSE);
+            if (FAILED(result)) {
+                notSaved += std::string(notSaved.empty() ? "" : "\r\n") + "Cannot save \"" +
+                            Utf8(path.data()) + "\": " + OleFailure(result).what();
+            }
+        };
         // Save asks for a full path: the bare name is the current folder's.
-        file->Save(FullPath(linkName).data(), FALSE);
-        if (const std::optional<std::string> desktop = DesktopFolder()) {
-            file->Save(Wide(*desktop + "\\" + linkName).data(), FALSE);
+        save(FullPath(linkName));
+        std::optional<std::string> desktop;
+        try {
+            desktop = DesktopFolder();
+        } catch (const std::exception& error) {
+            // No desktop folder to be had: the first save's failure is not to be lost with it.
+            if (notSaved.empty()) throw;
+            throw LinkNotSaved(notSaved + "\r\nCannot create \"" + linkName +
+                               "\": " + error.what());
         }
+        if (desktop) save(Wide(*desktop + "\\" + linkName));
+        if (!notSaved.empty()) throw LinkNotSaved(notSaved);
     }
 
     void CreateBatchFile(const std::string& line) override {

@@ -346,7 +346,7 @@ std::string ShellDesktopFolder() {
 
 // Corvex is started before the links and the script are written: a folder the user cannot
 // write to costs them, reported in one box, and the launcher then goes on as after a clean start.
-TEST_F(BadInputTest, AnUnwritableCurrentDirectoryStillStartsCorvexAndReportsTheScript) {
+TEST_F(BadInputTest, AnUnwritableCurrentDirectoryStillStartsCorvexAndReportsTheLinksAndScript) {
     const std::string unwritable = UnwritableFolder();
     if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
     const std::string desktop = ShellDesktopFolder();
@@ -359,9 +359,15 @@ TEST_F(BadInputTest, AnUnwritableCurrentDirectoryStillStartsCorvexAndReportsTheS
     LauncherRun launcher(unwritable);
     HWND box = launcher.WaitForMessageBox(kTitle);
     ASSERT_NE(box, nullptr);
-    // Named as the user knows it, not as the file beside it that was tried first.
-    EXPECT_TRUE(StartsWith(MessageBoxText(box), "Cannot create \"ostrel.bat\": "))
-        << MessageBoxText(box);
+    // Each file that was not written on a line of its own: the links by the full path they were
+    // saved under, the script as the user knows it, not as the file beside it that was tried
+    // first.
+    const std::string text = MessageBoxText(box);
+    EXPECT_TRUE(StartsWith(text, "Cannot save \"" + unwritable + "\\Configuration.lnk\": "))
+        << text;
+    EXPECT_NE(text.find("\r\nCannot save \"" + unwritable + "\\Corvex.lnk\": "), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\r\nCannot create \"ostrel.bat\": "), std::string::npos) << text;
     EXPECT_TRUE(WaitUntil([&] { return StandInStarted(); }, kTimeoutMs)) << "not started";
     EXPECT_TRUE(FileExists(desktop + "\\Configuration.lnk"));
     EXPECT_TRUE(FileExists(desktop + "\\Corvex.lnk"));
@@ -387,8 +393,11 @@ TEST_F(BadInputTest, AReadOnlyScriptAndAFolderForALinkCostOnlyThemAndTheLauncher
     HWND box = launcher.WaitForMessageBox(kTitle);
     ASSERT_NE(box, nullptr);
     const std::string text = MessageBoxText(box);
-    EXPECT_TRUE(StartsWith(text, "Cannot replace \"ostrel.bat\": ")) << text;
-    EXPECT_EQ(text.find("\r\n"), std::string::npos) << "a link save is not looked at: " << text;
+    // The link whose place is taken by a folder, then the script; the other link was saved.
+    EXPECT_TRUE(StartsWith(text, "Cannot save \"" + folder.File("Corvex.lnk") + "\": ")) << text;
+    const std::string::size_type script = text.find("\r\nCannot replace \"ostrel.bat\": ");
+    EXPECT_NE(script, std::string::npos) << text;
+    EXPECT_EQ(text.find("\r\n"), script) << text;
     // Started as always, in the launcher's folder, and logged as after a clean start.
     ASSERT_TRUE(WaitUntil([&] { return ReadFile(record()).find("\n----") != std::string::npos; },
                           kTimeoutMs));
@@ -435,6 +444,7 @@ TEST_F(BadInputTest, AWritableScriptWhereNoNewFileCanBeMadeIsWrittenInPlace) {
     CloseAndExpectExitCode0(launcher, launcher.MainWindow());
 }
 
+// The links there cannot be saved and are named; the folder is not made up.
 TEST_F(BadInputTest, ADesktopFolderThatIsMissingOnlyLosesTheDesktopLinks) {
     const std::string noDesktop = folder.File("No Desktop");
     const DesktopEntry entry(noDesktop);
@@ -453,7 +463,14 @@ TEST_F(BadInputTest, ADesktopFolderThatIsMissingOnlyLosesTheDesktopLinks) {
     if (!rootLinkBefore) {
         EXPECT_FALSE(FileExists("C:\\Corvex.lnk")) << "a link landed in the root of the drive";
     }
-    EXPECT_EQ(launcher.WaitForMessageBox(kTitle, 0), nullptr);
+    HWND box = launcher.WaitForMessageBox(kTitle);
+    ASSERT_NE(box, nullptr);
+    const std::string text = MessageBoxText(box);
+    EXPECT_TRUE(StartsWith(text, "Cannot save \"" + noDesktop + "\\Configuration.lnk\": ")) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_NE(text.find("\r\nCannot save \"" + noDesktop + "\\Corvex.lnk\": "), std::string::npos)
+        << text;
+    PressOk(box);
     CloseAndExpectExitCode0(launcher, window);
 }
 

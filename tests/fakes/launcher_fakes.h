@@ -200,13 +200,17 @@ class FakeFiles : public LaunchFiles, Journaled {
               link.workingDirectory + "] " + std::to_string(link.showCommand) + " [" +
               link.iconFile + "] " + std::to_string(link.iconIndex));
         if (failing.count(linkName)) throw Exception("Access denied");
+        if (notSaved.count(linkName)) {
+            throw LinkNotSaved("Cannot save \"C:\\Corvex\\" + linkName + "\": Access denied");
+        }
     }
     void CreateBatchFile(const std::string& line) override {
         Write("script [" + line + "]");
         if (failing.count("script")) throw Exception("Access denied");
     }
-    // Link names, and "script", whose writing fails.
+    // Link names, and "script", whose writing fails; link names whose saving fails.
     std::set<std::string> failing;
+    std::set<std::string> notSaved;
 };
 
 class FakeUi : public FormUi, Journaled {

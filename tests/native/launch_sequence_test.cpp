@@ -188,13 +188,17 @@ TEST_F(LaunchSequenceTest, AnInvalidValueTypeEndsTheSequenceWithTheKeyClosed) {
 TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOneBox) {
     keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
     files.failing = {"Configuration.lnk", "script"};
+    files.notSaved = {"Corvex.lnk"};
     Run();
+    // A link that failed before saving is named by the sequence; one whose save failed names
+    // its file itself.
     EXPECT_THAT(
         AfterSearch(),
         ElementsAre(::testing::StartsWith("execute "),
                     ::testing::StartsWith("link Configuration.lnk "),
                     ::testing::StartsWith("link Corvex.lnk "), ::testing::StartsWith("script "),
                     "error box Cannot create \"Configuration.lnk\": Access denied\r\n"
+                    "Cannot save \"C:\\Corvex\\Corvex.lnk\": Access denied\r\n"
                     "Access denied"));
     EXPECT_EQ(log.lines.size(), 4u);  // the log is that of a clean launch
 
@@ -210,7 +214,8 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
         ElementsAre(::testing::StartsWith("execute "), ::testing::_, ::testing::_,
                     ::testing::StartsWith("script "),
                     "error box Cannot start \"C:\\Java\\bin\\javaw.exe\": not found\r\n"
-                    "Cannot create \"Configuration.lnk\": Access denied\r\nAccess denied\r\n"
+                    "Cannot create \"Configuration.lnk\": Access denied\r\n"
+                    "Cannot save \"C:\\Corvex\\Corvex.lnk\": Access denied\r\nAccess denied\r\n"
                     "Ostrel's log of this run: \"" +
                         ui.logFilePath + '"'));
     EXPECT_TRUE(state.cannotStart);

@@ -79,5 +79,21 @@ TEST(RegistryString, TextBeyondAnyAnsiCodePageComesThroughUtf16Whole) {
     EXPECT_EQ(Utf8FromUtf16(std::u16string(u"x") + char16_t(0xD800) + u"y"), "x\uFFFDy");
 }
 
+// A path bound for the ANSI or OEM code page is converted with a lost-character check only where
+// Windows takes one: on a system set to UTF-8 both code pages are 65001, and the call with the
+// check fails there, so that no start script could ever be written.
+TEST(RegistryString, CodePagesThatTakeNoFlagsAreExactlyThoseWindowsLists) {
+    for (const unsigned codePage : {42u, 50220u, 50221u, 50222u, 50225u, 50227u, 50229u, 54936u,
+                                    57002u, 57011u, 65000u, 65001u}) {
+        EXPECT_TRUE(CodePageTakesNoFlags(codePage)) << codePage;
+    }
+    // Their neighbours, a number in the ISO-2022 range that names no code page, the usual single-
+    // and double-byte ones, and CP_ACP and CP_OEMCP, which stand for a number to be looked up.
+    for (const unsigned codePage : {41u, 43u, 50219u, 50223u, 50230u, 54935u, 57001u, 57012u,
+                                    65002u, 1252u, 437u, 850u, 866u, 936u, 932u, 0u, 1u}) {
+        EXPECT_FALSE(CodePageTakesNoFlags(codePage)) << codePage;
+    }
+}
+
 }  // namespace
 }  // namespace ostrel

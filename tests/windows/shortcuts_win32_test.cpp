@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,6 +20,7 @@
 #include <thread>
 
 #include "core/errors.h"
+#include "core/text_win32.h"
 #include "launch/launch_sequence.h"
 #include "launcher_driver.h"
 #include "tests/fakes/launcher_fakes.h"
@@ -254,7 +256,7 @@ TEST_F(LaunchFilesTest, DesktopEntryOfAnotherTypeRaisesAfterTheFirstSave) {
     EXPECT_TRUE(FileNames(desktop_).empty());
 }
 
-TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndReportsTheScript) {
+TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndReportsEachFile) {
     const std::string unwritable = test::UnwritableFolder();
     if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
     ASSERT_TRUE(SetCurrentDirectoryA(unwritable.c_str()));
@@ -265,8 +267,54 @@ TEST_F(LaunchFilesTest, UnwritableDirectoryStillStartsAndLinksTheDesktopAndRepor
     bench.Launch();
     EXPECT_EQ(bench.started, std::vector<std::string>{bench.javaHome + "\\bin\\javaw.exe"});
     ASSERT_EQ(bench.errors.size(), 1u);
-    EXPECT_EQ(bench.errors[0].rfind("Cannot create \"ostrel.bat\": ", 0), 0u) << bench.errors[0];
+    // One line a file, each named once, the links by the full path they were saved under.
+    const std::string& text = bench.errors[0];
+    const std::string::size_type second =
+        text.find("\r\nCannot save \"" + unwritable + "\\Corvex.lnk\": ");
+    const std::string::size_type third = text.find("\r\nCannot create \"ostrel.bat\": ");
+    EXPECT_EQ(text.rfind("Cannot save \"" + unwritable + "\\Configuration.lnk\": ", 0), 0u) << text;
+    EXPECT_NE(second, std::string::npos) << text;
+    EXPECT_NE(third, std::string::npos) << text;
+    EXPECT_LT(second, third) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     EXPECT_EQ(FileNames(desktop_), (std::set<std::string>{"Configuration.lnk", "Corvex.lnk"}));
+}
+
+// A desktop folder that takes no file costs only the link there: the one in the current
+// directory is saved, and the error names the other by its full path and the system's reason.
+TEST_F(LaunchFilesTest, LinkThatCannotBeSavedOnTheDesktopIsNamedAndTheOtherStillSaved) {
+    const std::string unwritable = test::UnwritableFolder();
+    if (unwritable.empty()) GTEST_SKIP() << "needs Wine's view of the Unix file system";
+    SetDesktopFolder(unwritable);
+    std::string message;
+    try {
+        CreateCorvexLink(kArguments);
+    } catch (const LinkNotSaved& error) {
+        message = error.what();
+    }
+    const std::string named = "Cannot save \"" + unwritable + "\\Corvex.lnk\": ";
+    EXPECT_EQ(message.rfind(named, 0), 0u) << message;
+    EXPECT_GT(message.size(), named.size()) << "no reason given";
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    EXPECT_EQ(ReadLink(work_ / "Corvex.lnk").arguments, kArguments);
+}
+
+// The script's line goes into the OEM code page, which is UTF-8 on a system set to use it for
+// worldwide language support: Windows converts into UTF-8 only without the lost-character check,
+// and so the line is read back instead. Wine takes the check for UTF-8 but refuses it for the
+// symbol code page, as Windows does: there it shows the way UTF-8 takes on Windows.
+TEST_F(LaunchFilesTest, ScriptLineIsCheckedByReadingItBackWhereTheCodePageTakesNoCheck) {
+    const std::string path = "C:\\Пользователи\\Дмитрий\\Corvex 🦅";
+    std::string bytes;
+    EXPECT_TRUE(InCodePageExactly(path, CP_UTF8, bytes));
+    EXPECT_EQ(bytes, path);
+    EXPECT_TRUE(InCodePageExactly("\uF041\uF062", 42, bytes));
+    EXPECT_EQ(bytes, "Ab");
+    EXPECT_FALSE(InCodePageExactly("\uF041Д", 42, bytes));
+    // A code page that takes the check still refuses what it lacks.
+    EXPECT_TRUE(InCodePageExactly("C:\\Jäva 14", 1252, bytes));
+    EXPECT_EQ(bytes, "C:\\J\xE4va 14");
+    EXPECT_FALSE(InCodePageExactly(path, 1252, bytes));
 }
 
 TEST_F(LaunchFilesTest, ScriptThatCannotBeReplacedKeepsItsOldContent) {
