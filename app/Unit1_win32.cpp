@@ -221,6 +221,7 @@ void MainWindow::Minimize() {
 
 void MainWindow::ShowNoRuntimeBox(const std::string& text) {
     EnsureControls();
+    application_.HidePictureBoxes();
     application_.BeforeBox("Box", text);
     MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(),
                 Wide(application_.Title()).data(), MB_OK);

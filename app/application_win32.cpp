@@ -111,6 +111,7 @@ void Application::EndLaunch() {
 Application::~Application() = default;
 
 void Application::ShowException(const std::exception& error) {
+    HidePictureBoxes();
     BeforeBox("Error box", ErrorBoxText(error.what()));
     ShowDefaultErrorBox(window_.BoxOwner(), title_, error);
 }
@@ -138,7 +139,6 @@ const std::string& Application::RunLogPath() {
 }
 
 void Application::BeforeBox(const std::string& kind, const std::string& text) {
-    HidePictureBoxes();
     runLog_.Add(kind + ": " + text);
     StartRunLog();
 }

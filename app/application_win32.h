@@ -59,7 +59,8 @@ class Application : public ErrorReporter {
 
     // A new picture box owned by the application object.
     TAboutBox& CreateAboutBox();
-    // Hides every picture box.
+    // Hides every picture box. An error box is not to lie under the picture: the default error
+    // box hides them first.
     void HidePictureBoxes();
 
     // The run's log (its file: run_log_win32.h). Lines wait in memory until StartRunLog, which
@@ -68,8 +69,8 @@ class Application : public ErrorReporter {
     void StartRunLog();
     // The log file's path, for a box to name; "" when there is none.
     const std::string& RunLogPath();
-    // Before a box of the launcher's: the picture boxes step aside, and the box's text goes to
-    // the run's log, whose file is made now (the box waits for the user: nothing to hurry).
+    // Before a box of the launcher's: the box's text goes to the run's log, whose file is made
+    // now (the box waits for the user: nothing to hurry).
     void BeforeBox(const std::string& kind, const std::string& text);
 
     // The launch and its polling are over: a launcher started from now on launches again.
