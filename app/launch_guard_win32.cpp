@@ -58,7 +58,10 @@ BOOL CALLBACK CollectOfProcess(HWND window, LPARAM into) {
 }  // namespace
 
 LaunchGuard::LaunchGuard() : mutex_(CreateMutexW(nullptr, FALSE, kMutexName)) {
-    heldElsewhere_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    const DWORD error = GetLastError();
+    // Made by another user's launcher in this session, or by an elevated one, the mutex exists
+    // but this launcher's token may not open it: held all the same.
+    heldElsewhere_ = mutex_ ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
     if (heldElsewhere_) mutex_.reset();
 }
 

@@ -9,7 +9,9 @@ namespace ostrel {
 
 class LaunchGuard {
   public:
-    // Takes the guard, unless another launcher of this session holds it.
+    // Takes the guard, unless another launcher of this session holds it. A guard that this
+    // launcher may not open (another user's launcher in this session, or an elevated one, made
+    // it) is held too.
     LaunchGuard();
     ~LaunchGuard();
     LaunchGuard(const LaunchGuard&) = delete;
