@@ -15,6 +15,7 @@ namespace {
 // launcher holds it, also when that launcher ends without releasing it.
 constexpr wchar_t kMutexName[] = L"Local\\Ostrel.Launching";
 constexpr wchar_t kMarkProperty[] = L"Ostrel.Launching";
+constexpr wchar_t kWaitingProperty[] = L"Ostrel.WaitingForRestore";
 constexpr char kBoxClass[] = "#32770";
 constexpr DWORD kPatienceMs = 3000;
 constexpr DWORD kLookEveryMs = 100;
@@ -51,7 +52,8 @@ BOOL CALLBACK CollectOfProcess(HWND window, LPARAM into) {
     if (name == MainWindow::kClassName) kind = LauncherWindow::Kind::kMainWindow;
     if (name == TAboutBox::kClassName) kind = LauncherWindow::Kind::kPictureBox;
     search.windows.push_back({reinterpret_cast<std::uintptr_t>(window), kind,
-                              IsWindowVisible(window) && !IsIconic(window)});
+                              IsWindowVisible(window) && !IsIconic(window),
+                              GetPropW(window, kWaitingProperty) != nullptr});
     return TRUE;
 }
 
@@ -78,6 +80,14 @@ void LaunchGuard::Release() {
     mutex_.reset();
 }
 
+void MarkWaitingForRestore(HWND mainWindow, bool waiting) {
+    if (waiting) {
+        SetPropW(mainWindow, kWaitingProperty, mainWindow);
+    } else {
+        RemovePropW(mainWindow, kWaitingProperty);
+    }
+}
+
 void BringLaunchingLauncherForward() {
     const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
     const DWORD start = GetTickCount();
@@ -87,10 +97,19 @@ void BringLaunchingLauncherForward() {
         for (DWORD process : launchers) {
             ProcessWindows search{process, {}};
             EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
-            if (const auto window = WindowToFront(search.windows)) {
-                desktop->Activate(*window);
-                return;
+            const auto front = WindowToFront(search.windows);
+            if (!front) continue;
+            if (front->restore) {
+                // As a click on its taskbar button: the restore reaches the window's own thread,
+                // which runs the launch first (WM_QUERYOPEN), without this launcher waiting for
+                // it. This launcher, which the user has just started, may take the foreground and
+                // passes that right on, so that what the launch shows comes to the front.
+                AllowSetForegroundWindow(process);
+                ShowWindowAsync(reinterpret_cast<HWND>(front->handle), SW_RESTORE);
+            } else {
+                desktop->Activate(front->handle);
             }
+            return;
         }
         Sleep(kLookEveryMs);
     } while (GetTickCount() - start < kPatienceMs);
