@@ -11,14 +11,15 @@
 //   event=start     pid, program, command_line (GetCommandLineW as is), current_directory,
 //                   startup_flags (STARTUPINFO dwFlags, "0x%08lx"), show_window (wShowWindow when
 //                   STARTF_USESHOWWINDOW is set, else "none"), windows, delay_ms, lifetime_ms,
-//                   answer_after, ombrix (the loaded library's path, or "missing"),
+//                   answer_after, exit_code, ombrix (the loaded library's path, or "missing"),
 //                   listen ("127.0.0.1:61000", "none", or "error <WinSock code>"), counter
 //                   (when main began)
 //   event=windows   pid, count, elapsed_ms (since start), counter (once they were shown)
 //   event=datagram  pid, number (1, 2, ...), from ("ip:port"), length, truncated (0/1),
 //                   answered (1 when the answer is set in Ombrix.dll; set before this is written),
 //                   datagram (the payload), counter (when it was read)
-//   event=exit      pid, reason ("close": WM_CLOSE to one of its windows; "lifetime")
+//   event=exit      pid, reason ("close": WM_CLOSE to one of its windows; "lifetime"), code
+//                   (the exit code: 0 after a close, else OSTREL_CORVEX_EXIT_CODE)
 //   event=error     pid, what, code (the stand-in could not run; exit code 1)
 // A counter is QueryPerformanceCounter's value, comparable between processes: benchmarks time
 // the stand-in's steps against their own.
@@ -28,9 +29,13 @@
 //   OSTREL_CORVEX_WINDOWS       "Class:Title[:hidden],..." (titles hold no ':' or ','), shown
 //                               in this order; "none" for no window. Default "SunAwtFrame:Corvex".
 //   OSTREL_CORVEX_DELAY_MS      from start until the windows appear. Default 2000.
-//   OSTREL_CORVEX_LIFETIME_MS   from start until it exits by itself; at most 600000.
-//                               Default 120000.
-//   OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0: never. Default 1.
+//   OSTREL_CORVEX_LIFETIME_MS   from start until it exits by itself; at most 600000. Default
+//                               120000. 0: ends as soon as its start is recorded, with no window
+//                               and no listener.
+//   OSTREL_CORVEX_EXIT_CODE     the exit code when it ends by itself (its lifetime is over; with
+//                               lifetime 0, at once). Default 0.
+//   OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0: never (it listens
+//                               and records the datagrams, and answers none). Default 1.
 //   OSTREL_CORVEX_LISTEN        "0": listens on no port, as another Java program; else 61000.
 //   OSTREL_OMBRIX_DLL           the Ombrix.dll to load; else the usual DLL search (this folder,
 //                               system, current folder, PATH), else the build's bin folder
@@ -71,6 +76,7 @@ struct Settings {
     UINT delayMs = 0;
     UINT lifetimeMs = 0;
     unsigned long answerAfter = 0;
+    unsigned long exitCode = 0;
     bool listens = true;
     std::string ombrixDll;
     std::string recordPath;
@@ -143,6 +149,7 @@ Settings ReadSettings(const std::string& programFolder) {
     settings.lifetimeMs = static_cast<UINT>(
         NumberOr(Environment("OSTREL_CORVEX_LIFETIME_MS", ""), 120000, kLongestLifetimeMs));
     settings.answerAfter = NumberOr(Environment("OSTREL_CORVEX_ANSWER_AFTER", ""), 1, ULONG_MAX);
+    settings.exitCode = NumberOr(Environment("OSTREL_CORVEX_EXIT_CODE", ""), 0, ULONG_MAX);
     settings.listens = Environment("OSTREL_CORVEX_LISTEN", "1") != "0";
     settings.ombrixDll = Environment("OSTREL_OMBRIX_DLL", "");
     settings.recordPath =
@@ -257,6 +264,12 @@ Listener ListenForWakeUps() {
         listener.socket = OwnedSocket();
     }
     return listener;
+}
+
+std::string ListenText(const Listener& listener) {
+    if (listener.error) return "error " + std::to_string(listener.error);
+    if (!listener.socket) return "none";
+    return "127.0.0.1:" + std::to_string(kWakeUpPort);
 }
 
 std::string AddressText(const sockaddr_in& address) {
@@ -419,14 +432,20 @@ class StandIn {
         }
     }
 
-    void Quit(const char* reason) {
+    // Ending by itself gives the configured exit code, a close 0.
+    void EndOfLifetime() { Quit("lifetime", settings_.exitCode); }
+    void Close() { Quit("close", 0); }
+    unsigned long ExitCode() const { return exitCode_; }
+
+  private:
+    void Quit(const char* reason, unsigned long code) {
         if (quitting_) return;
         quitting_ = true;
-        record_.Append("exit", {{"reason", reason}});
+        exitCode_ = code;
+        record_.Append("exit", {{"reason", reason}, {"code", std::to_string(code)}});
         PostQuitMessage(0);
     }
 
-  private:
     const Settings& settings_;
     const Record& record_;
     const ResponseState& responseState_;
@@ -436,6 +455,7 @@ class StandIn {
     ULONGLONG started_;
     unsigned long datagrams_ = 0;
     bool quitting_ = false;
+    unsigned long exitCode_ = 0;
     RecordedErrors errors_;
     ControlWindow control_;
     std::vector<std::unique_ptr<CorvexWindow>> windows_;
@@ -447,7 +467,7 @@ LRESULT ControlWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     if (message == WM_TIMER && wParam == kLifetimeTimer) {
-        standIn_.Quit("lifetime");
+        standIn_.EndOfLifetime();
         return 0;
     }
     if (message == kSocketNotice) {
@@ -463,14 +483,14 @@ LRESULT CorvexWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     }
     if (message == WM_CLOSE) {
-        standIn_.Quit("close");
+        standIn_.Close();
         return 0;
     }
     return Default(message, wParam, lParam);
 }
 
 Record::Fields StartFields(const Settings& settings, const ResponseState& responseState,
-                           const Listener& listener, const std::string& started) {
+                           const std::string& listen, const std::string& started) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
@@ -491,10 +511,9 @@ Record::Fields StartFields(const Settings& settings, const ResponseState& respon
         {"delay_ms", std::to_string(settings.delayMs)},
         {"lifetime_ms", std::to_string(settings.lifetimeMs)},
         {"answer_after", std::to_string(settings.answerAfter)},
+        {"exit_code", std::to_string(settings.exitCode)},
         {"ombrix", Escaped(responseState.Describe())},
-        {"listen", listener.error     ? "error " + std::to_string(listener.error)
-                   : !listener.socket ? std::string("none")
-                                      : "127.0.0.1:" + std::to_string(kWakeUpPort)},
+        {"listen", listen},
         {"counter", started}};
 }
 
@@ -509,10 +528,20 @@ int main() {
     responseState.Set(false);  // a new instance has answered nobody yet
 
     const ostrel::WinsockSession winsock(MAKEWORD(2, 2));
-    const Listener listener = !settings.listens   ? Listener{}
-                              : winsock.Started() ? ListenForWakeUps()
-                                                  : Listener{OwnedSocket(), -1};
-    record.Append("start", StartFields(settings, responseState, listener, started));
+    // With no lifetime there is nothing to listen for.
+    const auto listen = [&] {
+        return !settings.listens || settings.lifetimeMs == 0 ? Listener{}
+               : winsock.Started()                           ? ListenForWakeUps()
+                                                             : Listener{OwnedSocket(), -1};
+    };
+    const Listener listener = listen();
+    record.Append("start", StartFields(settings, responseState, ListenText(listener), started));
+    if (settings.lifetimeMs == 0) {
+        responseState.Set(false);
+        record.Append("exit",
+                      {{"reason", "lifetime"}, {"code", std::to_string(settings.exitCode)}});
+        return static_cast<int>(settings.exitCode);
+    }
 
     StandIn standIn(settings, record, responseState, listener.socket.get());
     if (const std::string failed = standIn.Start(); !failed.empty()) {
@@ -526,5 +555,5 @@ int main() {
         DispatchMessageW(&message);
     }
     responseState.Set(false);
-    return 0;
+    return static_cast<int>(standIn.ExitCode());
 }

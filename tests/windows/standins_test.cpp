@@ -533,6 +533,25 @@ TEST_F(StandInsTest, EndsByItselfWhenItsLifetimeIsOverAndClearsItsAnswer) {
     EXPECT_EQ(GetResponseState(), FALSE);
 }
 
+// A Java runtime that fails ends at once with its own exit code: no window, no listener.
+TEST_F(StandInsTest, WithNoLifetimeItEndsAtOnceWithItsExitCode) {
+    const EnvironmentVariable windows("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Corvex");
+    const EnvironmentVariable delay("OSTREL_CORVEX_DELAY_MS", "0");
+    const EnvironmentVariable lifetime("OSTREL_CORVEX_LIFETIME_MS", "0");
+    const EnvironmentVariable code("OSTREL_CORVEX_EXIT_CODE", "3");
+    const StandInProcess standIn(javaw_, folder_.path(), SW_SHOWNORMAL);
+    ASSERT_TRUE(standIn.Exited(kPatienceMs));
+    EXPECT_EQ(standIn.ExitCode(), 3u);
+    const std::vector<Block> start = Blocks("start", standIn.id());
+    ASSERT_EQ(start.size(), 1u);
+    EXPECT_EQ(start[0].at("listen"), "none");
+    EXPECT_TRUE(Blocks("windows", standIn.id()).empty());
+    const std::vector<Block> exit = Blocks("exit", standIn.id());
+    ASSERT_EQ(exit.size(), 1u);
+    EXPECT_EQ(exit[0].at("reason"), "lifetime");
+    EXPECT_EQ(exit[0].at("code"), "3");
+}
+
 TEST(StandInArtwork, TheIconBesideTheLauncherLoadsAtBothOfItsSizes) {
     const std::string icon = ProgramFolder() + "Icon.ico";
     for (const int size : {32, 16}) {
