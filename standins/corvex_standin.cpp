@@ -11,9 +11,13 @@
 //   event=start     pid, program, command_line (GetCommandLineW as is), current_directory,
 //                   startup_flags (STARTUPINFO dwFlags, "0x%08lx"), show_window (wShowWindow when
 //                   STARTF_USESHOWWINDOW is set, else "none"), windows, delay_ms, lifetime_ms,
-//                   answer_after, exit_code, ombrix (the loaded library's path, or "missing"),
-//                   listen ("127.0.0.1:61000", "none", or "error <WinSock code>"), counter
-//                   (when main began)
+//                   answer_after, exit_code, error_box, ombrix (the loaded library's path, or
+//                   "missing"), listen ("127.0.0.1:61000", "none", "error <WinSock code>", or
+//                   "after-box": box-closed tells), counter (when main began)
+//   event=box       pid, caption (as the box shows it), window (the box's HWND as a number),
+//                   once the error box is on the screen
+//   event=box-closed pid, answer (MessageBoxW's result: 1 for OK, 0 when no box could be
+//                   shown), listen (as in start)
 //   event=windows   pid, count, elapsed_ms (since start), counter (once they were shown)
 //   event=datagram  pid, number (1, 2, ...), from ("ip:port"), length, truncated (0/1),
 //                   answered (1 when the answer is set in Ombrix.dll; set before this is written),
@@ -28,12 +32,19 @@
 // not parse takes the default):
 //   OSTREL_CORVEX_WINDOWS       "Class:Title[:hidden],..." (titles hold no ':' or ','), shown
 //                               in this order; "none" for no window. Default "SunAwtFrame:Corvex".
-//   OSTREL_CORVEX_DELAY_MS      from start until the windows appear. Default 2000.
-//   OSTREL_CORVEX_LIFETIME_MS   from start until it exits by itself; at most 600000. Default
-//                               120000. 0: ends as soon as its start is recorded, with no window
-//                               and no listener.
+//   OSTREL_CORVEX_DELAY_MS      from start (or from the answer to its error box) until the
+//                               windows appear. Default 2000.
+//   OSTREL_CORVEX_LIFETIME_MS   from start (or from the answer to its error box) until it exits
+//                               by itself; at most 600000. Default 120000. 0: ends as soon as
+//                               its start is recorded (and its error box answered), with no
+//                               window and no listener.
 //   OSTREL_CORVEX_EXIT_CODE     the exit code when it ends by itself (its lifetime is over; with
-//                               lifetime 0, at once). Default 0.
+//                               lifetime 0, at once, after its error box if any). Default 0.
+//   OSTREL_CORVEX_ERROR_BOX     "Caption|Text" (without '|' all of it is the text, under the
+//                               system's caption): before its windows and its listener, it shows
+//                               a box with that caption and text, the error icon and OK, with
+//                               no owner (centred on the screen, as a Java runtime's own error
+//                               box is), and goes on once it is answered.
 //   OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0: never (it listens
 //                               and records the datagrams, and answers none). Default 1.
 //   OSTREL_CORVEX_LISTEN        "0": listens on no port, as another Java program; else 61000.
@@ -43,9 +54,12 @@
 //   OSTREL_STANDIN_RECORD       the record file (above).
 // The answer is cleared when the stand-in starts and when it exits.
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,6 +84,11 @@ struct WindowSpec {
     bool hidden = false;
 };
 
+struct ErrorBoxSpec {
+    std::optional<std::string> caption;  // none: the system's
+    std::string text;
+};
+
 struct Settings {
     std::string windows;
     std::vector<WindowSpec> windowSpecs;
@@ -77,6 +96,8 @@ struct Settings {
     UINT lifetimeMs = 0;
     unsigned long answerAfter = 0;
     unsigned long exitCode = 0;
+    std::string errorBox;
+    std::optional<ErrorBoxSpec> errorBoxSpec;
     bool listens = true;
     std::string ombrixDll;
     std::string recordPath;
@@ -139,6 +160,13 @@ std::vector<WindowSpec> ParseWindows(const std::string& text) {
     return specs;
 }
 
+std::optional<ErrorBoxSpec> ParseErrorBox(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    const auto bar = text.find('|');
+    if (bar == std::string::npos) return ErrorBoxSpec{std::nullopt, text};
+    return ErrorBoxSpec{text.substr(0, bar), text.substr(bar + 1)};
+}
+
 Settings ReadSettings(const std::string& programFolder) {
     constexpr unsigned long kLongestLifetimeMs = 600000;
     Settings settings;
@@ -150,6 +178,8 @@ Settings ReadSettings(const std::string& programFolder) {
         NumberOr(Environment("OSTREL_CORVEX_LIFETIME_MS", ""), 120000, kLongestLifetimeMs));
     settings.answerAfter = NumberOr(Environment("OSTREL_CORVEX_ANSWER_AFTER", ""), 1, ULONG_MAX);
     settings.exitCode = NumberOr(Environment("OSTREL_CORVEX_EXIT_CODE", ""), 0, ULONG_MAX);
+    settings.errorBox = Environment("OSTREL_CORVEX_ERROR_BOX", "");
+    settings.errorBoxSpec = ParseErrorBox(settings.errorBox);
     settings.listens = Environment("OSTREL_CORVEX_LISTEN", "1") != "0";
     settings.ombrixDll = Environment("OSTREL_OMBRIX_DLL", "");
     settings.recordPath =
@@ -489,6 +519,58 @@ LRESULT CorvexWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     return Default(message, wParam, lParam);
 }
 
+// The error box, recorded once it is on the screen (with its window, for tests to find it) and
+// once it is answered. MessageBoxW returns only then; its own message loop runs the timer that
+// looks for it meanwhile.
+class ErrorBox {
+  public:
+    ErrorBox(const ErrorBoxSpec& spec, const Record& record) : spec_(spec), record_(record) {}
+
+    // The answer: IDOK, or 0 when no box could be shown.
+    int Show() {
+        shown_ = this;
+        timer_ = SetTimer(nullptr, 0, kLookEveryMs, Look);
+        const ostrel::WideText caption = Wide(spec_.caption.value_or(""));
+        const int answer =
+            MessageBoxW(nullptr, Wide(spec_.text).data(), spec_.caption ? caption.data() : nullptr,
+                        MB_OK | MB_ICONERROR);
+        if (timer_) KillTimer(nullptr, timer_);
+        shown_ = nullptr;
+        return answer;
+    }
+
+  private:
+    static constexpr UINT kLookEveryMs = 20;
+
+    static BOOL CALLBACK TakeShownBox(HWND window, LPARAM into) {
+        char name[16] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(into) = window;
+        return FALSE;
+    }
+
+    static void CALLBACK Look(HWND, UINT, UINT_PTR, DWORD) {
+        ErrorBox* box = shown_;
+        if (!box || !box->timer_) return;
+        HWND found = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), TakeShownBox, reinterpret_cast<LPARAM>(&found));
+        if (!found) return;
+        KillTimer(nullptr, box->timer_);
+        box->timer_ = 0;
+        ostrel::WideText caption(256);
+        const int length = GetWindowTextW(found, caption.data(), static_cast<int>(caption.size()));
+        box->record_.Append(
+            "box", {{"caption", Escaped(Utf8(caption.data(), static_cast<std::size_t>(length)))},
+                    {"window", std::to_string(reinterpret_cast<std::uintptr_t>(found))}});
+    }
+
+    inline static ErrorBox* shown_ = nullptr;  // one box at a time, on the one thread
+    const ErrorBoxSpec& spec_;
+    const Record& record_;
+    UINT_PTR timer_ = 0;
+};
+
 Record::Fields StartFields(const Settings& settings, const ResponseState& responseState,
                            const std::string& listen, const std::string& started) {
     STARTUPINFOA startup{};
@@ -512,6 +594,7 @@ Record::Fields StartFields(const Settings& settings, const ResponseState& respon
         {"lifetime_ms", std::to_string(settings.lifetimeMs)},
         {"answer_after", std::to_string(settings.answerAfter)},
         {"exit_code", std::to_string(settings.exitCode)},
+        {"error_box", Escaped(settings.errorBox)},
         {"ombrix", Escaped(responseState.Describe())},
         {"listen", listen},
         {"counter", started}};
@@ -534,8 +617,18 @@ int main() {
                : winsock.Started()                           ? ListenForWakeUps()
                                                              : Listener{OwnedSocket(), -1};
     };
-    const Listener listener = listen();
-    record.Append("start", StartFields(settings, responseState, ListenText(listener), started));
+    // The error box comes before the listener, as a Java runtime's own box comes before the
+    // program.
+    Listener listener = settings.errorBoxSpec ? Listener{} : listen();
+    record.Append("start",
+                  StartFields(settings, responseState,
+                              settings.errorBoxSpec ? "after-box" : ListenText(listener), started));
+    if (settings.errorBoxSpec) {
+        const int answer = ErrorBox(*settings.errorBoxSpec, record).Show();
+        listener = listen();
+        record.Append("box-closed",
+                      {{"answer", std::to_string(answer)}, {"listen", ListenText(listener)}});
+    }
     if (settings.lifetimeMs == 0) {
         responseState.Set(false);
         record.Append("exit",
