@@ -84,7 +84,7 @@ struct WindowSpec {
     bool hidden = false;
 };
 
-struct ErrorBoxSpec {
+struct ErrorBoxContent {
     std::optional<std::string> caption;  // none: the system's
     std::string text;
 };
@@ -97,7 +97,7 @@ struct Settings {
     unsigned long answerAfter = 0;
     unsigned long exitCode = 0;
     std::string errorBox;
-    std::optional<ErrorBoxSpec> errorBoxSpec;
+    std::optional<ErrorBoxContent> errorBoxContent;
     bool listens = true;
     std::string ombrixDll;
     std::string recordPath;
@@ -160,11 +160,11 @@ std::vector<WindowSpec> ParseWindows(const std::string& text) {
     return specs;
 }
 
-std::optional<ErrorBoxSpec> ParseErrorBox(const std::string& text) {
+std::optional<ErrorBoxContent> ParseErrorBox(const std::string& text) {
     if (text.empty()) return std::nullopt;
     const auto bar = text.find('|');
-    if (bar == std::string::npos) return ErrorBoxSpec{std::nullopt, text};
-    return ErrorBoxSpec{text.substr(0, bar), text.substr(bar + 1)};
+    if (bar == std::string::npos) return ErrorBoxContent{std::nullopt, text};
+    return ErrorBoxContent{text.substr(0, bar), text.substr(bar + 1)};
 }
 
 Settings ReadSettings(const std::string& programFolder) {
@@ -179,7 +179,7 @@ Settings ReadSettings(const std::string& programFolder) {
     settings.answerAfter = NumberOr(Environment("OSTREL_CORVEX_ANSWER_AFTER", ""), 1, ULONG_MAX);
     settings.exitCode = NumberOr(Environment("OSTREL_CORVEX_EXIT_CODE", ""), 0, ULONG_MAX);
     settings.errorBox = Environment("OSTREL_CORVEX_ERROR_BOX", "");
-    settings.errorBoxSpec = ParseErrorBox(settings.errorBox);
+    settings.errorBoxContent = ParseErrorBox(settings.errorBox);
     settings.listens = Environment("OSTREL_CORVEX_LISTEN", "1") != "0";
     settings.ombrixDll = Environment("OSTREL_OMBRIX_DLL", "");
     settings.recordPath =
@@ -524,16 +524,17 @@ LRESULT CorvexWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 // looks for it meanwhile.
 class ErrorBox {
   public:
-    ErrorBox(const ErrorBoxSpec& spec, const Record& record) : spec_(spec), record_(record) {}
+    ErrorBox(const ErrorBoxContent& content, const Record& record)
+        : content_(content), record_(record) {}
 
     // The answer: IDOK, or 0 when no box could be shown.
     int Show() {
         shown_ = this;
         timer_ = SetTimer(nullptr, 0, kLookEveryMs, Look);
-        const ostrel::WideText caption = Wide(spec_.caption.value_or(""));
+        const ostrel::WideText caption = Wide(content_.caption.value_or(""));
         const int answer =
-            MessageBoxW(nullptr, Wide(spec_.text).data(), spec_.caption ? caption.data() : nullptr,
-                        MB_OK | MB_ICONERROR);
+            MessageBoxW(nullptr, Wide(content_.text).data(),
+                        content_.caption ? caption.data() : nullptr, MB_OK | MB_ICONERROR);
         if (timer_) KillTimer(nullptr, timer_);
         shown_ = nullptr;
         return answer;
@@ -566,7 +567,7 @@ class ErrorBox {
     }
 
     inline static ErrorBox* shown_ = nullptr;  // one box at a time, on the one thread
-    const ErrorBoxSpec& spec_;
+    const ErrorBoxContent& content_;
     const Record& record_;
     UINT_PTR timer_ = 0;
 };
@@ -619,12 +620,13 @@ int main() {
     };
     // The error box comes before the listener, as a Java runtime's own box comes before the
     // program.
-    Listener listener = settings.errorBoxSpec ? Listener{} : listen();
-    record.Append("start",
-                  StartFields(settings, responseState,
-                              settings.errorBoxSpec ? "after-box" : ListenText(listener), started));
-    if (settings.errorBoxSpec) {
-        const int answer = ErrorBox(*settings.errorBoxSpec, record).Show();
+    Listener listener = settings.errorBoxContent ? Listener{} : listen();
+    record.Append(
+        "start",
+        StartFields(settings, responseState,
+                    settings.errorBoxContent ? "after-box" : ListenText(listener), started));
+    if (settings.errorBoxContent) {
+        const int answer = ErrorBox(*settings.errorBoxContent, record).Show();
         listener = listen();
         record.Append("box-closed",
                       {{"answer", std::to_string(answer)}, {"listen", ListenText(listener)}});
