@@ -2,6 +2,7 @@
 
 #include "app/application_win32.h"
 #include "app/dpi_win32.h"
+#include "app/launch_guard_win32.h"
 #include "app/platform_win32.h"
 #include "app/resource_ids.h"
 #include "core/text_win32.h"
@@ -131,9 +132,10 @@ void MainWindow::ShowFirstTime(int showCommand) {
     if (showCommand == SW_SHOWMINNOACTIVE) {
         // Nothing is launched until the user restores the program.
         state_ = State::kMinimized;
-        firstShow_.WaitForRestore();
         EnsureControls();
         ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
+        // Marked once minimised: a restore from now on goes through WM_QUERYOPEN.
+        firstShow_.WaitForRestore(Handle());
         displayed_ = true;
         return;
     }
@@ -141,9 +143,15 @@ void MainWindow::ShowFirstTime(int showCommand) {
     RunFormShow();
 }
 
+void MainWindow::FirstShow::WaitForRestore(HWND window) {
+    waiting_ = true;
+    MarkWaitingForRestore(window, true);
+}
+
 bool MainWindow::FirstShow::TakeRestore(HWND window) {
     if (!waiting_) return false;
     waiting_ = false;
+    MarkWaitingForRestore(window, false);
     PostMessageW(window, kRunFormShow, 0, 0);
     return true;
 }
@@ -337,6 +345,7 @@ bool MainWindow::HandleLifetime(UINT message, LRESULT& result) {
             return true;
         case WM_DESTROY:
             KillTimer(Handle(), kTimer1);
+            MarkWaitingForRestore(Handle(), false);  // no property may outlive the window
             PostQuitMessage(exitCode_);
             return true;
         default:

@@ -68,11 +68,12 @@ class MainWindow : public Window, public FormUi, public Log {
     };
 
     // The launch runs as part of the window's first showing. Started minimised without
-    // activation, the window waits for the user's restore, and the launch runs then, before the
-    // window is shown at its normal size.
+    // activation, the window waits for the user's restore (or a later start's), and the launch
+    // runs then, before the window is shown at its normal size.
     class FirstShow {
       public:
-        void WaitForRestore() { waiting_ = true; }
+        // Marks `window` as waiting, for a later start to find.
+        void WaitForRestore(HWND window);
         // The restore asked for (WM_QUERYOPEN): true when it is refused, and the launch posted
         // to `window` to run first.
         bool TakeRestore(HWND window);

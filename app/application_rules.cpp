@@ -18,15 +18,21 @@ std::string ApplicationTitle(const std::string& programPath, LowerAfterFirst low
     return lowerAfterFirst(name.substr(0, name.find('.')));
 }
 
-std::optional<std::uintptr_t> WindowToFront(const std::vector<LauncherWindow>& windows) {
-    for (const LauncherWindow::Kind kind :
-         {LauncherWindow::Kind::kBox, LauncherWindow::Kind::kMainWindow,
-          LauncherWindow::Kind::kPictureBox}) {
+std::optional<FrontWindow> WindowToFront(const std::vector<LauncherWindow>& windows) {
+    const auto inView = [&](LauncherWindow::Kind kind) -> std::optional<FrontWindow> {
         for (const LauncherWindow& window : windows) {
-            if (window.kind == kind && window.inView) return window.handle;
+            if (window.kind == kind && window.inView) return FrontWindow{window.handle, false};
+        }
+        return std::nullopt;
+    };
+    if (const auto box = inView(LauncherWindow::Kind::kBox)) return box;
+    for (const LauncherWindow& window : windows) {
+        if (window.kind == LauncherWindow::Kind::kMainWindow && window.waitsForRestore) {
+            return FrontWindow{window.handle, true};
         }
     }
-    return std::nullopt;
+    if (const auto mainWindow = inView(LauncherWindow::Kind::kMainWindow)) return mainWindow;
+    return inView(LauncherWindow::Kind::kPictureBox);
 }
 
 std::string ErrorBoxText(const std::string& message) {

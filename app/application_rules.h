@@ -26,12 +26,27 @@ struct LauncherWindow {
     std::uintptr_t handle = 0;
     Kind kind = Kind::kOther;
     bool inView = false;  // visible and not minimised
+    // A main window started minimised without activation, which holds the launch back until it
+    // is restored.
+    bool waitsForRestore = false;
+};
+
+// What a second start does with a window of the launcher that is already at work.
+struct FrontWindow {
+    std::uintptr_t handle = 0;
+    // Restored as the user would restore it, which runs the launch; else brought to the front.
+    bool restore = false;
+    bool operator==(const FrontWindow& other) const {
+        return handle == other.handle && restore == other.restore;
+    }
 };
 
 // What a second start brings to the front of the launcher that is already at work, instead of
-// starting Corvex again: a box in view (it waits for the user), else the main window in view,
-// else the picture box; nothing while none of them is in view.
-std::optional<std::uintptr_t> WindowToFront(const std::vector<LauncherWindow>& windows);
+// starting Corvex again: a box in view (it waits for the user); else a main window that waits
+// for its restore, which is restored (nobody else would launch, and the first launcher would
+// wait for ever); else the main window in view, else the picture box; nothing while none of
+// them is there.
+std::optional<FrontWindow> WindowToFront(const std::vector<LauncherWindow>& windows);
 
 // The message as the default error box shows it: "." appended when its last character sorts
 // after ".".

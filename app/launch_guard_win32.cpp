@@ -15,6 +15,7 @@ namespace {
 // launcher holds it, also when that launcher ends without releasing it.
 constexpr wchar_t kMutexName[] = L"Local\\Ostrel.Launching";
 constexpr wchar_t kMarkProperty[] = L"Ostrel.Launching";
+constexpr wchar_t kWaitingProperty[] = L"Ostrel.WaitingForRestore";
 constexpr char kBoxClass[] = "#32770";
 constexpr DWORD kPatienceMs = 3000;
 constexpr DWORD kLookEveryMs = 100;
@@ -51,14 +52,18 @@ BOOL CALLBACK CollectOfProcess(HWND window, LPARAM into) {
     if (name == MainWindow::kClassName) kind = LauncherWindow::Kind::kMainWindow;
     if (name == TAboutBox::kClassName) kind = LauncherWindow::Kind::kPictureBox;
     search.windows.push_back({reinterpret_cast<std::uintptr_t>(window), kind,
-                              IsWindowVisible(window) && !IsIconic(window)});
+                              IsWindowVisible(window) && !IsIconic(window),
+                              GetPropW(window, kWaitingProperty) != nullptr});
     return TRUE;
 }
 
 }  // namespace
 
 LaunchGuard::LaunchGuard() : mutex_(CreateMutexW(nullptr, FALSE, kMutexName)) {
-    heldElsewhere_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    const DWORD error = GetLastError();
+    // Made by another user's launcher in this session, or by an elevated one, the mutex exists
+    // but this launcher's token may not open it: held all the same.
+    heldElsewhere_ = mutex_ ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
     if (heldElsewhere_) mutex_.reset();
 }
 
@@ -75,6 +80,14 @@ void LaunchGuard::Release() {
     mutex_.reset();
 }
 
+void MarkWaitingForRestore(HWND mainWindow, bool waiting) {
+    if (waiting) {
+        SetPropW(mainWindow, kWaitingProperty, mainWindow);
+    } else {
+        RemovePropW(mainWindow, kWaitingProperty);
+    }
+}
+
 void BringLaunchingLauncherForward() {
     const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
     const DWORD start = GetTickCount();
@@ -84,10 +97,19 @@ void BringLaunchingLauncherForward() {
         for (DWORD process : launchers) {
             ProcessWindows search{process, {}};
             EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
-            if (const auto window = WindowToFront(search.windows)) {
-                desktop->Activate(*window);
-                return;
+            const auto front = WindowToFront(search.windows);
+            if (!front) continue;
+            if (front->restore) {
+                // As a click on its taskbar button: the restore reaches the window's own thread,
+                // which runs the launch first (WM_QUERYOPEN), without this launcher waiting for
+                // it. This launcher, which the user has just started, may take the foreground and
+                // passes that right on, so that what the launch shows comes to the front.
+                AllowSetForegroundWindow(process);
+                ShowWindowAsync(reinterpret_cast<HWND>(front->handle), SW_RESTORE);
+            } else {
+                desktop->Activate(front->handle);
             }
+            return;
         }
         Sleep(kLookEveryMs);
     } while (GetTickCount() - start < kPatienceMs);

@@ -9,7 +9,9 @@ namespace ostrel {
 
 class LaunchGuard {
   public:
-    // Takes the guard, unless another launcher of this session holds it.
+    // Takes the guard, unless another launcher of this session holds it. A guard that this
+    // launcher may not open (another user's launcher in this session, or an elevated one, made
+    // it) is held too.
     LaunchGuard();
     ~LaunchGuard();
     LaunchGuard(const LaunchGuard&) = delete;
@@ -28,9 +30,13 @@ class LaunchGuard {
     HWND marked_ = nullptr;
 };
 
+// Marks the main window while it waits minimised for its restore before it launches, and takes
+// the mark off once the launch is under way: a later start restores a marked window.
+void MarkWaitingForRestore(HWND mainWindow, bool waiting);
+
 // Brings forward what the launcher that holds the guard shows: its box, main window or picture
-// box, whichever is in view. Waits a few seconds at most for it to show one, since it may have
-// just started.
+// box, whichever is in view; a main window that waits for its restore is restored, which runs its
+// launch. Waits a few seconds at most for one of them, since that launcher may have just started.
 void BringLaunchingLauncherForward();
 
 }  // namespace ostrel

@@ -11,14 +11,19 @@
 //   event=start     pid, program, command_line (GetCommandLineW as is), current_directory,
 //                   startup_flags (STARTUPINFO dwFlags, "0x%08lx"), show_window (wShowWindow when
 //                   STARTF_USESHOWWINDOW is set, else "none"), windows, delay_ms, lifetime_ms,
-//                   answer_after, ombrix (the loaded library's path, or "missing"),
-//                   listen ("127.0.0.1:61000", "none", or "error <WinSock code>"), counter
-//                   (when main began)
+//                   answer_after, exit_code, error_box, ombrix (the loaded library's path, or
+//                   "missing"), listen ("127.0.0.1:61000", "none", "error <WinSock code>", or
+//                   "after-box": box-closed tells), counter (when main began)
+//   event=box       pid, caption (as the box shows it), window (the box's HWND as a number),
+//                   once the error box is on the screen
+//   event=box-closed pid, answer (MessageBoxW's result: 1 for OK, 0 when no box could be
+//                   shown), listen (as in start)
 //   event=windows   pid, count, elapsed_ms (since start), counter (once they were shown)
 //   event=datagram  pid, number (1, 2, ...), from ("ip:port"), length, truncated (0/1),
 //                   answered (1 when the answer is set in Ombrix.dll; set before this is written),
 //                   datagram (the payload), counter (when it was read)
-//   event=exit      pid, reason ("close": WM_CLOSE to one of its windows; "lifetime")
+//   event=exit      pid, reason ("close": WM_CLOSE to one of its windows; "lifetime"), code
+//                   (the exit code: 0 after a close, else OSTREL_CORVEX_EXIT_CODE)
 //   event=error     pid, what, code (the stand-in could not run; exit code 1)
 // A counter is QueryPerformanceCounter's value, comparable between processes: benchmarks time
 // the stand-in's steps against their own.
@@ -27,10 +32,21 @@
 // not parse takes the default):
 //   OSTREL_CORVEX_WINDOWS       "Class:Title[:hidden],..." (titles hold no ':' or ','), shown
 //                               in this order; "none" for no window. Default "SunAwtFrame:Corvex".
-//   OSTREL_CORVEX_DELAY_MS      from start until the windows appear. Default 2000.
-//   OSTREL_CORVEX_LIFETIME_MS   from start until it exits by itself; at most 600000.
-//                               Default 120000.
-//   OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0: never. Default 1.
+//   OSTREL_CORVEX_DELAY_MS      from start (or from the answer to its error box) until the
+//                               windows appear. Default 2000.
+//   OSTREL_CORVEX_LIFETIME_MS   from start (or from the answer to its error box) until it exits
+//                               by itself; at most 600000. Default 120000. 0: ends as soon as
+//                               its start is recorded (and its error box answered), with no
+//                               window and no listener.
+//   OSTREL_CORVEX_EXIT_CODE     the exit code when it ends by itself (its lifetime is over; with
+//                               lifetime 0, at once, after its error box if any). Default 0.
+//   OSTREL_CORVEX_ERROR_BOX     "Caption|Text" (without '|' all of it is the text, under the
+//                               system's caption): before its windows and its listener, it shows
+//                               a box with that caption and text, the error icon and OK, with
+//                               no owner (centred on the screen, as a Java runtime's own error
+//                               box is), and goes on once it is answered.
+//   OSTREL_CORVEX_ANSWER_AFTER  answers at the N-th datagram and after; 0: never (it listens
+//                               and records the datagrams, and answers none). Default 1.
 //   OSTREL_CORVEX_LISTEN        "0": listens on no port, as another Java program; else 61000.
 //   OSTREL_OMBRIX_DLL           the Ombrix.dll to load; else the usual DLL search (this folder,
 //                               system, current folder, PATH), else the build's bin folder
@@ -38,9 +54,12 @@
 //   OSTREL_STANDIN_RECORD       the record file (above).
 // The answer is cleared when the stand-in starts and when it exits.
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,12 +84,20 @@ struct WindowSpec {
     bool hidden = false;
 };
 
+struct ErrorBoxContent {
+    std::optional<std::string> caption;  // none: the system's
+    std::string text;
+};
+
 struct Settings {
     std::string windows;
     std::vector<WindowSpec> windowSpecs;
     UINT delayMs = 0;
     UINT lifetimeMs = 0;
     unsigned long answerAfter = 0;
+    unsigned long exitCode = 0;
+    std::string errorBox;
+    std::optional<ErrorBoxContent> errorBoxContent;
     bool listens = true;
     std::string ombrixDll;
     std::string recordPath;
@@ -133,6 +160,13 @@ std::vector<WindowSpec> ParseWindows(const std::string& text) {
     return specs;
 }
 
+std::optional<ErrorBoxContent> ParseErrorBox(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    const auto bar = text.find('|');
+    if (bar == std::string::npos) return ErrorBoxContent{std::nullopt, text};
+    return ErrorBoxContent{text.substr(0, bar), text.substr(bar + 1)};
+}
+
 Settings ReadSettings(const std::string& programFolder) {
     constexpr unsigned long kLongestLifetimeMs = 600000;
     Settings settings;
@@ -143,6 +177,9 @@ Settings ReadSettings(const std::string& programFolder) {
     settings.lifetimeMs = static_cast<UINT>(
         NumberOr(Environment("OSTREL_CORVEX_LIFETIME_MS", ""), 120000, kLongestLifetimeMs));
     settings.answerAfter = NumberOr(Environment("OSTREL_CORVEX_ANSWER_AFTER", ""), 1, ULONG_MAX);
+    settings.exitCode = NumberOr(Environment("OSTREL_CORVEX_EXIT_CODE", ""), 0, ULONG_MAX);
+    settings.errorBox = Environment("OSTREL_CORVEX_ERROR_BOX", "");
+    settings.errorBoxContent = ParseErrorBox(settings.errorBox);
     settings.listens = Environment("OSTREL_CORVEX_LISTEN", "1") != "0";
     settings.ombrixDll = Environment("OSTREL_OMBRIX_DLL", "");
     settings.recordPath =
@@ -257,6 +294,12 @@ Listener ListenForWakeUps() {
         listener.socket = OwnedSocket();
     }
     return listener;
+}
+
+std::string ListenText(const Listener& listener) {
+    if (listener.error) return "error " + std::to_string(listener.error);
+    if (!listener.socket) return "none";
+    return "127.0.0.1:" + std::to_string(kWakeUpPort);
 }
 
 std::string AddressText(const sockaddr_in& address) {
@@ -419,14 +462,20 @@ class StandIn {
         }
     }
 
-    void Quit(const char* reason) {
+    // Ending by itself gives the configured exit code, a close 0.
+    void EndOfLifetime() { Quit("lifetime", settings_.exitCode); }
+    void Close() { Quit("close", 0); }
+    unsigned long ExitCode() const { return exitCode_; }
+
+  private:
+    void Quit(const char* reason, unsigned long code) {
         if (quitting_) return;
         quitting_ = true;
-        record_.Append("exit", {{"reason", reason}});
+        exitCode_ = code;
+        record_.Append("exit", {{"reason", reason}, {"code", std::to_string(code)}});
         PostQuitMessage(0);
     }
 
-  private:
     const Settings& settings_;
     const Record& record_;
     const ResponseState& responseState_;
@@ -436,6 +485,7 @@ class StandIn {
     ULONGLONG started_;
     unsigned long datagrams_ = 0;
     bool quitting_ = false;
+    unsigned long exitCode_ = 0;
     RecordedErrors errors_;
     ControlWindow control_;
     std::vector<std::unique_ptr<CorvexWindow>> windows_;
@@ -447,7 +497,7 @@ LRESULT ControlWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     if (message == WM_TIMER && wParam == kLifetimeTimer) {
-        standIn_.Quit("lifetime");
+        standIn_.EndOfLifetime();
         return 0;
     }
     if (message == kSocketNotice) {
@@ -463,14 +513,67 @@ LRESULT CorvexWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     }
     if (message == WM_CLOSE) {
-        standIn_.Quit("close");
+        standIn_.Close();
         return 0;
     }
     return Default(message, wParam, lParam);
 }
 
+// The error box, recorded once it is on the screen (with its window, for tests to find it) and
+// once it is answered. MessageBoxW returns only then; its own message loop runs the timer that
+// looks for it meanwhile.
+class ErrorBox {
+  public:
+    ErrorBox(const ErrorBoxContent& content, const Record& record)
+        : content_(content), record_(record) {}
+
+    // The answer: IDOK, or 0 when no box could be shown.
+    int Show() {
+        shown_ = this;
+        timer_ = SetTimer(nullptr, 0, kLookEveryMs, Look);
+        const ostrel::WideText caption = Wide(content_.caption.value_or(""));
+        const int answer =
+            MessageBoxW(nullptr, Wide(content_.text).data(),
+                        content_.caption ? caption.data() : nullptr, MB_OK | MB_ICONERROR);
+        if (timer_) KillTimer(nullptr, timer_);
+        shown_ = nullptr;
+        return answer;
+    }
+
+  private:
+    static constexpr UINT kLookEveryMs = 20;
+
+    static BOOL CALLBACK TakeShownBox(HWND window, LPARAM into) {
+        char name[16] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(into) = window;
+        return FALSE;
+    }
+
+    static void CALLBACK Look(HWND, UINT, UINT_PTR, DWORD) {
+        ErrorBox* box = shown_;
+        if (!box || !box->timer_) return;
+        HWND found = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), TakeShownBox, reinterpret_cast<LPARAM>(&found));
+        if (!found) return;
+        KillTimer(nullptr, box->timer_);
+        box->timer_ = 0;
+        ostrel::WideText caption(256);
+        const int length = GetWindowTextW(found, caption.data(), static_cast<int>(caption.size()));
+        box->record_.Append(
+            "box", {{"caption", Escaped(Utf8(caption.data(), static_cast<std::size_t>(length)))},
+                    {"window", std::to_string(reinterpret_cast<std::uintptr_t>(found))}});
+    }
+
+    inline static ErrorBox* shown_ = nullptr;  // one box at a time, on the one thread
+    const ErrorBoxContent& content_;
+    const Record& record_;
+    UINT_PTR timer_ = 0;
+};
+
 Record::Fields StartFields(const Settings& settings, const ResponseState& responseState,
-                           const Listener& listener, const std::string& started) {
+                           const std::string& listen, const std::string& started) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
@@ -491,10 +594,10 @@ Record::Fields StartFields(const Settings& settings, const ResponseState& respon
         {"delay_ms", std::to_string(settings.delayMs)},
         {"lifetime_ms", std::to_string(settings.lifetimeMs)},
         {"answer_after", std::to_string(settings.answerAfter)},
+        {"exit_code", std::to_string(settings.exitCode)},
+        {"error_box", Escaped(settings.errorBox)},
         {"ombrix", Escaped(responseState.Describe())},
-        {"listen", listener.error     ? "error " + std::to_string(listener.error)
-                   : !listener.socket ? std::string("none")
-                                      : "127.0.0.1:" + std::to_string(kWakeUpPort)},
+        {"listen", listen},
         {"counter", started}};
 }
 
@@ -509,10 +612,31 @@ int main() {
     responseState.Set(false);  // a new instance has answered nobody yet
 
     const ostrel::WinsockSession winsock(MAKEWORD(2, 2));
-    const Listener listener = !settings.listens   ? Listener{}
-                              : winsock.Started() ? ListenForWakeUps()
-                                                  : Listener{OwnedSocket(), -1};
-    record.Append("start", StartFields(settings, responseState, listener, started));
+    // With no lifetime there is nothing to listen for.
+    const auto listen = [&] {
+        return !settings.listens || settings.lifetimeMs == 0 ? Listener{}
+               : winsock.Started()                           ? ListenForWakeUps()
+                                                             : Listener{OwnedSocket(), -1};
+    };
+    // The error box comes before the listener, as a Java runtime's own box comes before the
+    // program.
+    Listener listener = settings.errorBoxContent ? Listener{} : listen();
+    record.Append(
+        "start",
+        StartFields(settings, responseState,
+                    settings.errorBoxContent ? "after-box" : ListenText(listener), started));
+    if (settings.errorBoxContent) {
+        const int answer = ErrorBox(*settings.errorBoxContent, record).Show();
+        listener = listen();
+        record.Append("box-closed",
+                      {{"answer", std::to_string(answer)}, {"listen", ListenText(listener)}});
+    }
+    if (settings.lifetimeMs == 0) {
+        responseState.Set(false);
+        record.Append("exit",
+                      {{"reason", "lifetime"}, {"code", std::to_string(settings.exitCode)}});
+        return static_cast<int>(settings.exitCode);
+    }
 
     StandIn standIn(settings, record, responseState, listener.socket.get());
     if (const std::string failed = standIn.Start(); !failed.empty()) {
@@ -526,5 +650,5 @@ int main() {
         DispatchMessageW(&message);
     }
     responseState.Set(false);
-    return 0;
+    return static_cast<int>(standIn.ExitCode());
 }

@@ -206,6 +206,21 @@ TEST_F(HandOverTest, ASecondLauncherWhileTheFirstIsAtWorkStartsNoSecondCorvex) {
     EXPECT_EQ(Count(ReadFile(launchedRecord()), "event=start"), 1u);
 }
 
+// Started minimised without activation, a launcher waits for its restore before it launches,
+// holding the guard meanwhile: a later start restores it instead of waiting for it in vain.
+TEST_F(HandOverTest, ALaterStartRestoresALauncherThatWaitsMinimised) {
+    SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", launchedRecord().c_str());
+    LauncherRun first(folder.Path(), SW_SHOWMINNOACTIVE);
+    ASSERT_NE(first.MainWindow(), nullptr);
+    Sleep(3000);
+    EXPECT_FALSE(FileExists(launchedRecord())) << "launched before its restore";
+    LauncherRun second(folder.Path());
+
+    EXPECT_EQ(second.WaitForExit(10000), 0u);
+    EXPECT_EQ(first.WaitForExit(20000), 0u) << "the first launcher was never restored";
+    EXPECT_EQ(Count(ReadFile(launchedRecord()), "event=start"), 1u);
+}
+
 TEST_F(HandOverTest, FindWindowsListsEveryTitledWindowButCorvexAndTheToolkit) {
     SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", launchedRecord().c_str());
     SetEnvironmentVariableA("OSTREL_CORVEX_WINDOWS", "SunAwtToolkit:Toolkit");

@@ -34,14 +34,26 @@ TEST(WindowToFront, IsABoxInViewElseTheMainWindowElseThePictureBox) {
                                         {2, Kind::kPictureBox, true},
                                         {3, Kind::kMainWindow, false},
                                         {4, Kind::kBox, false}};
-    EXPECT_EQ(WindowToFront(windows), 2u);
+    EXPECT_EQ(WindowToFront(windows), (FrontWindow{2, false}));
     windows[2].inView = true;
-    EXPECT_EQ(WindowToFront(windows), 3u);
+    EXPECT_EQ(WindowToFront(windows), (FrontWindow{3, false}));
     windows[3].inView = true;
-    EXPECT_EQ(WindowToFront(windows), 4u);
-    // Launching before anything is shown (or started minimised): nothing to bring forward.
+    EXPECT_EQ(WindowToFront(windows), (FrontWindow{4, false}));
+    // Launching before anything is shown, or minimised once launched: nothing to bring forward.
     EXPECT_EQ(WindowToFront({{1, Kind::kOther, true}, {2, Kind::kMainWindow, false}}),
               std::nullopt);
+}
+
+// Started minimised without activation, a launcher launches only once it is restored: a later
+// start restores it, or nobody would.
+TEST(WindowToFront, AMainWindowThatWaitsForItsRestoreIsRestored) {
+    using Kind = LauncherWindow::Kind;
+    std::vector<LauncherWindow> windows{{1, Kind::kOther, true},
+                                        {2, Kind::kMainWindow, false, true}};
+    EXPECT_EQ(WindowToFront(windows), (FrontWindow{2, true}));
+    // A box in view waits for the user first.
+    windows.push_back({3, Kind::kBox, true});
+    EXPECT_EQ(WindowToFront(windows), (FrontWindow{3, false}));
 }
 
 class RecordedFile : public RunLogFile {

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "launcher_driver.h"
 #include "standins/ombrix.h"
 
 namespace {
@@ -531,6 +532,73 @@ TEST_F(StandInsTest, EndsByItselfWhenItsLifetimeIsOverAndClearsItsAnswer) {
     ASSERT_EQ(exit.size(), 1u);
     EXPECT_EQ(exit[0].at("reason"), "lifetime");
     EXPECT_EQ(GetResponseState(), FALSE);
+}
+
+// A Java runtime that fails ends at once with its own exit code: no window, no listener.
+TEST_F(StandInsTest, WithNoLifetimeItEndsAtOnceWithItsExitCode) {
+    const EnvironmentVariable windows("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Corvex");
+    const EnvironmentVariable delay("OSTREL_CORVEX_DELAY_MS", "0");
+    const EnvironmentVariable lifetime("OSTREL_CORVEX_LIFETIME_MS", "0");
+    const EnvironmentVariable code("OSTREL_CORVEX_EXIT_CODE", "3");
+    const StandInProcess standIn(javaw_, folder_.path(), SW_SHOWNORMAL);
+    ASSERT_TRUE(standIn.Exited(kPatienceMs));
+    EXPECT_EQ(standIn.ExitCode(), 3u);
+    const std::vector<Block> start = Blocks("start", standIn.id());
+    ASSERT_EQ(start.size(), 1u);
+    EXPECT_EQ(start[0].at("listen"), "none");
+    EXPECT_TRUE(Blocks("windows", standIn.id()).empty());
+    const std::vector<Block> exit = Blocks("exit", standIn.id());
+    ASSERT_EQ(exit.size(), 1u);
+    EXPECT_EQ(exit[0].at("reason"), "lifetime");
+    EXPECT_EQ(exit[0].at("code"), "3");
+}
+
+// Its error box comes before its windows and its listener, stands alone, and once answered the
+// stand-in goes on: at once to its end with its exit code, or as usual.
+TEST_F(StandInsTest, ShowsItsErrorBoxFirstAndGoesOnOnceItIsAnswered) {
+    using ostrel::test::MessageBoxText;
+    using ostrel::test::WindowClass;
+    using ostrel::test::WindowText;
+    const EnvironmentVariable box("OSTREL_CORVEX_ERROR_BOX",
+                                  "Java Virtual Machine Launcher|Could not find the main class.");
+    const EnvironmentVariable windows("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Corvex");
+    const EnvironmentVariable delay("OSTREL_CORVEX_DELAY_MS", "0");
+    const EnvironmentVariable code("OSTREL_CORVEX_EXIT_CODE", "1");
+    for (const bool lives : {false, true}) {
+        SCOPED_TRACE(lives ? "with a lifetime" : "without a lifetime");
+        const EnvironmentVariable lifetime("OSTREL_CORVEX_LIFETIME_MS", lives ? "20000" : "0");
+        const StandInProcess standIn(javaw_, folder_.path(), SW_SHOWNORMAL);
+        // Found through the record, as its window.
+        const std::vector<Block> boxes = AwaitBlocks("box", standIn.id());
+        ASSERT_EQ(boxes.size(), 1u);
+        const auto shown =
+            reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(boxes[0].at("window"))));
+        DWORD owner = 0;
+        GetWindowThreadProcessId(shown, &owner);
+        EXPECT_EQ(owner, standIn.id());
+        EXPECT_EQ(WindowClass(shown), "#32770");
+        EXPECT_TRUE(IsWindowVisible(shown));
+        EXPECT_EQ(WindowText(shown), "Java Virtual Machine Launcher");
+        EXPECT_EQ(boxes[0].at("caption"), "Java Virtual Machine Launcher");
+        EXPECT_EQ(MessageBoxText(shown), "Could not find the main class.");
+        EXPECT_EQ(GetWindow(shown, GW_OWNER), nullptr);
+        EXPECT_EQ(Blocks("start", standIn.id()).at(0).at("listen"), "after-box");
+        EXPECT_TRUE(CorvexWindowsOf(standIn.id()).empty());
+        EXPECT_FALSE(standIn.Exited(0));
+
+        ostrel::test::PressOk(shown);
+        const std::vector<Block> closed = AwaitBlocks("box-closed", standIn.id());
+        ASSERT_EQ(closed.size(), 1u);
+        EXPECT_EQ(closed[0].at("answer"), std::to_string(IDOK));
+        if (lives) {
+            EXPECT_EQ(closed[0].at("listen"), "127.0.0.1:61000");
+            ExpectClosesWithCodeZero(standIn);
+        } else {
+            EXPECT_EQ(closed[0].at("listen"), "none");
+            ASSERT_TRUE(standIn.Exited(kPatienceMs));
+            EXPECT_EQ(standIn.ExitCode(), 1u);
+        }
+    }
 }
 
 TEST(StandInArtwork, TheIconBesideTheLauncherLoadsAtBothOfItsSizes) {
