@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "core/text_win32.h"
 #include "launcher_driver.h"
 #include "udp_probe.h"
 
@@ -118,9 +119,11 @@ class BadInputTest : public ::testing::Test {
         environment.Set("OSTREL_CORVEX_LIFETIME_MS", "1000");
         registry.SetString("1.4", "JavaHome", StandInJavaHome());
     }
-    // A runtime that does not exist: the launch starts nothing, and Corvex is started by the test.
-    void RegisterMissingRuntime() { registry.SetString("1.4", "JavaHome", missingJavaHome()); }
-    std::string missingJavaHome() const { return folder.File("jre"); }
+    // The stand-in runtime, which ends at once as the launch starts it: the launcher polls on,
+    // and Corvex is started by the test.
+    void RegisterRuntimeThatEndsAtOnce() {
+        registry.SetString("1.4", "JavaHome", StandInJavaHome());
+    }
 
     // The text of the error box of a launch that failed. Once it is closed, the window stays
     // open and in view, with nothing started and no polling.
@@ -158,21 +161,29 @@ TEST_F(BadInputTest, AJavaHomeOf250CharactersIsLoggedAndScriptedWholeAndItsStart
     registry.SetString("1.4", "JavaHome", javaHome);
 
     // The shell cannot start a program of 264 characters: a clear error instead of a start that
-    // silently never happens.
+    // silently never happens; and nothing to wait for after it.
     LauncherRun launcher(folder.Path());
-    EXPECT_EQ(FailedLaunchText(launcher),
-              "Cannot start \"" + javaw + "\": the program path is longer than 259 characters.");
-    HWND window = launcher.MainWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(LogLines(window),
-              (std::vector<std::string>{
-                  ValueLine("JavaHome", javaHome), "JavaHome = \"" + javaHome + "\"",
-                  "Application Path =" + ProgramFolder(), ExecuteLine(javaHome)}));
+    HWND box = launcher.WaitForMessageBox(kTitle);
+    ASSERT_NE(box, nullptr) << "no error box";
+    const std::string text = MessageBoxText(box);
+    EXPECT_EQ(text.substr(0, text.find("\r\n")),
+              "Cannot start \"" + javaw + "\": the program path is longer than 259 characters");
+    PressOk(box);
+    EXPECT_EQ(launcher.WaitForExit(kTimeoutMs), 1u);
+    EXPECT_FALSE(StandInStarted());
+    // The run's log is whole in its file.
+    wchar_t logFolder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, logFolder);
+    const std::string log = ReadFile(Utf8(logFolder) + "\\Ostrel\\ostrel.log");
+    for (const std::string& line :
+         {ValueLine("JavaHome", javaHome), "JavaHome = \"" + javaHome + "\"",
+          "Application Path =" + ProgramFolder(), ExecuteLine(javaHome)}) {
+        EXPECT_NE(log.find("\r\n" + line + "\r\n"), std::string::npos) << line;
+    }
     EXPECT_EQ(ReadFile(folder.File("ostrel.bat")),
               "\"" + javaHome + "\\bin\\java.exe\" " + kArguments + " ShowSetup\r\n");
     EXPECT_TRUE(FileExists(folder.File("Configuration.lnk")));
     EXPECT_TRUE(FileExists(folder.File("Corvex.lnk")));
-    CloseAndExpectExitCode0(launcher, window);
 }
 
 TEST_F(BadInputTest, StringValuesOf64KiBAreLoggedWholeAndEmptyValuesOfAnyTypeAsEmpty) {
@@ -180,18 +191,18 @@ TEST_F(BadInputTest, StringValuesOf64KiBAreLoggedWholeAndEmptyValuesOfAnyTypeAsE
     const std::string big(65535, 'b');  // 64 KiB with its zero
     registry.SetString("1.4", "Big", big);
     registry.SetBinary("1.4", "EmptyBinary", "");
-    RegisterMissingRuntime();
+    RegisterRuntimeThatEndsAtOnce();
 
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForLogLine(window, ExecuteLine(missingJavaHome()), kTimeoutMs));
+    ASSERT_TRUE(WaitForLogLine(window, ExecuteLine(StandInJavaHome()), kTimeoutMs));
     const std::vector<std::string> lines = LogLines(window);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].size(), ValueLine("Big", big).size());
     EXPECT_EQ(lines[0], ValueLine("Big", big));
     EXPECT_EQ(lines[1], ValueLine("EmptyBinary", ""));
-    EXPECT_EQ(lines[2], ValueLine("JavaHome", missingJavaHome()));
+    EXPECT_EQ(lines[2], ValueLine("JavaHome", StandInJavaHome()));
 
     EXPECT_TRUE(WaitForPolling(launcher));
     EXPECT_EQ(launcher.WaitForMessageBox(kTitle, 0), nullptr);
@@ -240,9 +251,9 @@ TEST_F(BadInputTest, TitlesOf300AndClassNamesOf200CharactersAreLoggedCutAndHande
     const std::string title = Repeated("Corvex title 0123456789 ", 300);
     const std::string longClass = Repeated("OstrelLongClass", 200);
     environment.Set("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:" + title + "," + longClass + ":Other");
-    RegisterMissingRuntime();
+    RegisterRuntimeThatEndsAtOnce();
     WriteFile(folder.File("abc.txt"), "");
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     ASSERT_TRUE(WaitForPolling(launcher));
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
@@ -270,9 +281,9 @@ TEST_F(BadInputTest, TitlesOf300AndClassNamesOf200CharactersAreLoggedCutAndHande
 // --- Datagrams and the port --------------------------------------------------------------------
 
 TEST_F(BadInputTest, OversizedDatagramsAtItsPortLeaveNoTraceAndPollingGoesOn) {
-    RegisterMissingRuntime();
+    RegisterRuntimeThatEndsAtOnce();
     WriteFile(folder.File("abc.txt"), "");
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     ASSERT_TRUE(WaitForPolling(launcher));
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
@@ -308,12 +319,12 @@ TEST_F(BadInputTest, WithItsPortHeldByAnotherProgramItStillWakesAndFindsCorvex) 
     // Where the launcher binds: on Windows a holder on every interface would not keep it out.
     UdpProbe holder(61001, "127.0.0.1");
     ASSERT_TRUE(holder.Bound());
-    RegisterMissingRuntime();
+    RegisterRuntimeThatEndsAtOnce();
     WriteFile(folder.File("abc.txt"), "");
     RunningCorvex corvex(folder.Path());
     ASSERT_NE(corvex.Window(), nullptr);
 
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     HWND warning = launcher.WaitForMessageBox("Warning", kTimeoutMs);
     ASSERT_NE(warning, nullptr) << "the launch's own search did not hand over";
     PressOk(warning);
@@ -513,10 +524,10 @@ TEST_F(BadInputTest, WithoutOmbrixDllTheLoaderRefusesToStartIt) {
 // it: the timing is the same.
 TEST_F(BadInputTest, ACorvexThatNeverAnswersIsGivenUpAfter60PollsAndPollingGoesOn) {
     if (!RunsSlowCases()) GTEST_SKIP() << kSlowCaseElsewhere;
-    RegisterMissingRuntime();
+    RegisterRuntimeThatEndsAtOnce();
     environment.Set("OSTREL_CORVEX_ANSWER_AFTER", "0");
     environment.Set("OSTREL_CORVEX_LIFETIME_MS", "100000");
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     ASSERT_TRUE(WaitForPolling(launcher));
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
@@ -560,8 +571,8 @@ void ToggleMarker(const TempFolder& folder) {
 
 TEST_F(BadInputTest, AMarkerThatAppearsWhilePollingHoldsTheLauncherOpenAtTheEnd) {
     if (!RunsSlowCases()) GTEST_SKIP() << kSlowCaseElsewhere;
-    RegisterMissingRuntime();
-    LauncherRun launcher(folder.Path());
+    RegisterRuntimeThatEndsAtOnce();
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     ASSERT_TRUE(WaitForPolling(launcher));
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
@@ -580,9 +591,9 @@ TEST_F(BadInputTest, AMarkerThatAppearsWhilePollingHoldsTheLauncherOpenAtTheEnd)
 
 TEST_F(BadInputTest, AMarkerThatDisappearsWhilePollingLetsTheLauncherCloseAtTheEnd) {
     if (!RunsSlowCases()) GTEST_SKIP() << kSlowCaseElsewhere;
-    RegisterMissingRuntime();
+    RegisterRuntimeThatEndsAtOnce();
     WriteFile(folder.File("abc.txt"), "");
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     ASSERT_TRUE(WaitForPolling(launcher));
     ToggleMarker(folder);
     // A folder of that name is no marker.

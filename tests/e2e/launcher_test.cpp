@@ -257,6 +257,53 @@ TEST_F(LauncherTest, ARuntimeWithoutItsProgramIsReportedAtOnce) {
               std::string::npos);
 }
 
+// The runtime starts and ends at once with an error (a damaged Corvex): the launcher says so
+// within seconds, with the exit code and the command line, instead of polling for 50 s.
+TEST_F(LauncherTest, ARuntimeThatEndsWithAnErrorIsReportedWithinSeconds) {
+    RegisterStandInRuntime();
+    const DWORD start = GetTickCount();
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {},
+                         {"OSTREL_CORVEX_LIFETIME_MS=0", "OSTREL_CORVEX_EXIT_CODE=3"});
+    HWND box = launcher.WaitForMessageBox(kTitle, 10000);
+    ASSERT_NE(box, nullptr) << "no error box";
+    EXPECT_LE(GetTickCount() - start, 5000u);
+    const std::string text = MessageBoxText(box);
+    EXPECT_EQ(
+        text.rfind("Corvex ended before it showed a window (exit code 3).\r\nCommand line: \"" +
+                       StandInJavaHome() + "\\bin\\javaw.exe\" " + kParameters + "\r\n",
+                   0),
+        0u)
+        << text;
+    EXPECT_FALSE(PictureBoxInView(launcher));
+    PressOk(box);
+    EXPECT_EQ(launcher.WaitForExit(5000), 1u);
+}
+
+// The runtime shows its own error box, centred on the screen, before it ends: the launcher's
+// picture box, also centred and on top, must not lie over it.
+TEST_F(LauncherTest, TheRuntimesOwnErrorBoxIsNotCoveredByThePictureBox) {
+    RegisterStandInRuntime();
+    const std::string caption = "Java Virtual Machine Launcher";
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {},
+                         {"OSTREL_CORVEX_ERROR_BOX=" + caption + "|Could not find the main class.",
+                          "OSTREL_CORVEX_LIFETIME_MS=0", "OSTREL_CORVEX_EXIT_CODE=1"});
+    HWND javaBox = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (javaBox = FindWindowA("#32770", caption.c_str())) != nullptr; }, 20000));
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 2000) {  // four ticks
+        ASSERT_FALSE(PictureBoxInView(launcher) && IsWindowVisible(javaBox));
+        Sleep(50);
+    }
+    PressOk(javaBox);
+    HWND box = launcher.WaitForMessageBox(kTitle, 10000);
+    ASSERT_NE(box, nullptr) << "no error box";
+    EXPECT_EQ(MessageBoxText(box).rfind("Corvex ended before it showed a window (exit code 1).", 0),
+              0u);
+    PressOk(box);
+    EXPECT_EQ(launcher.WaitForExit(5000), 1u);
+}
+
 // A copy of the stand-in runtime (javaw.exe and java.exe) with `home` as its Java home.
 void CopyStandInRuntime(const std::string& home) {
     ASSERT_TRUE(CreateFolders(home + "\\bin"));

@@ -84,8 +84,9 @@ class AboutBoxLaunchTest : public ::testing::Test {
         SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", folder.File("standin-record.txt").c_str());
         SetEnvironmentVariableA("OSTREL_CORVEX_DELAY_MS", "0");
         SetEnvironmentVariableA("OSTREL_CORVEX_LIFETIME_MS", "30000");
-        // A runtime that does not exist: the launch starts nothing, and the launcher polls on.
-        registry.SetString("1.4", "JavaHome", folder.File("jre"));
+        // The stand-in runtime, which ends at once as the launch starts it (kRuntimeEndsAtOnce):
+        // the launcher polls on.
+        registry.SetString("1.4", "JavaHome", StandInJavaHome());
     }
     ~AboutBoxLaunchTest() override {
         for (const char* name :
@@ -100,7 +101,7 @@ class AboutBoxLaunchTest : public ::testing::Test {
 };
 
 TEST_F(AboutBoxLaunchTest, TheFirstPollingTickShowsExactlyOneBox) {
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     HWND box = WaitForShownBox(launcher);
     ASSERT_NE(box, nullptr) << "no picture box was shown";
 
@@ -119,7 +120,7 @@ TEST_F(AboutBoxLaunchTest, TheFirstPollingTickShowsExactlyOneBox) {
 }
 
 TEST_F(AboutBoxLaunchTest, IsShownCentredOnTopWithItsPictureWhileTheMainWindowIsMinimised) {
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     HWND box = WaitForShownBox(launcher);
     ASSERT_NE(box, nullptr) << "no picture box was shown";
     HWND window = launcher.MainWindow();
@@ -141,7 +142,7 @@ TEST_F(AboutBoxLaunchTest, IsShownCentredOnTopWithItsPictureWhileTheMainWindowIs
 
 TEST_F(AboutBoxLaunchTest, HeldOpenByTheMarkerTheBoxStaysShownOverTheMainWindow) {
     WriteFile(folder.File("abc.txt"), "");
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     HWND box = WaitForShownBox(launcher);
     ASSERT_NE(box, nullptr) << "no picture box was shown";
     HWND window = launcher.MainWindow();
@@ -187,7 +188,7 @@ TEST_F(AboutBoxLaunchTest, NoBoxIsShownWhenARunningCorvexEndsTheLauncherOnItsFir
     ASSERT_TRUE(SetCorvexAnswer(true));
 
     // The launch's own search hands over; without it the launcher would poll for 50 s.
-    LauncherRun launcher(folder.Path());
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, kRuntimeEndsAtOnce);
     std::size_t mostBoxes = 0;
     bool boxShown = false;
     const bool ended = WaitUntil(

@@ -212,8 +212,46 @@ DesktopEntry::~DesktopEntry() {
     }
 }
 
+namespace {
+
+// Sets variables of this process, and so of the programs it starts meanwhile, for the object's
+// lifetime; then puts their old values back.
+class EnvironmentOverride {
+  public:
+    explicit EnvironmentOverride(const EnvironmentSettings& settings) {
+        for (const std::string& setting : settings) {
+            const std::string::size_type equals = setting.find('=');
+            const WideText name = Wide(setting.substr(0, equals));
+            WideText old(32768);
+            const DWORD length =
+                GetEnvironmentVariableW(name.data(), old.data(), static_cast<DWORD>(old.size()));
+            old_.push_back({name, length > 0 && length < old.size(), old});
+            SetEnvironmentVariableW(name.data(), Wide(setting.substr(equals + 1)).data());
+        }
+    }
+    ~EnvironmentOverride() {
+        for (const Old& old : old_) {
+            SetEnvironmentVariableW(old.name.data(), old.set ? old.value.data() : nullptr);
+        }
+    }
+    EnvironmentOverride(const EnvironmentOverride&) = delete;
+    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
+
+  private:
+    struct Old {
+        WideText name;
+        bool set;
+        WideText value;
+    };
+    std::vector<Old> old_;
+};
+
+}  // namespace
+
 LauncherRun::LauncherRun(const std::string& workingFolder, int showCommand,
-                         const std::string& program, const std::string& arguments) {
+                         const std::string& program, const std::string& arguments,
+                         const EnvironmentSettings& environment) {
+    const EnvironmentOverride overridden(environment);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -97,12 +97,22 @@ class DesktopEntry {
     std::vector<Entry> entries_;
 };
 
+// "NAME=VALUE" settings of the environment a program is started with, on top of this process's.
+using EnvironmentSettings = std::vector<std::string>;
+
+// The stand-in runtime, started by a launcher that was given these, ends at once with exit code 0
+// and shows nothing: the launch starts it, and the launcher polls on for a Corvex that the test
+// starts itself.
+inline const EnvironmentSettings kRuntimeEndsAtOnce{"OSTREL_CORVEX_LIFETIME_MS=0"};
+
 // One run of ostrel.exe (a bare name is looked for in ProgramFolder()), or of another program
-// with `arguments`; terminated if it is still running when the object goes.
+// with `arguments`, in this process's environment with `environment` on top; terminated if it is
+// still running when the object goes.
 class LauncherRun {
   public:
     LauncherRun(const std::string& workingFolder, int showCommand = SW_SHOWNORMAL,
-                const std::string& program = "ostrel.exe", const std::string& arguments = {});
+                const std::string& program = "ostrel.exe", const std::string& arguments = {},
+                const EnvironmentSettings& environment = {});
     ~LauncherRun();
     LauncherRun(const LauncherRun&) = delete;
     LauncherRun& operator=(const LauncherRun&) = delete;
