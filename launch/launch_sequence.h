@@ -84,8 +84,8 @@ struct LaunchPorts {
     LaunchUi& ui;
     LaunchShell& shell;
     LaunchFiles& files;
-    // The window search with Verbose off; may set the application-found flag. Gives the windows
-    // it gave up on, because their instance did not answer, as "class" "title".
+    // The window search with Verbose off; may set the application-found flag. Gives the titles
+    // of the windows it gave up on, because their instance did not answer.
     std::function<std::vector<std::string>()> findMyWindows;
     // The user asked for this launch (a button), rather than the launcher's own start: a Corvex
     // that does not answer does not keep it from starting another.
