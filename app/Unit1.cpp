@@ -154,7 +154,7 @@ void TForm1::StartApp() {
 
 void TForm1::FindMyWindows(bool Verbose) { Search(Verbose); }
 
-std::vector<std::string> TForm1::Search(bool Verbose) {
+std::string TForm1::Search(bool Verbose) {
     WindowSearchPorts ports{ports_.desktop,
                             ports_.responseState,
                             ports_.corvex,

@@ -96,7 +96,7 @@ class TForm1 {
     void ShowPictureBoxOnce();
     bool ReportRuntimeEnded();
     void EndWithoutCorvex();
-    std::vector<std::string> Search(bool Verbose);
+    std::string Search(bool Verbose);
 
     Form1Ports ports_;
     LaunchState launch_;

@@ -104,7 +104,7 @@ void BringLaunchingLauncherForward() {
                 // which runs the launch first (WM_QUERYOPEN), without this launcher waiting for
                 // it. This launcher, which the user has just started, may take the foreground and
                 // passes that right on, so that what the launch shows comes to the front.
-                AllowSetForegroundWindow(process);
+                desktop->AllowForeground(process);
                 ShowWindowAsync(reinterpret_cast<HWND>(front->handle), SW_RESTORE);
             } else {
                 desktop->Activate(front->handle);

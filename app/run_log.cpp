@@ -6,7 +6,7 @@ namespace ostrel {
 
 void RunLog::Add(const std::string& line) {
     if (!started_) {
-        waiting_.push_back(line);
+        waiting_ += RunLogLines(line);
     } else if (file_) {
         file_->Write(RunLogLines(line));
     }
@@ -15,20 +15,28 @@ void RunLog::Add(const std::string& line) {
 void RunLog::Start(std::unique_ptr<RunLogFile> file, const std::string& heading) {
     started_ = true;
     file_ = std::move(file);
-    std::vector<std::string> waiting;
-    waiting.swap(waiting_);
-    if (!file_) return;
-    std::string text = RunLogLines(heading);
-    for (const std::string& line : waiting) text += RunLogLines(line);
-    file_->Write(text);
+    if (file_) file_->Write(RunLogLines(heading) + waiting_);
+    std::string().swap(waiting_);
 }
 
 std::string RunLogHeading(const LocalTime& started, const std::string& version,
                           const std::string& program) {
-    const auto two = [](int value) { return (value < 10 ? "0" : "") + std::to_string(value); };
-    return std::to_string(started.year) + '-' + two(started.month) + '-' + two(started.day) + ' ' +
-           two(started.hour) + ':' + two(started.minute) + ':' + two(started.second) + " Ostrel " +
-           version + ", " + program;
+    // "YYYY-MM-DD hh:mm:ss", digit by digit: the program carries no formatting library for it.
+    char time[] = "0000-00-00 00:00:00";
+    const auto put = [&time](int at, int width, int value) {
+        for (auto digits = static_cast<unsigned>(value); width-- > 0; digits /= 10) {
+            time[at + width] = static_cast<char>('0' + digits % 10);
+        }
+    };
+    put(0, 4, started.year);
+    put(5, 2, started.month);
+    put(8, 2, started.day);
+    put(11, 2, started.hour);
+    put(14, 2, started.minute);
+    put(17, 2, started.second);
+    std::string heading = time;
+    heading.append(" Ostrel ").append(version).append(", ").append(program);
+    return heading;
 }
 
 std::string RunLogLines(const std::string& text) {

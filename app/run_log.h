@@ -5,7 +5,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/clock.h"
 
@@ -29,7 +28,7 @@ class RunLog {
     bool Started() const { return started_; }
 
   private:
-    std::vector<std::string> waiting_;
+    std::string waiting_;  // as the file will keep it
     std::unique_ptr<RunLogFile> file_;
     bool started_ = false;
 };

@@ -110,8 +110,8 @@ class Search {
         }
     }
 
-    // The titles of the windows given up in this search.
-    std::vector<std::string> TakeUnanswered() { return std::move(unanswered_); }
+    // The title of the first window given up in this search; "" when none was.
+    const std::string& Unanswered() const { return unanswered_; }
 
     // Lists every titled window that is none of Corvex's nor the Java toolkit's own.
     void ListOtherWindows() {
@@ -148,7 +148,7 @@ class Search {
                 break;
             case Answer::kSilent:
                 memory_.givenUp.insert(window);
-                unanswered_.push_back(names.title);
+                if (unanswered_.empty()) unanswered_ = names.title;
                 ports_.log.Add("No answer from " + QuotedNames(names) + " after " +
                                std::to_string(kMaxPolls) + " polls");
                 break;
@@ -162,7 +162,7 @@ class Search {
     WindowSearchMemory& memory_;
     const std::vector<ListedWindow> windows_;
     std::optional<CorvexCandidates> candidates_;
-    std::vector<std::string> unanswered_;
+    std::string unanswered_;
 };
 
 }  // namespace
@@ -187,15 +187,15 @@ bool CorvexCandidates::Takes(ProcessId process) const {
     return true;
 }
 
-std::vector<std::string> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
-                                       bool& applicationFound, WindowSearchMemory& memory) {
+std::string FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound,
+                          WindowSearchMemory& memory) {
     if (Verbose) ports.log.Add(kBanner);
     Search WindowList(ports, applicationFound, memory);
     WindowList.HandOverPass({kSplashClass}, kWindowPrefix);
     WindowList.HandOverPass({kAwtFrameClass, kSunFrameClass}, kFramePrefix);
     WindowList.HandOverPass({kDialogClass}, kWindowPrefix);
     if (Verbose) WindowList.ListOtherWindows();
-    return WindowList.TakeUnanswered();
+    return WindowList.Unanswered();
 }
 
 bool StartedProcessWindows::AnyInView(Desktop& desktop, CorvexProcesses& corvex) {
@@ -209,7 +209,7 @@ bool StartedProcessWindows::AnyInView(Desktop& desktop, CorvexProcesses& corvex)
             others_.insert(process);
             continue;
         }
-        const std::string className = CutName(desktop.WindowClass(window), kClassNameLimit - 1);
+        const std::string className = desktop.WindowClass(window);
         if (!IsCorvexClass(className) && className != kToolkitClass) return true;
     }
     return false;

@@ -121,10 +121,10 @@ struct WindowSearchMemory {
 // away while it is polled is left at once. Never clears `applicationFound`; an error of `wakeUp`
 // ends the search and leaves the window being handed over untouched. Who may be Corvex is asked
 // only once a titled window of Corvex's classes is seen; a process known to be Corvex's is
-// allowed to come to the front before it is woken. Gives the titles of the windows given up in
-// this search.
-std::vector<std::string> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
-                                       bool& applicationFound, WindowSearchMemory& memory);
+// allowed to come to the front before it is woken. Gives the title of the first window given up
+// in this search ("" when none was: an untitled window is never handed over).
+std::string FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound,
+                          WindowSearchMemory& memory);
 
 // Whether a process this launcher started shows a window of its own that is none of Corvex's
 // frames, such as the runtime's error box or a question asked before the first frame. Asks for

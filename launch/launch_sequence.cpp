@@ -165,13 +165,13 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     const char* runtimeKey = DiscoverRuntime(ports, state);
     if (ports.ui.CloseRequested()) return;
 
-    const std::vector<std::string> unanswered = ports.findMyWindows();
+    const std::string unanswered = ports.findMyWindows();
     if (state.applicationFound) {
         ports.log.Add("Application Found");
         return;
     }
     if (!unanswered.empty() && !ports.byHand) {
-        ReportSilentCorvex(ports, unanswered.front());
+        ReportSilentCorvex(ports, unanswered);
         state.cannotStart = true;
         return;
     }

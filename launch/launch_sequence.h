@@ -84,9 +84,9 @@ struct LaunchPorts {
     LaunchUi& ui;
     LaunchShell& shell;
     LaunchFiles& files;
-    // The window search with Verbose off; may set the application-found flag. Gives the titles
-    // of the windows it gave up on, because their instance did not answer.
-    std::function<std::vector<std::string>()> findMyWindows;
+    // The window search with Verbose off; may set the application-found flag. Gives the title
+    // of the first window it gave up on, because its instance did not answer; "" for none.
+    std::function<std::string()> findMyWindows;
     // The user asked for this launch (a button), rather than the launcher's own start: a Corvex
     // that does not answer does not keep it from starting another.
     bool byHand = false;

@@ -47,7 +47,7 @@ class LaunchSequenceTest : public ::testing::Test {
     test::FakeFiles files{journal};
     LaunchState state;
     bool corvexRunning = false;
-    std::vector<std::string> unanswered;  // titles of windows the search gave up on
+    std::string unanswered;  // the title of a window the search gave up on
     bool byHand = false;
 };
 
@@ -227,7 +227,7 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
 // A Corvex that runs but has not answered its polls: a second one beside it would not help.
 TEST_F(LaunchSequenceTest, ACorvexThatDoesNotAnswerIsReportedAndNoSecondOneStarted) {
     keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
-    unanswered = {"Corvex"};
+    unanswered = "Corvex";
     ui.logFilePath.clear();  // no log file: no line for it
     Run();
     EXPECT_THAT(AfterSearch(),

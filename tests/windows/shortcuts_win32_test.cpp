@@ -105,8 +105,7 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
 
     void Launch() {
         LaunchState state;
-        LaunchPorts ports{log,   *this,  *this,
-                          *this, *files, [] { return std::vector<std::string>(); }};
+        LaunchPorts ports{log, *this, *this, *this, *files, [] { return std::string(); }};
         RunLaunchSequence(ports, state);
     }
 
