@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include "core/text.h"
+
 namespace ostrel {
 namespace {
 
@@ -28,11 +30,7 @@ std::uint32_t CloseLabelTextColour(std::uint32_t background, std::uint32_t text)
 }
 
 std::string ExitCodeText(std::uint32_t code) {
-    if (code < 0x10000) return std::to_string(code);
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text = "0x00000000";
-    for (std::size_t at = text.size(); code != 0; code >>= 4) text[--at] = kDigits[code & 0xF];
-    return text;
+    return code < 0x10000 ? std::to_string(code) : "0x" + EightHexDigits(code);
 }
 
 void TForm1::FormCreate() { pictureBoxShown_ = false; }

@@ -24,11 +24,7 @@ std::string SystemErrorText(const std::string& what, DWORD code) {
 OleError OleFailure(HRESULT result) {
     std::string message = SystemMessage(static_cast<DWORD>(result));
     if (message.empty()) {
-        // "OLE error " and the code as eight hexadecimal digits, as "%08lX" gives it.
-        message = "OLE error ";
-        for (int shift = 28; shift >= 0; shift -= 4) {
-            message += "0123456789ABCDEF"[static_cast<unsigned long>(result) >> shift & 0xF];
-        }
+        message = "OLE error " + EightHexDigits(static_cast<std::uint32_t>(result));
     }
     return OleError(message, result);
 }

@@ -102,6 +102,14 @@ std::string FirstCharacters(const std::string& utf8, std::size_t count) {
     return utf8.substr(0, at);
 }
 
+std::string EightHexDigits(std::uint32_t value) {
+    std::string digits(8, '0');
+    for (std::size_t at = digits.size(); value != 0; value >>= 4) {
+        digits[--at] = "0123456789ABCDEF"[value & 0xF];
+    }
+    return digits;
+}
+
 bool CodePageTakesNoFlags(unsigned codePage) {
     switch (codePage) {
         case 42:     // Symbol

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,9 @@ std::string FirstCharacters(const std::string& utf8, std::size_t count);
 // OEM code page of a system set to use UTF-8 for worldwide language support. Takes a code page's
 // number, not CP_ACP or CP_OEMCP.
 bool CodePageTakesNoFlags(unsigned codePage);
+
+// The number as eight upper-case hexadecimal digits, as "%08lX" writes it: how Windows writes its
+// status codes and HRESULTs.
+std::string EightHexDigits(std::uint32_t value);
 
 }  // namespace ostrel

@@ -87,8 +87,10 @@ Answer WakeUntilAnswered(WindowSearchPorts& ports, WindowHandle window) {
     }
 }
 
-bool IsCorvexClass(const std::string& className) {
-    return IsOneOf(className, {kSplashClass, kAwtFrameClass, kSunFrameClass, kDialogClass});
+// Corvex's own windows, and the Java toolkit's hidden one beside them.
+bool IsJavaWindowClass(const std::string& className) {
+    return IsOneOf(className,
+                   {kSplashClass, kAwtFrameClass, kSunFrameClass, kDialogClass, kToolkitClass});
 }
 
 class Search {
@@ -116,7 +118,7 @@ class Search {
     // Lists every titled window that is none of Corvex's nor the Java toolkit's own.
     void ListOtherWindows() {
         for (const ListedWindow& listed : windows_) {
-            if (IsCorvexClass(listed.className) || listed.className == kToolkitClass) continue;
+            if (IsJavaWindowClass(listed.className)) continue;
             const WindowNames names{ReadTitle(ports_.desktop, listed.window), listed.className};
             if (names.title.empty()) continue;
             ports_.log.Add(kWindowPrefix + QuotedNames(names));
@@ -209,8 +211,7 @@ bool StartedProcessWindows::AnyInView(Desktop& desktop, CorvexProcesses& corvex)
             others_.insert(process);
             continue;
         }
-        const std::string className = desktop.WindowClass(window);
-        if (!IsCorvexClass(className) && className != kToolkitClass) return true;
+        if (!IsJavaWindowClass(desktop.WindowClass(window))) return true;
     }
     return false;
 }

@@ -3,7 +3,7 @@ packages every Debian system has (required or essential) and what they depend on
 architecture only. apt resolves the set-up's package list against it as it would on a machine
 that has never run the set-up.
 
-    base_system.py STATUS-FILE > STATUS
+    base_system.py STATUS-FILE ARCHITECTURE > STATUS
 """
 import re
 import sys
@@ -14,14 +14,14 @@ def field(stanza, name):
     return match.group(1).replace("\n", " ") if match else ""
 
 
-def main(path):
+def main(path, architecture):
     with open(path, encoding="utf-8") as status:
         stanzas = [s for s in status.read().split("\n\n") if s.strip()]
     installed, providers = {}, {}
     for stanza in stanzas:
         if "install ok installed" not in field(stanza, "Status"):
             continue
-        if field(stanza, "Architecture") not in ("all", native()):
+        if field(stanza, "Architecture") not in ("all", architecture):
             continue
         name = field(stanza, "Package")
         installed[name] = stanza
@@ -51,11 +51,5 @@ def main(path):
     sys.stdout.write("\n\n".join(installed[n] for n in sorted(kept)) + "\n")
 
 
-def native():
-    import subprocess
-    return subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True,
-                          check=True).stdout.strip()
-
-
 if __name__ == "__main__":
-    main(sys.argv[1])
+    main(sys.argv[1], sys.argv[2])

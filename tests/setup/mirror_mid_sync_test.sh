@@ -24,7 +24,8 @@ Package: *:i386
 Pin: release l=Debian-Security
 Pin-Priority: -1
 PIN
-python3 "$root/tests/setup/base_system.py" /var/lib/dpkg/status >"$work/status"
+python3 "$root/tests/setup/base_system.py" /var/lib/dpkg/status "$(dpkg --print-architecture)" \
+    >"$work/status"
 cat >"$work/apt.conf" <<CONF
 Dir::State::status "$work/status";
 Dir::Etc::PreferencesParts "$work/preferences.d";
