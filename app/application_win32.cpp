@@ -35,7 +35,7 @@ std::string ProgramTitle() {
 
 void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error) {
     MessageBoxW(owner, Wide(ErrorBoxText(error.what())).data(), Wide(title).data(),
-                MB_OK | MB_ICONERROR);
+                MB_OK | MB_ICONERROR | kBoxToTheFront);
 }
 
 ApplicationWindow::ApplicationWindow(ErrorReporter& errors, const std::string& title)
@@ -133,9 +133,9 @@ void Application::StartRunLog() {
                                 Win32LaunchShell(nullptr).ModuleFileName()));
 }
 
-const std::string& Application::RunLogPath() {
+std::string Application::RunLogPath() {
     StartRunLog();
-    return runLogPath_;
+    return runLog_.Written() ? runLogPath_ : std::string();
 }
 
 void Application::BeforeBox(const std::string& kind, const std::string& text) {

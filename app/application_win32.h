@@ -67,8 +67,8 @@ class Application : public ErrorReporter {
     // comes once the launch has started Corvex, or before a box.
     void AddToRunLog(const std::string& line) { runLog_.Add(line); }
     void StartRunLog();
-    // The log file's path, for a box to name; "" when there is none.
-    const std::string& RunLogPath();
+    // The log file's path, for a box to name; "" when this run's lines are not in it.
+    std::string RunLogPath();
     // Before a box of the launcher's: the box's text goes to the run's log, whose file is made
     // now (the box waits for the user: nothing to hurry).
     void BeforeBox(const std::string& kind, const std::string& text);
@@ -103,6 +103,11 @@ class Application : public ErrorReporter {
 
 // The program file's name up to its first ".", every character after the first in lower case.
 std::string ProgramTitle();
+
+// A box the user must read comes to the front, also when it is shown from a tick, long after the
+// user started the launcher: Windows then no longer lets it take the foreground by itself, and it
+// would only flash on the taskbar behind the active window.
+inline constexpr UINT kBoxToTheFront = MB_TOPMOST | MB_SETFOREGROUND;
 
 // The default error box, owned by `owner` (none: the box stands alone).
 void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error);

@@ -4,19 +4,55 @@
 
 namespace ostrel {
 
+namespace {
+
+const std::string& FullLine() {
+    static const std::string line = RunLogLines(kRunLogFull);
+    return line;
+}
+
+}  // namespace
+
 void RunLog::Add(const std::string& line) {
     if (!started_) {
         waiting_ += RunLogLines(line);
     } else if (file_) {
-        file_->Write(RunLogLines(line));
+        Put(RunLogLines(line));
     }
 }
 
 void RunLog::Start(std::unique_ptr<RunLogFile> file, const std::string& heading) {
     started_ = true;
     file_ = std::move(file);
-    if (file_) file_->Write(RunLogLines(heading) + waiting_);
+    if (file_) {
+        const std::string text = RunLogLines(heading) + waiting_;
+        size_ = file_->Size();
+        if (size_ + text.size() + FullLine().size() > kRunLogLimit) {
+            if (file_->Empty()) {
+                size_ = 0;
+            } else {
+                file_.reset();
+            }
+        }
+        written_ = file_ && Put(text);
+    }
     std::string().swap(waiting_);
+}
+
+bool RunLog::Put(const std::string& text) {
+    // Room for the line that says the file is full is always kept.
+    if (size_ + text.size() + FullLine().size() > kRunLogLimit) {
+        file_->Write(FullLine());
+        file_.reset();
+        return false;
+    }
+    size_ += text.size();
+    return file_->Write(text);
+}
+
+std::string WithLogFileLine(const std::string& text, const std::string& path) {
+    // Quoted, so that the error box's full stop does not land on the file's name.
+    return path.empty() ? text : text + "\r\nOstrel's log of this run: \"" + path + '"';
 }
 
 std::string RunLogHeading(const LocalTime& started, const std::string& version,

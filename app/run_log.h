@@ -3,6 +3,7 @@
 // start at a user's desk, that file is what they can send to whoever helps them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,8 +16,18 @@ namespace ostrel {
 class RunLogFile {
   public:
     virtual ~RunLogFile() = default;
-    virtual void Write(const std::string& text) noexcept = 0;
+    // Adds `text` at its end; false when not all of it was written.
+    virtual bool Write(const std::string& text) noexcept = 0;
+    // What it held when it was opened, and since then.
+    virtual std::uint64_t Size() noexcept = 0;
+    // Makes it empty; false when it cannot be.
+    virtual bool Empty() noexcept = 0;
 };
+
+// A log file is never larger: what a run cannot keep within it is left out, said once.
+inline constexpr std::uint64_t kRunLogLimit = 1024 * 1024;
+inline constexpr char kRunLogFull[] =
+    "The log file is full (1 MiB): the rest of this run is not kept";
 
 class RunLog {
   public:
@@ -24,18 +35,31 @@ class RunLog {
     // file; from Start on, each line is written as it comes.
     void Add(const std::string& line);
     // Writes `heading` and what waited. With no file (it could not be made) the lines go nowhere.
+    // A file that still holds earlier runs (it could not be set aside) goes on after them, or is
+    // started afresh where they leave too little room within the limit.
     void Start(std::unique_ptr<RunLogFile> file, const std::string& heading);
     bool Started() const { return started_; }
+    // Whether this run's lines went to the file, for a box to name it.
+    bool Written() const { return written_; }
 
   private:
+    // Writes `text` while it fits within the limit; once a text does not, says so and stops.
+    bool Put(const std::string& text);
+
     std::string waiting_;  // as the file will keep it
     std::unique_ptr<RunLogFile> file_;
+    std::uint64_t size_ = 0;
     bool started_ = false;
+    bool written_ = false;
 };
 
 // The first line: when the run began, Ostrel's version and its program file.
 std::string RunLogHeading(const LocalTime& started, const std::string& version,
                           const std::string& program);
+
+// A box's text about a run that brings no Corvex, with a last line that names the file where the
+// log of the run is kept (`path`; none when it is "").
+std::string WithLogFileLine(const std::string& text, const std::string& path);
 
 // A line as the file keeps it, in CR LF lines: the further lines of a text of several (a box's)
 // indented under its first.

@@ -12,8 +12,8 @@ namespace ostrel {
 // The file's path; "" when the system names no such folder.
 std::string RunLogPath();
 
-// Makes the folder, keeps the previous run's file and opens a new one; null when it cannot be
-// made (the run goes on without it).
+// Makes the folder, keeps the previous run's file and opens the file; null when it cannot be
+// opened, or when it or its folder is a link or junction (the run goes on without it).
 std::unique_ptr<RunLogFile> OpenRunLogFile(const std::string& path);
 
 }  // namespace ostrel

@@ -1,5 +1,6 @@
 #include "core/system_error_win32.h"
 
+#include "core/text.h"
 #include "core/text_win32.h"
 
 namespace ostrel {
@@ -15,10 +16,10 @@ std::string SystemMessage(DWORD code) {
     return Utf8(text, length);
 }
 
-std::string SystemErrorText(const std::string& what, DWORD code) {
+std::string SystemErrorText(const std::string& what, DWORD code, const std::string& subject) {
     const std::string reason = SystemMessage(code);
     if (reason.empty()) return what + " (error " + std::to_string(code) + ")";
-    return what + ": " + reason;
+    return what + ": " + (subject.empty() ? reason : WithFirstInsert(reason, subject));
 }
 
 OleError OleFailure(HRESULT result) {

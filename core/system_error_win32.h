@@ -15,12 +15,14 @@ namespace ostrel {
 std::string SystemMessage(DWORD code);
 
 // "<what>: <the system's text>", or "<what> (error <code>)" where the system has no text for it.
-std::string SystemErrorText(const std::string& what, DWORD code);
+// A text that names what failed as "%1" gets `subject` there.
+std::string SystemErrorText(const std::string& what, DWORD code, const std::string& subject = "");
 
 // Raises `Error` (SystemError, or InOutError for a file) with that text and the code.
 template <typename Error = SystemError>
-[[noreturn]] void RaiseSystemError(const std::string& what, DWORD code = GetLastError()) {
-    throw Error(SystemErrorText(what, code), code);
+[[noreturn]] void RaiseSystemError(const std::string& what, DWORD code = GetLastError(),
+                                   const std::string& subject = "") {
+    throw Error(SystemErrorText(what, code, subject), code);
 }
 
 // The OLE error for a failed COM call: the system's text for the HRESULT, or its number.

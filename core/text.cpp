@@ -102,6 +102,18 @@ std::string FirstCharacters(const std::string& utf8, std::size_t count) {
     return utf8.substr(0, at);
 }
 
+std::string WithFirstInsert(const std::string& text, const std::string& insert) {
+    std::string filled;
+    std::string::size_type from = 0;
+    for (auto at = text.find("%1"); at != std::string::npos; at = text.find("%1", from)) {
+        // "%10" is the tenth insert, not the first followed by a zero.
+        const bool first = at + 2 == text.size() || text[at + 2] < '0' || text[at + 2] > '9';
+        filled.append(text, from, at - from).append(first ? insert : "%1");
+        from = at + 2;
+    }
+    return filled.append(text, from, std::string::npos);
+}
+
 std::string EightHexDigits(std::uint32_t value) {
     std::string digits(8, '0');
     for (std::size_t at = digits.size(); value != 0; value >>= 4) {

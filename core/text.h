@@ -22,6 +22,10 @@ std::string FirstCharacters(const std::string& utf8, std::size_t count);
 // number, not CP_ACP or CP_OEMCP.
 bool CodePageTakesNoFlags(unsigned codePage);
 
+// The system's text for an error with "%1" where it names what failed (error 193: "%1 is not a
+// valid Win32 application."), that filled with `insert`.
+std::string WithFirstInsert(const std::string& text, const std::string& insert);
+
 // The number as eight upper-case hexadecimal digits, as "%08lX" writes it: how Windows writes its
 // status codes and HRESULTs.
 std::string EightHexDigits(std::uint32_t value);

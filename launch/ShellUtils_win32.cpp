@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "launch/ShellUtils.h"
 #include "core/system_error_win32.h"
 #include "core/text_win32.h"
 
@@ -58,11 +59,15 @@ void ExecuteFile(const std::string& file, const std::string& parameters,
     start.lpDirectory = wideDirectory.data();
     start.nShow = showCommand;
     if (!ShellExecuteExW(&start)) {
+        const std::string what = "Cannot start " + QuotedPath(file);
         DWORD code = GetLastError();
-        // The shell's own code, where it left the system's unset: its first few are the system's.
-        if (code == ERROR_SUCCESS)
+        // The shell's own code, where it left the system's unset.
+        if (code == ERROR_SUCCESS) {
             code = static_cast<DWORD>(reinterpret_cast<INT_PTR>(start.hInstApp));
-        RaiseSystemError("Cannot start " + QuotedPath(file), code);
+            const std::string meaning = ShellResultText(code);
+            if (!meaning.empty()) throw SystemError(what + ": " + meaning, code);
+        }
+        RaiseSystemError(what, code, QuotedPath(file));
     }
     KernelHandle process(start.hProcess);
     if (started) *started = std::move(process);

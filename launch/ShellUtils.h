@@ -1,0 +1,12 @@
+// ShellUtils, the part that needs no shell: what the shell's own result codes mean.
+#pragma once
+
+#include <string>
+
+namespace ostrel {
+
+// The meaning of a result code of the shell's own (SE_ERR_..., the values up to 32 that a start
+// hands back), where it is not the system error of the same number; "" where it is.
+std::string ShellResultText(unsigned code);
+
+}  // namespace ostrel
