@@ -139,6 +139,12 @@ void TAboutBox::ShowOnTop() {
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
+void TAboutBox::ShowAgain() {
+    if (closed_) return;
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
 void TAboutBox::AlignPanel1() {
     if (!Panel1.Handle()) return;  // the box is still being created
     RECT client{};
@@ -152,7 +158,8 @@ LRESULT TAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             AlignPanel1();
             return 0;
         case WM_CLOSE:
-            // The box is not the main window: a close command only hides it.
+            // The box is not the main window: a close command only hides it, for good.
+            closed_ = true;
             ShowWindow(Handle(), SW_HIDE);
             return 0;
         default:

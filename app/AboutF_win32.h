@@ -38,12 +38,16 @@ class TAboutBox : public Window {
     // Removes the frame (keeping the outer size), makes the box stay on top, shows it centred on
     // the screen and paints it before returning.
     void ShowOnTop();
+    // Shown again on top, without taking the keyboard, after it was hidden; not once the user has
+    // closed it.
+    void ShowAgain();
 
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void AlignPanel1();
 
     int dpi_;  // the layout's and picture's scale
+    bool closed_ = false;
     Picture picture_;
     TPanel Panel1;
 };

@@ -36,12 +36,19 @@ std::string ExitCodeText(std::uint32_t code) {
 void TForm1::FormCreate() { pictureBoxShown_ = false; }
 
 void TForm1::FormShow() {
-    StartApp();
-    if (ports_.ui.CloseRequested()) return;  // closes once this has returned
+    try {
+        StartApp();
+    } catch (const std::exception&) {
+        // Nothing was started: the window stays open with the error, and however it is closed
+        // then, the run brought no Corvex.
+        launch_.cannotStart = true;
+        throw;
+    }
     if (launch_.cannotStart) {
         EndWithoutCorvex();
         return;
     }
+    if (ports_.ui.CloseRequested()) return;  // closes once this has returned
     tickCounter_ = 0;
     if (!ports_.ui.DebugMarkerExists()) ports_.ui.Minimize();
     ports_.ui.SetTimerEnabled(true);
@@ -68,6 +75,7 @@ void TForm1::DeliverTick(ErrorReporter& errors) {
 }
 
 void TForm1::ClosingStep() {
+    if (!launch_.applicationFound) LogStillRunning();
     ports_.ui.PollingEnded();
     if (ports_.ui.DebugMarkerExists()) {
         ports_.ui.SetTimerEnabled(false);
@@ -77,47 +85,65 @@ void TForm1::ClosingStep() {
     }
 }
 
-void TForm1::PollingStep() {
-    if (ReportRuntimeEnded()) return;
-    // The runtime's own error box, say, must not lie under the picture, which has done its job
-    // once something of Corvex's is on the screen.
-    if (!pictureBoxAside_ && startedWindows_.AnyInView(ports_.desktop, ports_.corvex)) {
-        if (pictureBoxShown_) ports_.ui.HidePictureBox();
-        pictureBoxAside_ = true;
-    }
-    ShowPictureBoxOnce();
-    FindMyWindows(false);
+// The polls are over and no window of Corvex came, although what was started still runs: the
+// log file is what tells the user's helper so.
+void TForm1::LogStillRunning() {
+    const std::optional<RunningProcess> running = ports_.corvex.StillRunning();
+    if (!running) return;
+    ports_.memo.Add("No window of Corvex after " + std::to_string(kPollingTicks) + " polls: \"" +
+                    running->name + "\" (process " + std::to_string(running->id) +
+                    "), started by Ostrel, still runs after " +
+                    std::to_string(running->runMilliseconds / 1000) + " s");
 }
 
-void TForm1::ShowPictureBoxOnce() {
-    if (pictureBoxShown_ || pictureBoxAside_) return;
+void TForm1::PollingStep() {
+    if (ReportNothingLeft()) return;
+    PlacePictureBox();
+    const std::optional<GivenUpWindow> givenUp = Search(false);
+    // The Corvex started here shows its window but does not answer: it is what the launcher was
+    // waiting for, and another start would meet it holding what a second one needs.
+    if (givenUp && givenUp->startedHere && !launch_.applicationFound) {
+        ports_.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
+        EndWithoutCorvex();
+    }
+}
+
+// The picture box tells the user that something is at work, but it is on top of everything and
+// must not cover what Corvex shows: the runtime's own error box, a question Java asks before the
+// first frame, Corvex's splash or frame. It comes back once they are gone and the launcher still
+// waits.
+void TForm1::PlacePictureBox() {
+    if (started_.AnyInView()) {
+        if (ports_.ui.PictureBoxInView()) ports_.ui.HidePictureBox();
+        return;
+    }
+    if (ports_.ui.PictureBoxInView()) return;
     ports_.ui.ShowPictureBox();
     pictureBoxShown_ = true;
 }
 
-// What was started here has ended, with an error, before a window of Corvex's was handed over:
-// waiting for the polls to run out would only keep the user looking at the picture. An exit
-// code of 0 is left to the polling: a runtime may hand its start on to another process and end.
-bool TForm1::ReportRuntimeEnded() {
-    const std::optional<std::uint32_t> code = ports_.corvex.RuntimeExitCode();
-    if (!code || *code == 0 || !ports_.corvex.Started().empty()) return false;
-    ports_.ui.ShowError(Exception(
-        WithLogFileLine("Corvex ended before it showed a window (exit code " + ExitCodeText(*code) +
-                            ").\r\nCommand line: " + launch_.commandLine,
-                        ports_.ui.LogFilePath())));
+// Everything started here has ended before a window of Corvex's was handed over, whatever its
+// exit code: nothing is left that could still show Corvex, and waiting for the polls to run out
+// would only keep the user looking at the picture.
+bool TForm1::ReportNothingLeft() {
+    const std::optional<std::uint32_t> code = started_.EndedWithNothingLeft();
+    if (!code) return false;
+    ports_.ui.ShowLaunchFailure("Corvex ended before it showed a window (exit code " +
+                                ExitCodeText(*code) + ").\r\nCommand line: " + launch_.commandLine);
     EndWithoutCorvex();
     return true;
 }
 
-// Corvex cannot come: the launcher ends with the box that said why, unless "abc.txt" holds it
-// open, its log in view.
+// Corvex cannot come, and a box has said why: the launcher ends, unless "abc.txt" holds it open
+// with its log in view. A close asked for while the box was open is carried out all the same.
 void TForm1::EndWithoutCorvex() {
+    launch_.cannotStart = true;
     ports_.ui.SetTimerEnabled(false);
     ports_.ui.PollingEnded();
-    if (ports_.ui.DebugMarkerExists()) {
+    if (ports_.ui.DebugMarkerExists() && !ports_.ui.CloseRequested()) {
         ports_.ui.RestoreMainWindow();
     } else {
-        ports_.ui.CloseAsFailed();
+        ports_.ui.Close();
     }
 }
 
@@ -152,14 +178,14 @@ void TForm1::StartApp() {
 
 void TForm1::FindMyWindows(bool Verbose) { Search(Verbose); }
 
-std::string TForm1::Search(bool Verbose) {
+std::optional<GivenUpWindow> TForm1::Search(bool Verbose) {
     WindowSearchPorts ports{ports_.desktop,
                             ports_.responseState,
                             ports_.corvex,
                             ports_.clock,
                             ports_.memo,
                             [this] { Button3Click(); },
-                            [this] { ShowPictureBoxOnce(); }};
+                            [this] { PlacePictureBox(); }};
     return ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
 }
 

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/started_watch.h"
 #include "core/clock.h"
 #include "core/errors.h"
 #include "core/log.h"
@@ -21,18 +23,19 @@ class TUDPEndpoint;
 class FormUi : public LaunchUi {
   public:
     virtual void Minimize() = 0;
+    // Closes the window once the running handler has returned; the program ends with the exit
+    // code TForm1 gives then.
     virtual void Close() = 0;
-    // Closes the window, and the program ends with exit code 1: Corvex was not brought to the
-    // user.
-    virtual void CloseAsFailed() = 0;
     virtual void SetTimerEnabled(bool enabled) = 0;
     // Modal: caption "Warning", warning icon, one OK button.
     virtual void ShowWarningBox(const std::string& text) = 0;
-    // Creates a picture box and shows it on top.
+    // Shows the picture box on top: the first time it is made, later it is shown again, unless
+    // the user has closed it.
     virtual void ShowPictureBox() = 0;
-    // Hides the picture boxes: something of Corvex's is on the screen, or a box of the
-    // launcher's is about to be.
+    // Hides the picture box: something of Corvex's is on the screen, or a box of the launcher's
+    // is about to be.
     virtual void HidePictureBox() = 0;
+    virtual bool PictureBoxInView() = 0;
     // "abc.txt" in the current directory, and not a folder.
     virtual bool DebugMarkerExists() = 0;
     // The launch and its polling are over: another launcher started now may launch again.
@@ -65,7 +68,8 @@ inline constexpr char kNotClosingWarning[] =
 
 class TForm1 {
   public:
-    explicit TForm1(const Form1Ports& ports) : ports_(ports) {}
+    explicit TForm1(const Form1Ports& ports)
+        : ports_(ports), started_(ports.desktop, ports.corvex) {}
 
     // Handlers, each bound to its window event.
     void FormCreate();
@@ -89,22 +93,25 @@ class TForm1 {
     const std::string& JavaHome() const { return launch_.javaHome; }
     int TickCounter() const { return tickCounter_; }
     bool PictureBoxShown() const { return pictureBoxShown_; }
+    // The program's exit code, however its window closes: 1 once the run has said that Corvex
+    // cannot come (a later start by hand may still bring it), else 0.
+    int ExitCode() const { return launch_.cannotStart ? 1 : 0; }
 
   private:
     void ClosingStep();
     void PollingStep();
-    void ShowPictureBoxOnce();
-    bool ReportRuntimeEnded();
+    void PlacePictureBox();
+    bool ReportNothingLeft();
+    void LogStillRunning();
     void EndWithoutCorvex();
-    std::string Search(bool Verbose);
+    std::optional<GivenUpWindow> Search(bool Verbose);
 
     Form1Ports ports_;
     LaunchState launch_;
     WindowSearchMemory searchMemory_;
-    StartedProcessWindows startedWindows_;
+    StartedWatch started_;
     int tickCounter_ = 0;
     bool pictureBoxShown_ = false;
-    bool pictureBoxAside_ = false;  // hidden for good: something of Corvex's is in view
     bool tickRunning_ = false;
     bool launchByHand_ = false;
 };

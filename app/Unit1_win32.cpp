@@ -232,7 +232,7 @@ void MainWindow::ShowNoRuntimeBox(const std::string& text) {
     application_.HidePictureBoxes();
     application_.BeforeBox("Box", text);
     MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(),
-                Wide(application_.Title()).data(), MB_OK);
+                Wide(application_.Title()).data(), MB_OK | kBoxToTheFront);
 }
 
 void MainWindow::ShowError(const std::exception& error) {
@@ -240,18 +240,17 @@ void MainWindow::ShowError(const std::exception& error) {
     application_.ShowException(error);
 }
 
+void MainWindow::ShowLaunchFailure(const std::string& text) {
+    ShowError(Exception(WithLogFileLine(text, application_.RunLogPath())));
+}
+
 void MainWindow::ShowWarningBox(const std::string& text) {
     application_.BeforeBox("Warning box", text);
     MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(), L"Warning",
-                MB_OK | MB_ICONWARNING);
+                MB_OK | MB_ICONWARNING | kBoxToTheFront);
 }
 
-void MainWindow::Close() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
-
-void MainWindow::CloseAsFailed() {
-    exitCode_ = 1;
-    RequestClose();
-}
+void MainWindow::Close() { RequestClose(); }
 
 void MainWindow::SetTimerEnabled(bool enabled) {
     if (enabled) {
@@ -261,15 +260,24 @@ void MainWindow::SetTimerEnabled(bool enabled) {
     }
 }
 
-void MainWindow::ShowPictureBox() { application_.CreateAboutBox().ShowOnTop(); }
+void MainWindow::ShowPictureBox() {
+    if (pictureBox_) {
+        pictureBox_->ShowAgain();
+        return;
+    }
+    pictureBox_ = &application_.CreateAboutBox();
+    pictureBox_->ShowOnTop();
+}
 
 void MainWindow::HidePictureBox() { application_.HidePictureBoxes(); }
+
+bool MainWindow::PictureBoxInView() {
+    return pictureBox_ && IsWindowVisible(pictureBox_->Handle());
+}
 
 void MainWindow::PollingEnded() { application_.EndLaunch(); }
 
 bool MainWindow::CloseRequested() { return closeRequested_; }
-
-std::string MainWindow::LogFilePath() { return application_.RunLogPath(); }
 
 bool MainWindow::DebugMarkerExists() {
     const DWORD attributes = GetFileAttributesW(kDebugMarker);
@@ -346,7 +354,7 @@ bool MainWindow::HandleLifetime(UINT message, LRESULT& result) {
         case WM_DESTROY:
             KillTimer(Handle(), kTimer1);
             MarkWaitingForRestore(Handle(), false);  // no property may outlive the window
-            PostQuitMessage(exitCode_);
+            PostQuitMessage(form_->ExitCode());
             return true;
         default:
             return false;

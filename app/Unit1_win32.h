@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/AboutF_win32.h"
 #include "app/Unit1.h"
 #include "app/control_ids.h"
 #include "app/picture_win32.h"
@@ -38,15 +39,15 @@ class MainWindow : public Window, public FormUi, public Log {
     void RestoreMainWindow() override;
     void ShowNoRuntimeBox(const std::string& text) override;
     void ShowError(const std::exception& error) override;
+    void ShowLaunchFailure(const std::string& text) override;
     bool CloseRequested() override;
-    std::string LogFilePath() override;
     void Minimize() override;
     void Close() override;
-    void CloseAsFailed() override;
     void SetTimerEnabled(bool enabled) override;
     void ShowWarningBox(const std::string& text) override;
     void ShowPictureBox() override;
     void HidePictureBox() override;
+    bool PictureBoxInView() override;
     bool DebugMarkerExists() override;
     void PollingEnded() override;
 
@@ -107,7 +108,7 @@ class MainWindow : public Window, public FormUi, public Log {
     bool displayed_ = false;
     int runningHandlers_ = 0;
     bool closeRequested_ = false;
-    int exitCode_ = 0;  // the program's, once the window is gone
+    TAboutBox* pictureBox_ = nullptr;  // the one the polling shows; the application owns it
     std::unique_ptr<TForm1> form_;
 };
 

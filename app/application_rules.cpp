@@ -25,14 +25,19 @@ std::optional<FrontWindow> WindowToFront(const std::vector<LauncherWindow>& wind
         }
         return std::nullopt;
     };
-    if (const auto box = inView(LauncherWindow::Kind::kBox)) return box;
-    for (const LauncherWindow& window : windows) {
-        if (window.kind == LauncherWindow::Kind::kMainWindow && window.waitsForRestore) {
-            return FrontWindow{window.handle, true};
+    const auto restored = [&](bool LauncherWindow::*state) -> std::optional<FrontWindow> {
+        for (const LauncherWindow& window : windows) {
+            if (window.kind == LauncherWindow::Kind::kMainWindow && window.*state) {
+                return FrontWindow{window.handle, true};
+            }
         }
-    }
+        return std::nullopt;
+    };
+    if (const auto box = inView(LauncherWindow::Kind::kBox)) return box;
+    if (const auto waiting = restored(&LauncherWindow::waitsForRestore)) return waiting;
     if (const auto mainWindow = inView(LauncherWindow::Kind::kMainWindow)) return mainWindow;
-    return inView(LauncherWindow::Kind::kPictureBox);
+    if (const auto pictureBox = inView(LauncherWindow::Kind::kPictureBox)) return pictureBox;
+    return restored(&LauncherWindow::minimized);
 }
 
 std::string ErrorBoxText(const std::string& message) {

@@ -1,4 +1,4 @@
-// The real clock: local time and Sleep.
+// The real clock: local time, and a wait that keeps the thread's windows answering.
 #pragma once
 
 #include "core/clock.h"

@@ -53,7 +53,8 @@ BOOL CALLBACK CollectOfProcess(HWND window, LPARAM into) {
     if (name == TAboutBox::kClassName) kind = LauncherWindow::Kind::kPictureBox;
     search.windows.push_back({reinterpret_cast<std::uintptr_t>(window), kind,
                               IsWindowVisible(window) && !IsIconic(window),
-                              GetPropW(window, kWaitingProperty) != nullptr});
+                              GetPropW(window, kWaitingProperty) != nullptr,
+                              IsWindowVisible(window) && IsIconic(window)});
     return TRUE;
 }
 

@@ -20,7 +20,9 @@ class Clock {
   public:
     virtual ~Clock() = default;
     virtual LocalTime Now() = 0;
-    // Blocks the calling thread; dispatches no messages.
+    // Waits on the calling thread. Its windows go on answering the system meanwhile (they paint,
+    // and what other programs send them is handled), but no input, timer or other posted message
+    // is: no handler of the launcher runs inside the wait.
     virtual void Sleep(unsigned milliseconds) = 0;
 };
 

@@ -126,7 +126,8 @@ void CheckTheListing(ShrinkingKey& key) {
     FakeUi ui(journal);
     FakeShell shell(journal);
     FakeFiles files(journal);
-    ostrel::LaunchPorts ports{log, keys, ui, shell, files, [] { return std::string(); }};
+    ostrel::LaunchPorts ports{log,   keys,  ui,
+                              shell, files, [] { return std::optional<ostrel::GivenUpWindow>(); }};
     ostrel::LaunchState state;
     std::size_t listed = 0;
     bool raised = false;

@@ -5,17 +5,19 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "handover/desktop_win32.h"
 #include "handover/wake_up.h"
+#include "core/text_win32.h"
 
 namespace ostrel {
 namespace {
 
 // The creation time of a process, comparable as a number; 0 when it cannot be read.
-ULONGLONG CreationTime(HANDLE process) {
+ULONGLONG CreatedAt(HANDLE process) {
     FILETIME created{}, exited{}, kernel{}, user{};
     if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
     return ULARGE_INTEGER{{created.dwLowDateTime, created.dwHighDateTime}}.QuadPart;
@@ -44,12 +46,31 @@ void AddDescendants(const std::vector<PROCESSENTRY32W>& processes, std::vector<M
             if (known) continue;
             const KernelHandle child(
                 OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.th32ProcessID));
-            const ULONGLONG created = child ? CreationTime(child.get()) : 0;
+            const ULONGLONG created = child ? CreatedAt(child.get()) : 0;
             if (created != 0 && created >= parent.created) {
                 family.push_back({process.th32ProcessID, created});
             }
         }
     }
+}
+
+// The process's id, its program file's name and how long it has run.
+RunningProcess Describe(HANDLE process) {
+    RunningProcess described{GetProcessId(process), {}, 0};
+    wchar_t path[MAX_PATH];
+    DWORD length = MAX_PATH;
+    if (QueryFullProcessImageNameW(process, 0, path, &length)) {
+        const std::wstring_view full(path, length);
+        const std::wstring_view name = full.substr(full.find_last_of(L"\\/") + 1);
+        described.name = Utf8(name.data(), name.size());
+    }
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG nowTicks = ULARGE_INTEGER{{now.dwLowDateTime, now.dwHighDateTime}}.QuadPart;
+    const ULONGLONG created = CreatedAt(process);
+    if (created != 0 && nowTicks > created)
+        described.runMilliseconds = (nowTicks - created) / 10000;
+    return described;
 }
 
 std::vector<PROCESSENTRY32W> RunningProcesses() {
@@ -123,7 +144,7 @@ std::vector<ProcessId> Win32CorvexProcesses::Started() {
     if (started_.empty()) return {};
     std::vector<Member> family;
     for (const KernelHandle& process : started_) {
-        family.push_back({GetProcessId(process.get()), CreationTime(process.get())});
+        family.push_back({GetProcessId(process.get()), CreatedAt(process.get())});
     }
     AddDescendants(RunningProcesses(), family);
     std::vector<ProcessId> running;
@@ -142,6 +163,24 @@ std::optional<std::uint32_t> Win32CorvexProcesses::RuntimeExitCode() {
     DWORD code = 0;
     if (!GetExitCodeProcess(started_.back().get(), &code)) return std::nullopt;
     return code;
+}
+
+std::optional<RunningProcess> Win32CorvexProcesses::StillRunning() {
+    for (auto process = started_.rbegin(); process != started_.rend(); ++process) {
+        if (StillRuns(process->get())) return Describe(process->get());
+    }
+    // What was started here has ended; a process it started may still run.
+    const std::vector<ProcessId> running = Started();
+    if (running.empty()) return std::nullopt;
+    const KernelHandle child(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, running.front()));
+    if (!child) return RunningProcess{running.front(), {}, 0};
+    return Describe(child.get());
+}
+
+std::uint64_t Win32CorvexProcesses::CreationTime(ProcessId process) {
+    const KernelHandle opened(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+    return opened ? CreatedAt(opened.get()) : 0;
 }
 
 WakeUpListener Win32CorvexProcesses::Listener() {

@@ -26,6 +26,8 @@ class Win32CorvexProcesses : public CorvexProcesses {
     std::vector<ProcessId> Started() override;
     WakeUpListener Listener() override;
     std::optional<std::uint32_t> RuntimeExitCode() override;
+    std::optional<RunningProcess> StillRunning() override;
+    std::uint64_t CreationTime(ProcessId process) override;
 
   private:
     struct UdpTable;

@@ -112,8 +112,7 @@ class Search {
         }
     }
 
-    // The title of the first window given up in this search; "" when none was.
-    const std::string& Unanswered() const { return unanswered_; }
+    const std::optional<GivenUpWindow>& GivenUp() const { return givenUp_; }
 
     // Lists every titled window that is none of Corvex's nor the Java toolkit's own.
     void ListOtherWindows() {
@@ -150,7 +149,7 @@ class Search {
                 break;
             case Answer::kSilent:
                 memory_.givenUp.insert(window);
-                if (unanswered_.empty()) unanswered_ = names.title;
+                if (!givenUp_) givenUp_ = GivenUpWindow{names.title, candidates_->OnlyStarted()};
                 ports_.log.Add("No answer from " + QuotedNames(names) + " after " +
                                std::to_string(kMaxPolls) + " polls");
                 break;
@@ -164,7 +163,7 @@ class Search {
     WindowSearchMemory& memory_;
     const std::vector<ListedWindow> windows_;
     std::optional<CorvexCandidates> candidates_;
-    std::string unanswered_;
+    std::optional<GivenUpWindow> givenUp_;
 };
 
 }  // namespace
@@ -172,7 +171,7 @@ class Search {
 CorvexCandidates CorvexCandidates::Choose(const WakeUpListener& listener,
                                           const std::vector<ProcessId>& started) {
     if (listener.bound == false) return CorvexCandidates(Rule::kNone, {});
-    if (!started.empty()) return CorvexCandidates(Rule::kOnly, started);
+    if (!started.empty()) return CorvexCandidates(Rule::kOnly, started, true);
     if (listener.owner != 0) return CorvexCandidates(Rule::kOnly, {listener.owner});
     return CorvexCandidates(Rule::kAny, {});
 }
@@ -189,31 +188,15 @@ bool CorvexCandidates::Takes(ProcessId process) const {
     return true;
 }
 
-std::string FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound,
-                          WindowSearchMemory& memory) {
+std::optional<GivenUpWindow> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
+                                           bool& applicationFound, WindowSearchMemory& memory) {
     if (Verbose) ports.log.Add(kBanner);
     Search WindowList(ports, applicationFound, memory);
     WindowList.HandOverPass({kSplashClass}, kWindowPrefix);
     WindowList.HandOverPass({kAwtFrameClass, kSunFrameClass}, kFramePrefix);
     WindowList.HandOverPass({kDialogClass}, kWindowPrefix);
     if (Verbose) WindowList.ListOtherWindows();
-    return WindowList.Unanswered();
-}
-
-bool StartedProcessWindows::AnyInView(Desktop& desktop, CorvexProcesses& corvex) {
-    std::optional<std::vector<ProcessId>> started;
-    for (WindowHandle window : desktop.TopLevelWindows()) {
-        if (!desktop.WindowVisible(window)) continue;
-        const ProcessId process = desktop.WindowProcess(window);
-        if (process == 0 || others_.count(process)) continue;
-        if (!started) started = corvex.Started();
-        if (std::find(started->begin(), started->end(), process) == started->end()) {
-            others_.insert(process);
-            continue;
-        }
-        if (!IsJavaWindowClass(desktop.WindowClass(window))) return true;
-    }
-    return false;
+    return WindowList.GivenUp();
 }
 
 }  // namespace ostrel

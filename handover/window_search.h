@@ -62,6 +62,13 @@ struct WakeUpListener {
     ProcessId owner = 0;
 };
 
+// A process that still runs, as the log names it.
+struct RunningProcess {
+    ProcessId id = 0;
+    std::string name;  // its program file's name
+    std::uint64_t runMilliseconds = 0;
+};
+
 // Every Java program's frames have the same window classes: these tell Corvex's apart.
 class CorvexProcesses {
   public:
@@ -74,6 +81,11 @@ class CorvexProcesses {
     // (not their children) have ended; nullopt while one runs, or when none was started. A look
     // at handles the launcher holds: cheap enough for every tick.
     virtual std::optional<std::uint32_t> RuntimeExitCode() = 0;
+    // One of what Started() gives, the process started last first; nullopt when none runs.
+    virtual std::optional<RunningProcess> StillRunning() = 0;
+    // When the process was made, comparable between calls, so that an id the system gives again
+    // to a new process is not taken for the old one; 0 when it cannot be told.
+    virtual std::uint64_t CreationTime(ProcessId process) = 0;
 };
 
 // Which windows of Corvex's classes may be Corvex's: nothing can answer while no socket listens
@@ -86,13 +98,16 @@ class CorvexCandidates {
     bool Takes(ProcessId process) const;
     // Whether the processes taken are known ones (started here, or the listener), not any.
     bool KnowsTheProcess() const { return rule_ == Rule::kOnly; }
+    // Whether only what this launcher started is taken.
+    bool OnlyStarted() const { return onlyStarted_; }
 
   private:
     enum class Rule { kNone, kOnly, kAny };
-    CorvexCandidates(Rule rule, std::vector<ProcessId> processes)
-        : rule_(rule), processes_(std::move(processes)) {}
+    CorvexCandidates(Rule rule, std::vector<ProcessId> processes, bool onlyStarted = false)
+        : rule_(rule), processes_(std::move(processes)), onlyStarted_(onlyStarted) {}
     Rule rule_;
     std::vector<ProcessId> processes_;
+    bool onlyStarted_;
 };
 
 struct WindowSearchPorts {
@@ -114,6 +129,13 @@ struct WindowSearchMemory {
     std::set<WindowHandle> givenUp;
 };
 
+// A window whose instance did not answer its polls.
+struct GivenUpWindow {
+    std::string title;
+    // Its process is one this launcher started: the Corvex it is waiting for.
+    bool startedHere = false;
+};
+
 // Four passes over the top-level windows (the fourth only when `Verbose`). Every Corvex window
 // found is handed over: woken, polled until the instance answers, then logged and activated,
 // and `applicationFound` is set. A window whose instance has not answered after 60 polls (about
@@ -121,22 +143,9 @@ struct WindowSearchMemory {
 // away while it is polled is left at once. Never clears `applicationFound`; an error of `wakeUp`
 // ends the search and leaves the window being handed over untouched. Who may be Corvex is asked
 // only once a titled window of Corvex's classes is seen; a process known to be Corvex's is
-// allowed to come to the front before it is woken. Gives the title of the first window given up
-// in this search ("" when none was: an untitled window is never handed over).
-std::string FindMyWindows(WindowSearchPorts& ports, bool Verbose, bool& applicationFound,
-                          WindowSearchMemory& memory);
-
-// Whether a process this launcher started shows a window of its own that is none of Corvex's
-// frames, such as the runtime's error box or a question asked before the first frame. Asks for
-// the started processes only when a window in view belongs to a process not yet known to be
-// another's, so that polling a desktop whose windows stay as they are costs no more than the
-// list of its windows.
-class StartedProcessWindows {
-  public:
-    bool AnyInView(Desktop& desktop, CorvexProcesses& corvex);
-
-  private:
-    std::set<ProcessId> others_;  // processes that are none of those started here
-};
+// allowed to come to the front before it is woken. Gives the first window given up in this
+// search, if any.
+std::optional<GivenUpWindow> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
+                                           bool& applicationFound, WindowSearchMemory& memory);
 
 }  // namespace ostrel

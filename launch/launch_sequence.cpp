@@ -127,30 +127,20 @@ void LaunchCorvex(LaunchPorts& ports, LaunchState& state) {
     const bool started = failures.empty();
     WriteLinksAndScript(ports.files, state.javaHome, directory, arguments, failures);
     if (failures.empty()) return;
-    std::string text = Lines(failures);
-    if (!started) {
-        state.cannotStart = true;
-        text = WithLogFileLine(text, ports.ui.LogFilePath());
+    if (started) {
+        ports.ui.ShowError(Exception(Lines(failures)));
+        return;
     }
-    ports.ui.ShowError(Exception(text));
-}
-
-// A Corvex that runs but does not answer still holds what a second one would need (its port,
-// its files): starting another beside it would not bring the user a working Corvex.
-void ReportSilentCorvex(LaunchPorts& ports, const std::string& title) {
-    ports.log.Add(kSilentCorvexNotStarted);
-    ports.ui.ShowError(Exception(WithLogFileLine(
-        "Corvex is running (its window \"" + title +
-            "\"), but it does not answer.\r\nClose it, or end it in Task Manager, then start "
-            "Ostrel again.",
-        ports.ui.LogFilePath())));
+    state.cannotStart = true;
+    ports.ui.ShowLaunchFailure(Lines(failures));
 }
 
 }  // namespace
 
-std::string WithLogFileLine(const std::string& text, const std::string& path) {
-    // Quoted, so that the error box's full stop does not land on the file's name.
-    return path.empty() ? text : text + "\r\nOstrel's log of this run: \"" + path + '"';
+std::string SilentCorvexText(const std::string& title) {
+    return "Corvex is running (its window \"" + title +
+           "\"), but it does not answer.\r\nClose it, or end it in Task Manager, then start "
+           "Ostrel again.";
 }
 
 std::string LauncherDirectory(const std::string& moduleFileName) {
@@ -165,14 +155,17 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     const char* runtimeKey = DiscoverRuntime(ports, state);
     if (ports.ui.CloseRequested()) return;
 
-    const std::string unanswered = ports.findMyWindows();
+    const std::optional<GivenUpWindow> givenUp = ports.findMyWindows();
     if (state.applicationFound) {
         ports.log.Add("Application Found");
         return;
     }
-    if (!unanswered.empty() && !ports.byHand) {
-        ReportSilentCorvex(ports, unanswered);
+    // A Corvex that runs but does not answer still holds what a second one would need: starting
+    // another beside it would not bring the user a working Corvex.
+    if (givenUp && !ports.byHand) {
+        ports.log.Add(kSilentCorvexNotStarted);
         state.cannotStart = true;
+        ports.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
         return;
     }
     // Without a runtime the start would run "\bin\javaw.exe" from the root of the current

@@ -6,11 +6,13 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/errors.h"
 #include "core/log.h"
+#include "handover/window_search.h"
 #include "launch/registry_value.h"
 
 namespace ostrel {
@@ -71,11 +73,12 @@ class LaunchUi {
     virtual void ShowNoRuntimeBox(const std::string& text) = 0;
     // The default error box, for a failure that does not end the launch.
     virtual void ShowError(const std::exception& error) = 0;
+    // The error box of a launch that brings the user no Corvex, which also names where the run's
+    // log is kept, for whoever helps the user.
+    virtual void ShowLaunchFailure(const std::string& text) = 0;
     // The window's close was asked for while a box of the launch was open: nothing more may be
     // started or written, and the window closes once the launch has returned.
     virtual bool CloseRequested() = 0;
-    // The file that keeps this run's log, for a box to name; "" when there is none.
-    virtual std::string LogFilePath() = 0;
 };
 
 struct LaunchPorts {
@@ -84,9 +87,9 @@ struct LaunchPorts {
     LaunchUi& ui;
     LaunchShell& shell;
     LaunchFiles& files;
-    // The window search with Verbose off; may set the application-found flag. Gives the title
-    // of the first window it gave up on, because its instance did not answer; "" for none.
-    std::function<std::string()> findMyWindows;
+    // The window search with Verbose off; may set the application-found flag. Gives the first
+    // window it gave up on, because its instance did not answer.
+    std::function<std::optional<GivenUpWindow>()> findMyWindows;
     // The user asked for this launch (a button), rather than the launcher's own start: a Corvex
     // that does not answer does not keep it from starting another.
     bool byHand = false;
@@ -105,9 +108,9 @@ inline constexpr char kNoRuntimeNotStarted[] = "Corvex not started: no Java runt
 inline constexpr char kSilentCorvexNotStarted[] =
     "Corvex not started: the Corvex that is running does not answer";
 
-// A box's text about a start that failed, with a last line that names the file where the log
-// of the run is kept (`path`; none when it is "").
-std::string WithLogFileLine(const std::string& text, const std::string& path);
+// The box's text for a Corvex that runs (its window titled `title`) but does not answer: a second
+// one beside it would find what it needs (its port, its files) held.
+std::string SilentCorvexText(const std::string& title);
 
 // The directory part of a program path, up to and including its last backslash or colon.
 std::string LauncherDirectory(const std::string& moduleFileName);

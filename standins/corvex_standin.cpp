@@ -34,6 +34,9 @@
 //                               in this order; "none" for no window. Default "SunAwtFrame:Corvex".
 //   OSTREL_CORVEX_DELAY_MS      from start (or from the answer to its error box) until the
 //                               windows appear. Default 2000.
+//   OSTREL_CORVEX_SHOW_WHEN     a file: the windows wait until it exists (looked for every 50 ms),
+//                               and the delay counts from then; a test says so when Corvex is
+//                               to appear. Unset: they do not wait.
 //   OSTREL_CORVEX_LIFETIME_MS   from start (or from the answer to its error box) until it exits
 //                               by itself; at most 600000. Default 120000. 0: ends as soon as
 //                               its start is recorded (and its error box answered), with no
@@ -93,6 +96,7 @@ struct Settings {
     std::string windows;
     std::vector<WindowSpec> windowSpecs;
     UINT delayMs = 0;
+    std::string showWhen;
     UINT lifetimeMs = 0;
     unsigned long answerAfter = 0;
     unsigned long exitCode = 0;
@@ -174,6 +178,7 @@ Settings ReadSettings(const std::string& programFolder) {
     settings.windowSpecs = ParseWindows(settings.windows);
     settings.delayMs = static_cast<UINT>(
         NumberOr(Environment("OSTREL_CORVEX_DELAY_MS", ""), 2000, kLongestLifetimeMs));
+    settings.showWhen = Environment("OSTREL_CORVEX_SHOW_WHEN", "");
     settings.lifetimeMs = static_cast<UINT>(
         NumberOr(Environment("OSTREL_CORVEX_LIFETIME_MS", ""), 120000, kLongestLifetimeMs));
     settings.answerAfter = NumberOr(Environment("OSTREL_CORVEX_ANSWER_AFTER", ""), 1, ULONG_MAX);
@@ -316,6 +321,8 @@ constexpr char kControlClass[] = "OstrelCorvexStandInControl";
 constexpr UINT kSocketNotice = WM_APP + 1;
 constexpr UINT_PTR kShowWindowsTimer = 1;
 constexpr UINT_PTR kLifetimeTimer = 2;
+constexpr UINT_PTR kShowWhenTimer = 3;
+constexpr UINT kShowWhenLookMs = 50;
 
 // What a window's handler raises is recorded; the stand-in goes on.
 class RecordedErrors : public ostrel::ErrorReporter {
@@ -387,9 +394,20 @@ class StandIn {
             WSAAsyncSelect(listener_, control_.Handle(), kSocketNotice, FD_READ) == SOCKET_ERROR) {
             return "WSAAsyncSelect";
         }
-        SetTimer(control_.Handle(), kShowWindowsTimer, settings_.delayMs, nullptr);
+        if (settings_.showWhen.empty()) {
+            SetTimer(control_.Handle(), kShowWindowsTimer, settings_.delayMs, nullptr);
+        } else {
+            SetTimer(control_.Handle(), kShowWhenTimer, kShowWhenLookMs, nullptr);
+        }
         SetTimer(control_.Handle(), kLifetimeTimer, settings_.lifetimeMs, nullptr);
         return {};
+    }
+
+    // The file that says when the windows are to appear is there: from now on they are delayed.
+    void LookForShowWhen() {
+        if (GetFileAttributesW(Wide(settings_.showWhen).data()) == INVALID_FILE_ATTRIBUTES) return;
+        KillTimer(control_.Handle(), kShowWhenTimer);
+        SetTimer(control_.Handle(), kShowWindowsTimer, settings_.delayMs, nullptr);
     }
 
     void ShowCorvexWindows() {
@@ -494,6 +512,10 @@ class StandIn {
 LRESULT ControlWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER && wParam == kShowWindowsTimer) {
         standIn_.ShowCorvexWindows();
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == kShowWhenTimer) {
+        standIn_.LookForShowWhen();
         return 0;
     }
     if (message == WM_TIMER && wParam == kLifetimeTimer) {

@@ -36,7 +36,7 @@ class HandOverTest : public ::testing::Test {
         EndStandInsOf(corvexRecord());
         for (const char* name :
              {"OSTREL_STANDIN_RECORD", "OSTREL_CORVEX_WINDOWS", "OSTREL_CORVEX_LIFETIME_MS",
-              "OSTREL_CORVEX_DELAY_MS", "OSTREL_CORVEX_LISTEN"}) {
+              "OSTREL_CORVEX_DELAY_MS", "OSTREL_CORVEX_LISTEN", "OSTREL_CORVEX_ANSWER_AFTER"}) {
             SetEnvironmentVariableA(name, nullptr);
         }
     }
@@ -110,6 +110,34 @@ TEST_F(HandOverTest, WithoutTheMarkerTheLauncherEndsOnItsFirstTick) {
     HWND dialog = corvex->WaitForWindow("SunAwtDialog", "Setup", 0);
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
+// A running Corvex that answers only its eighth wake-up, about 7 s after the first: the hand-over
+// waits for it, and the launcher's windows go on answering the system meanwhile (Windows takes a
+// window that has not read its messages for 5 s for hung, and puts a ghost in its place).
+TEST_F(HandOverTest, WhileAHandOverWaitsTheLaunchersWindowsAnswerTheSystem) {
+    SetEnvironmentVariableA("OSTREL_CORVEX_ANSWER_AFTER", "16");  // two datagrams a wake-up
+    auto corvex = StartCorvex();
+    const DWORD start = GetTickCount();
+    LauncherRun launcher(folder.Path());
+    int probed = 0;
+    while (GetTickCount() - start < 6000) {
+        for (HWND window : WindowsOfProcess(launcher.ProcessId())) {
+            if (!IsWindowVisible(window)) continue;
+            DWORD_PTR result = 0;
+            const DWORD asked = GetTickCount();
+            EXPECT_NE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result),
+                      0)
+                << WindowClass(window) << " did not answer";
+            EXPECT_LE(GetTickCount() - asked, 1000u);
+            ++probed;
+        }
+        Sleep(250);
+    }
+    EXPECT_GT(probed, 0) << "no window of the launcher was in view while it waited";
+    EXPECT_EQ(launcher.WaitForExit(15000), 0u);
+    EXPECT_GE(GetTickCount() - start, 6500u);  // it did wait for the answer
+    EXPECT_FALSE(FileExists(launchedRecord()));
 }
 
 TEST_F(HandOverTest, ACorvexStartedByTheLauncherIsFoundOnALaterTickAndBroughtToTheFront) {

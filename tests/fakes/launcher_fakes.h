@@ -224,11 +224,11 @@ class FakeUi : public FormUi, Journaled {
     bool CloseRequested() override { return closeRequested; }
     void ShowError(const std::exception& error) override {
         Write(std::string("error box ") + error.what());
+        closeRequested = closeRequested || closeWhileInABox;
     }
-    std::string LogFilePath() override { return logFilePath; }
+    void ShowLaunchFailure(const std::string& text) override { ShowError(Exception(text)); }
     void Minimize() override { Write("minimize"); }
     void Close() override { Write("close window"); }
-    void CloseAsFailed() override { Write("close window, exit code 1"); }
     void SetTimerEnabled(bool enabled) override { Write(enabled ? "timer on" : "timer off"); }
     void ShowWarningBox(const std::string& text) override {
         Write("warning " + text);
@@ -237,14 +237,19 @@ class FakeUi : public FormUi, Journaled {
     void ShowPictureBox() override {
         Write("picture box");
         if (pictureBoxFails) throw Exception("no picture");
+        pictureBoxInView = true;
     }
-    void HidePictureBox() override { Write("picture box hidden"); }
+    void HidePictureBox() override {
+        Write("picture box hidden");
+        pictureBoxInView = false;
+    }
+    bool PictureBoxInView() override { return pictureBoxInView; }
     bool DebugMarkerExists() override { return marker; }
     void PollingEnded() override { Write("polling ended"); }
 
     bool marker = false;
-    std::string logFilePath = "C:\\Users\\u\\AppData\\Local\\Ostrel\\ostrel.log";
     bool pictureBoxFails = false;
+    bool pictureBoxInView = false;
     bool closeWhileInABox = false;  // the user closes the window while a box is open
     bool closeRequested = false;
     std::function<void()> onWarning;
@@ -355,9 +360,16 @@ class FakeCorvexProcesses : public CorvexProcesses {
         return listener;
     }
     std::optional<std::uint32_t> RuntimeExitCode() override { return runtimeExitCode; }
+    std::optional<RunningProcess> StillRunning() override { return stillRunning; }
+    std::uint64_t CreationTime(ProcessId process) override {
+        const auto found = created.find(process);
+        return found == created.end() ? 0 : found->second;
+    }
     std::vector<ProcessId> started;
     WakeUpListener listener;
     std::optional<std::uint32_t> runtimeExitCode;
+    std::optional<RunningProcess> stillRunning;
+    std::map<ProcessId, std::uint64_t> created;
     int asked = 0;
 };
 
@@ -382,15 +394,15 @@ struct InertFormPorts : FormUi,
     void RestoreMainWindow() override {}
     void ShowNoRuntimeBox(const std::string&) override {}
     void ShowError(const std::exception&) override {}
+    void ShowLaunchFailure(const std::string&) override {}
     bool CloseRequested() override { return false; }
-    std::string LogFilePath() override { return {}; }
     void Minimize() override {}
     void Close() override {}
-    void CloseAsFailed() override {}
     void SetTimerEnabled(bool) override {}
     void ShowWarningBox(const std::string&) override {}
     void ShowPictureBox() override {}
     void HidePictureBox() override {}
+    bool PictureBoxInView() override { return false; }
     bool DebugMarkerExists() override { return false; }
     void PollingEnded() override {}
     std::unique_ptr<RegistryKey> Open(const std::string&) override { return nullptr; }
@@ -410,6 +422,8 @@ struct InertFormPorts : FormUi,
     std::vector<ProcessId> Started() override { return {}; }
     WakeUpListener Listener() override { return {}; }
     std::optional<std::uint32_t> RuntimeExitCode() override { return std::nullopt; }
+    std::optional<RunningProcess> StillRunning() override { return std::nullopt; }
+    std::uint64_t CreationTime(ProcessId) override { return 0; }
 };
 
 }  // namespace ostrel::test

@@ -77,9 +77,15 @@ TEST_F(FormTest, TicksOneToHundredPollAndTheHundredAndFirstCloses) {
     EXPECT_EQ(Count("picture box"), 1);  // created once, on the first polling tick
     EXPECT_EQ(journal.front(), "picture box");
     EXPECT_EQ(Count("close window"), 0);
+    corvex.stillRunning = RunningProcess{42, "javaw.exe", 50900};
     Ticks(1);
     EXPECT_EQ(journal.back(), "close window");
+    EXPECT_EQ(form.ExitCode(), 0);
     EXPECT_TRUE(clock.sleeps.empty());  // no window was handed over: nothing slept
+    // What was started still runs, without a window: the log file says so.
+    EXPECT_EQ(log.lines.back(),
+              "No window of Corvex after 100 polls: \"javaw.exe\" (process 42), started by "
+              "Ostrel, still runs after 50 s");
 }
 
 // Another Java program's frame that never answers is given up once, not waited for on every tick.
@@ -180,17 +186,21 @@ TEST_F(FormTest, AnErrorBoxThatFailsItselfDoesNotStopThePolling) {
 // no polling, and the launcher ends with exit code 1, unless "abc.txt" holds it open.
 TEST_F(FormTest, AStartThatCannotSucceedEndsWithItsBoxAndExitCodeOne) {
     shell.fails = true;
+    ui.closeWhileInABox = true;  // closed from outside (the taskbar) while its box is open
     Journal shown = Show();
     EXPECT_THAT(
         Journal(shown.end() - 4, shown.end()),
         ElementsAre(::testing::StartsWith("error box Cannot start \"C:\\Java\\bin\\javaw.exe\""),
-                    "timer off", "polling ended", "close window, exit code 1"));
+                    "timer off", "polling ended", "close window"));
+    EXPECT_EQ(form.ExitCode(), 1);
 
     keys.keys.clear();  // no runtime
     shell.fails = false;
+    ui.closeWhileInABox = ui.closeRequested = false;
     shown = Show();
     EXPECT_THAT(Journal(shown.end() - 3, shown.end()),
-                ElementsAre("timer off", "polling ended", "close window, exit code 1"));
+                ElementsAre("timer off", "polling ended", "close window"));
+    EXPECT_EQ(form.ExitCode(), 1);
 
     keys.keys[kKey14].Set("JavaHome", kRegSz, "");  // no Java home
     ui.marker = true;
@@ -198,41 +208,90 @@ TEST_F(FormTest, AStartThatCannotSucceedEndsWithItsBoxAndExitCodeOne) {
     EXPECT_THAT(Journal(shown.end() - 4, shown.end()),
                 ElementsAre(::testing::StartsWith("error box The Java runtime"), "timer off",
                             "polling ended", "restore"));
+    form.Label1Click();  // "close", with the launcher held open by the marker
+    EXPECT_EQ(form.ExitCode(), 1);
 }
 
-// What was started ended with an error before Corvex showed a window: said at the next tick.
-TEST_F(FormTest, StartedProcessesThatEndedWithAnErrorAreReportedAtTheNextTick) {
+// Everything that was started ended before Corvex showed a window, whatever its exit code: said
+// at the next tick. A runtime that handed its start on to a process that still runs has not.
+TEST_F(FormTest, StartedProcessesThatAllEndedAreReportedAtTheNextTick) {
     Show();
     corvex.started = {42};
     Ticks(2);
-    corvex.runtimeExitCode = 0;  // a runtime may hand its start on and end: polling goes on
-    corvex.started.clear();
+    corvex.runtimeExitCode = 0;
+    corvex.started = {43};  // its child
     Ticks(1);
-    EXPECT_EQ(Count("close window, exit code 1"), 0);
-    corvex.runtimeExitCode = 3;
+    EXPECT_EQ(Count("close window"), 0);
+    corvex.started.clear();
     journal.clear();
     Ticks(1);
     EXPECT_THAT(journal,
-                ElementsAre("error box Corvex ended before it showed a window (exit code 3).\r\n"
+                ElementsAre("error box Corvex ended before it showed a window (exit code 0).\r\n"
                             "Command line: \"C:\\Java\\bin\\javaw.exe\" -classpath "
                             "LIB\\Corvex.jar morvane.r7x.corvex.application.Application "
-                            "ShowSetupSys\r\nOstrel's log of this run: \"" +
-                                ui.logFilePath + '"',
-                            "timer off", "polling ended", "close window, exit code 1"));
+                            "ShowSetupSys",
+                            "timer off", "polling ended", "close window"));
+    EXPECT_EQ(form.ExitCode(), 1);
     EXPECT_EQ(ExitCodeText(0xC0000135), "0xC0000135");
 }
 
-// The runtime's own error box, or a question asked before the first frame, must not lie under
-// the picture box.
-TEST_F(FormTest, AWindowOfAStartedProcessThatIsNotCorvexsPutsThePictureBoxAside) {
+// The Corvex started here shows its frame but never answers: told as one found running is.
+TEST_F(FormTest, AStartedCorvexThatDoesNotAnswerEndsTheRunWithItsBox) {
     Show();
     corvex.started = {42};
+    desktop.Add("SunAwtFrame", "Corvex", true, 42);
+    responseState.afterwards = 0;
+    Ticks(1);
+    EXPECT_THAT(Journal(journal.end() - 4, journal.end()),
+                ElementsAre("error box Corvex is running (its window \"Corvex\"), but it does not "
+                            "answer.\r\nClose it, or end it in Task Manager, then start Ostrel "
+                            "again.",
+                            "timer off", "polling ended", "close window"));
+    EXPECT_EQ(Count("picture box"), 0);  // Corvex's frame was in view
+    EXPECT_EQ(form.ExitCode(), 1);
+}
+
+// The runtime's own error box, or a question asked before the first frame, must not lie under
+// the picture box; once it is gone and the launcher still waits, the picture is back.
+TEST_F(FormTest, ThePictureBoxStepsAsideWhileAWindowOfAStartedProcessIsInView) {
+    Show();
+    corvex.started = {42};
+    const WindowHandle other = desktop.Add("#32770", "Another program's box", true, 7);
     Ticks(1);
     EXPECT_EQ(Count("picture box"), 1);
-    desktop.Add("#32770", "Java Virtual Machine Launcher", true, 42);
+    const WindowHandle question = desktop.Add("SunAwtDialog", "", true, 42);  // any class
     Ticks(3);
     EXPECT_EQ(Count("picture box hidden"), 1);
-    EXPECT_EQ(Count("picture box"), 1);
+    desktop.Close(question);
+    Ticks(1);
+    EXPECT_EQ(Count("picture box"), 2);
+
+    // The other program has ended, and its id now names a process of the runtime's.
+    desktop.Close(other);
+    corvex.started = {42, 7};
+    corvex.created[7] = 1234;
+    desktop.Add("#32770", "Java Virtual Machine Launcher", true, 7);
+    Ticks(1);
+    EXPECT_EQ(Count("picture box hidden"), 2);
+}
+
+// Polling a desktop whose windows stay as they are costs no more than the list of its windows:
+// processes once found to be others' are not asked about again.
+TEST(StartedWatch, AsksForTheStartedProcessesOnlyForAProcessNotYetKnown) {
+    constexpr ProcessId kStarted = 42;
+    test::FakeDesktop desktop;
+    test::FakeCorvexProcesses corvex;
+    StartedWatch watch(desktop, corvex);
+    corvex.started = {kStarted};
+    desktop.Add("Shell_TrayWnd", "", true, 7);
+    desktop.Add("#32770", "Error", true, 8);
+    desktop.Add("#32770", "Java Virtual Machine Launcher", false, kStarted);
+    EXPECT_FALSE(watch.AnyInView());
+    const int asked = corvex.asked;
+    EXPECT_FALSE(watch.AnyInView());
+    EXPECT_EQ(corvex.asked, asked);
+    desktop.Add("SunAwtFrame", "Corvex", true, kStarted);
+    EXPECT_TRUE(watch.AnyInView());
 }
 
 // A Corvex that does not answer: something of the launcher is in view while it waits, and no
@@ -242,7 +301,8 @@ TEST_F(FormTest, AHandOverThatGivesUpShowsThePictureBoxAndStartsNothing) {
     responseState.afterwards = 0;
     const Journal shown = Show();
     EXPECT_EQ(std::count(shown.begin(), shown.end(), "picture box"), 1);
-    EXPECT_EQ(shown.back(), "close window, exit code 1");
+    EXPECT_EQ(shown.back(), "close window");
+    EXPECT_EQ(form.ExitCode(), 1);
     EXPECT_THAT(shown, ::testing::Not(::testing::Contains(::testing::StartsWith("execute"))));
 }
 
@@ -267,6 +327,7 @@ TEST_F(FormTest, AnErrorInStartAppLeavesTheWindowUnminimisedWithoutTimer) {
     EXPECT_THROW(form.FormShow(), Exception);
     EXPECT_EQ(std::count(journal.begin(), journal.end(), "minimize"), 0);
     EXPECT_EQ(std::count(journal.begin(), journal.end(), "timer on"), 0);
+    EXPECT_EQ(form.ExitCode(), 1);  // nothing was started, however the window is closed then
 }
 
 TEST_F(FormTest, TheHandOverWakesCorvexThroughTheSendAction) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -45,7 +46,8 @@ TEST(WindowToFront, IsABoxInViewElseTheMainWindowElseThePictureBox) {
 }
 
 // Started minimised without activation, a launcher launches only once it is restored: a later
-// start restores it, or nobody would.
+// start restores it, or nobody would. So is one minimised while Corvex shows something: a second
+// start never does nothing.
 TEST(WindowToFront, AMainWindowThatWaitsForItsRestoreIsRestored) {
     using Kind = LauncherWindow::Kind;
     std::vector<LauncherWindow> windows{{1, Kind::kOther, true},
@@ -54,15 +56,27 @@ TEST(WindowToFront, AMainWindowThatWaitsForItsRestoreIsRestored) {
     // A box in view waits for the user first.
     windows.push_back({3, Kind::kBox, true});
     EXPECT_EQ(WindowToFront(windows), (FrontWindow{3, false}));
+    EXPECT_EQ(
+        WindowToFront({{4, Kind::kPictureBox, false}, {5, Kind::kMainWindow, false, false, true}}),
+        (FrontWindow{5, true}));
 }
 
 class RecordedFile : public RunLogFile {
   public:
-    explicit RecordedFile(std::string& text) : text_(text) {}
-    void Write(const std::string& text) noexcept override { text_ += text; }
+    explicit RecordedFile(std::string& text, bool writes = true) : text_(text), writes_(writes) {}
+    bool Write(const std::string& text) noexcept override {
+        text_ += text;
+        return writes_;
+    }
+    std::uint64_t Size() noexcept override { return text_.size(); }
+    bool Empty() noexcept override {
+        text_.clear();
+        return true;
+    }
 
   private:
     std::string& text_;
+    bool writes_;
 };
 
 // The run's log waits in memory until the start is done, then goes to its file in CR LF lines.
@@ -90,6 +104,36 @@ TEST(RunLog, KeepsLinesUntilItStartsThenWritesEachAsItComes) {
     without.Start(nullptr, "heading");
     without.Add("lost too");
     EXPECT_TRUE(without.Started());
+    EXPECT_FALSE(without.Written());  // so no box names the file
+    RunLog unwritten;
+    unwritten.Start(std::make_unique<RecordedFile>(file, false), "heading");
+    EXPECT_FALSE(unwritten.Written());
+    EXPECT_EQ(WithLogFileLine("Cannot start.", ""), "Cannot start.");
+    EXPECT_EQ(WithLogFileLine("Cannot start.", "C:\\o.log"),
+              "Cannot start.\r\nOstrel's log of this run: \"C:\\o.log\"");
+}
+
+// The file is never larger than 1 MiB: a previous run's file that leaves too little room is
+// started afresh, and what a run cannot keep within it is left out, said once.
+TEST(RunLog, StaysWithinOneMebibyte) {
+    std::string file(kRunLogLimit - 50, 'p');  // set aside it could not be
+    RunLog log;
+    log.Add("waited");
+    log.Start(std::make_unique<RecordedFile>(file), "heading");
+    EXPECT_EQ(file, "heading\r\nwaited\r\n");
+    EXPECT_TRUE(log.Written());
+    const std::string line(1000, 'l');
+    for (int i = 0; i < 2000; ++i) log.Add(line);
+    EXPECT_LE(file.size(), kRunLogLimit);
+    EXPECT_GT(file.size(), kRunLogLimit - 1100);
+    EXPECT_TRUE(file.substr(file.size() - sizeof kRunLogFull - 1) ==
+                kRunLogFull + std::string("\r\n"));
+    EXPECT_EQ(file.find(kRunLogFull), file.rfind(kRunLogFull));
+
+    std::string room(1000, 'p');  // an earlier run's lines that leave room stay
+    RunLog next;
+    next.Start(std::make_unique<RecordedFile>(room), "heading");
+    EXPECT_EQ(room, std::string(1000, 'p') + "heading\r\n");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/text.h"
+#include "launch/ShellUtils.h"
 #include "tests/fakes/launcher_fakes.h"
 
 namespace ostrel {
@@ -47,7 +49,7 @@ class LaunchSequenceTest : public ::testing::Test {
     test::FakeFiles files{journal};
     LaunchState state;
     bool corvexRunning = false;
-    std::string unanswered;  // the title of a window the search gave up on
+    std::optional<GivenUpWindow> unanswered;  // a window the search gave up on
     bool byHand = false;
 };
 
@@ -215,9 +217,7 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
                     ::testing::StartsWith("script "),
                     "error box Cannot start \"C:\\Java\\bin\\javaw.exe\": not found\r\n"
                     "Cannot create \"Configuration.lnk\": Access denied\r\n"
-                    "Cannot save \"C:\\Corvex\\Corvex.lnk\": Access denied\r\nAccess denied\r\n"
-                    "Ostrel's log of this run: \"" +
-                        ui.logFilePath + '"'));
+                    "Cannot save \"C:\\Corvex\\Corvex.lnk\": Access denied\r\nAccess denied"));
     EXPECT_TRUE(state.cannotStart);
     EXPECT_EQ(state.commandLine,
               "\"C:\\Java\\bin\\javaw.exe\" -classpath LIB\\Corvex.jar "
@@ -227,8 +227,7 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
 // A Corvex that runs but has not answered its polls: a second one beside it would not help.
 TEST_F(LaunchSequenceTest, ACorvexThatDoesNotAnswerIsReportedAndNoSecondOneStarted) {
     keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
-    unanswered = "Corvex";
-    ui.logFilePath.clear();  // no log file: no line for it
+    unanswered = GivenUpWindow{"Corvex"};
     Run();
     EXPECT_THAT(AfterSearch(),
                 ElementsAre("error box Corvex is running (its window \"Corvex\"), but it does not "
@@ -243,6 +242,18 @@ TEST_F(LaunchSequenceTest, ACorvexThatDoesNotAnswerIsReportedAndNoSecondOneStart
     Run();
     EXPECT_THAT(AfterSearch(), ::testing::Contains(::testing::StartsWith("execute ")));
     EXPECT_FALSE(state.cannotStart);
+}
+
+// What a refused start's box says: Windows' own words, as Windows means them.
+TEST(RefusedStartText, FillsTheProgramInAndTellsTheShellsCodesByTheirOwnMeaning) {
+    EXPECT_EQ(WithFirstInsert("%1 is not a valid Win32 application.", "\"C:\\j.exe\""),
+              "\"C:\\j.exe\" is not a valid Win32 application.");
+    EXPECT_EQ(WithFirstInsert("%1 and %10 at 100%", "x"), "x and %10 at 100%");
+    EXPECT_EQ(ShellResultText(28),  // not "The printer is out of paper."
+              "The DDE transaction could not be completed because the request timed out.");
+    EXPECT_EQ(ShellResultText(31),
+              "There is no application associated with the given file name extension.");
+    EXPECT_EQ(ShellResultText(2), "");  // the system's "file not found"
 }
 
 TEST(LauncherDirectory, KeepsEverythingUpToTheLastBackslashOrColon) {

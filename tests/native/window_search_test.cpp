@@ -28,7 +28,7 @@ class WindowSearchTest : public ::testing::Test {
     void Search(bool verbose) {
         WindowSearchPorts ports{
             desktop, response, corvex, clock, log, [this] { Send(); }, [this] { ++waits; }};
-        unanswered = FindMyWindows(ports, verbose, applicationFound, memory);
+        givenUp = FindMyWindows(ports, verbose, applicationFound, memory);
     }
 
     // Each call stands for one "Send" action, that is two datagrams.
@@ -50,7 +50,7 @@ class WindowSearchTest : public ::testing::Test {
     int failingSend = 0;  // the send that raises, counted from 1; 0 for none
     int waits = 0;        // hand-overs that went on after an unanswered first poll
     bool applicationFound = false;
-    std::string unanswered;  // what the last search gave up on first
+    std::optional<GivenUpWindow> givenUp;  // what the last search gave up on first
 };
 
 std::vector<unsigned> ExpectedSleeps(int unansweredPolls) {
@@ -223,10 +223,12 @@ TEST_F(WindowSearchTest, MuteInstanceLeavesTheFlagClearAndIsGivenUpForTheRun) {
     response.afterwards = 0;
 
     Search(false);
-    EXPECT_EQ(unanswered, "Corvex");
+    ASSERT_TRUE(givenUp);
+    EXPECT_EQ(givenUp->title, "Corvex");
+    EXPECT_FALSE(givenUp->startedHere);
     EXPECT_EQ(waits, 1);  // once the first poll went unanswered, not at every poll
     Search(false);
-    EXPECT_EQ(unanswered, "");
+    EXPECT_FALSE(givenUp);
 
     EXPECT_EQ(response.polls, 60);
     EXPECT_FALSE(applicationFound);
@@ -368,27 +370,6 @@ TEST_F(WindowSearchTest, QuietSearchTakingNoWindowLeavesNoTrace) {
     Search(false);
     EXPECT_THAT(journal, IsEmpty());
     EXPECT_TRUE(applicationFound);
-}
-
-// The picture box steps aside for a window of what the launcher started that is none of Corvex's
-// frames: the runtime's own error box, say.
-TEST_F(WindowSearchTest, StartedProcessWindowsAreThoseOfTheStartedProcessesInViewButCorvexs) {
-    constexpr ProcessId kStarted = 42;
-    StartedProcessWindows windows;
-    corvex.started = {kStarted};
-    desktop.Add("Shell_TrayWnd", "", true, 7);
-    desktop.Add("#32770", "Error", true, 8);
-    desktop.Add("#32770", "Java Virtual Machine Launcher", false, kStarted);
-    EXPECT_FALSE(windows.AnyInView(desktop, corvex));
-    // Processes once found to be others' are not asked about again.
-    const int asked = corvex.asked;
-    EXPECT_FALSE(windows.AnyInView(desktop, corvex));
-    EXPECT_EQ(corvex.asked, asked);
-
-    desktop.Add("SunAwtFrame", "Corvex", true, kStarted);
-    EXPECT_FALSE(windows.AnyInView(desktop, corvex));
-    desktop.Add("#32770", "Java Virtual Machine Launcher", true, kStarted);
-    EXPECT_TRUE(windows.AnyInView(desktop, corvex));
 }
 
 }  // namespace

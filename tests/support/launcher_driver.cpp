@@ -328,6 +328,19 @@ bool SetCorvexAnswer(bool answered) {
     return set && set(answered ? TRUE : FALSE);
 }
 
+HWND LetCorvexAppear(const std::string& file, const std::string& windowClass,
+                     const std::string& title) {
+    WriteFile(file, "");
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+            window = FindWindowW(Wide(windowClass).data(), Wide(title).data());
+            return window && IsWindowVisible(window);
+        },
+        10000);
+    return window;
+}
+
 RunningCorvex::RunningCorvex(const std::string& folder, const std::string& windowClass,
                              const std::string& title)
     : process_(folder, SW_SHOWNORMAL, StandInJavaHome() + "\\bin\\javaw.exe"),

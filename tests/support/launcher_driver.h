@@ -100,10 +100,12 @@ class DesktopEntry {
 // "NAME=VALUE" settings of the environment a program is started with, on top of this process's.
 using EnvironmentSettings = std::vector<std::string>;
 
-// The stand-in runtime, started by a launcher that was given these, ends at once with exit code 0
-// and shows nothing: the launch starts it, and the launcher polls on for a Corvex that the test
-// starts itself.
-inline const EnvironmentSettings kRuntimeEndsAtOnce{"OSTREL_CORVEX_LIFETIME_MS=0"};
+// The stand-in runtime, started by a launcher that was given these, keeps Corvex's windows back
+// until the test lets them appear (LetCorvexAppear with the same file): the launcher polls on
+// meanwhile, as for a Corvex that takes its time.
+inline EnvironmentSettings CorvexAppearsWhen(const std::string& file) {
+    return {"OSTREL_CORVEX_SHOW_WHEN=" + file};
+}
 
 // One run of ostrel.exe (a bare name is looked for in ProgramFolder()), or of another program
 // with `arguments`, in this process's environment with `environment` on top; terminated if it is
@@ -134,6 +136,11 @@ class LauncherRun {
     KernelHandle process_;
     DWORD processId_ = 0;
 };
+
+// Lets the Corvex of CorvexAppearsWhen(`file`) appear: its window of this class and title, once
+// it is on the screen; null when it is not within 10 s.
+HWND LetCorvexAppear(const std::string& file, const std::string& windowClass = "SunAwtFrame",
+                     const std::string& title = "Corvex");
 
 // Ends every stand-in process whose start a stand-in record file lists ("pid=" lines), so that
 // no stand-in outlives the test that caused it.

@@ -96,7 +96,7 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
     void ShowNoRuntimeBox(const std::string&) override {}
     void ShowError(const std::exception& error) override { errors.push_back(error.what()); }
     bool CloseRequested() override { return false; }
-    std::string LogFilePath() override { return {}; }
+    void ShowLaunchFailure(const std::string& text) override { errors.push_back(text); }
     std::string ModuleFileName() override { return launcherDirectory + "ostrel.exe"; }
     void ExecuteFile(const std::string& file, const std::string&, const std::string&,
                      int) override {
@@ -105,7 +105,8 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
 
     void Launch() {
         LaunchState state;
-        LaunchPorts ports{log, *this, *this, *this, *files, [] { return std::string(); }};
+        LaunchPorts ports{log,   *this,  *this,
+                          *this, *files, [] { return std::optional<GivenUpWindow>(); }};
         RunLaunchSequence(ports, state);
     }
 

@@ -1,0 +1,31 @@
+#include "app/started_watch.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace ostrel {
+
+std::optional<std::uint32_t> StartedWatch::EndedWithNothingLeft() {
+    // A runtime may hand its start on to a process of its own and end: that one may still show
+    // Corvex. The processes are asked for only once the runtime has ended.
+    const std::optional<std::uint32_t> code = corvex_.RuntimeExitCode();
+    if (!code || !corvex_.Started().empty()) return std::nullopt;
+    return code;
+}
+
+bool StartedWatch::AnyInView() {
+    std::optional<std::vector<ProcessId>> started;
+    for (WindowHandle window : desktop_.TopLevelWindows()) {
+        if (!desktop_.WindowVisible(window)) continue;
+        const ProcessId process = desktop_.WindowProcess(window);
+        if (process == 0) continue;
+        const ProcessKey key{process, corvex_.CreationTime(process)};
+        if (others_.count(key)) continue;
+        if (!started) started = corvex_.Started();
+        if (std::find(started->begin(), started->end(), process) != started->end()) return true;
+        others_.insert(key);
+    }
+    return false;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,40 @@
+// What the polling watches of the processes this launcher started, besides the search for
+// Corvex's windows: whether they have all ended, so that nothing is left that could still show
+// Corvex, and whether a window of theirs is in view, which the picture box must not cover.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "handover/window_search.h"
+
+namespace ostrel {
+
+class StartedWatch {
+  public:
+    StartedWatch(Desktop& desktop, CorvexProcesses& corvex) : desktop_(desktop), corvex_(corvex) {}
+
+    // The exit code of what was started, once it and every process it started in turn have
+    // ended; nullopt while any of them runs, or when nothing was started.
+    std::optional<std::uint32_t> EndedWithNothingLeft();
+
+    // Whether a visible top-level window of any class belongs to what was started: the
+    // runtime's own error box, a question Java asks before the first frame, Corvex's splash or
+    // frame. Asks for the started processes only when a window in view belongs to a process not
+    // yet known to be another's, so that polling a desktop whose windows stay as they are costs
+    // no more than the list of its windows.
+    bool AnyInView();
+
+  private:
+    // A process by its id and creation time: the system gives an id again once its process has
+    // gone, and a child of the runtime may get one that another process had.
+    using ProcessKey = std::pair<ProcessId, std::uint64_t>;
+
+    Desktop& desktop_;
+    CorvexProcesses& corvex_;
+    std::set<ProcessKey> others_;  // processes that are none of those started here
+};
+
+}  // namespace ostrel
