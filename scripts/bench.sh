@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks the launcher on the Wine bench, in its own prefix build/bench/, and prints one
 # Markdown table of medians, each figure against its goal (a missed goal does not fail the
-# command; README, "Benchmarks"). Start-up and memory are measured side by side in one run with
+# command; docs/BENCHMARKS.md). Start-up and memory are measured side by side in one run with
 # two floor programs: the conforming floor (bench/conforming_floor.cpp), which does what the
 # launcher must do before it may start Corvex and nothing else, and which the goals are set
 # against, and the shell floor (bench/floor.cpp), which only starts the runtime, for reference.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes the release archives of the current commit: ostrel-<version>-win32.zip and -win64.zip,
-# each holding ostrel.exe, README.txt (the README's user guide) and LICENSE.txt (Ostrel's
-# licence and those of the code linked into the program), and ostrel-<version>-SHA256SUMS beside
-# them. The commit is exported and built afresh for both targets; the executables are the same
-# bytes whoever builds the commit, wherever (see README, "Shipping Ostrel").
+# each holding ostrel.exe, README.txt (the user guide, docs/USER-GUIDE.md) and LICENSE.txt
+# (Ostrel's licence and those of the code linked into the program), and
+# ostrel-<version>-SHA256SUMS beside them. The commit is exported and built afresh for both
+# targets; the executables are the same bytes whoever builds the commit, wherever (see README,
+# "Shipping Ostrel with Corvex").
 #
 #: scripts/release.sh [--out DIR] [signing]
 #:
@@ -120,10 +121,9 @@ for arch in "${windows_archs[@]}"; do
     else
         cp "$bin/ostrel.exe" "$folder/ostrel.exe"
     fi
-    # The README's part between its user-guide marks.
-    sed -n '/^<!-- user-guide:begin -->$/,/^<!-- user-guide:end -->$/{//!p}' "$work/src/README.md" |
-        crlf >"$folder/README.txt"
-    [[ -s $folder/README.txt ]] || die "README.md has no user guide between its marks"
+    # The user guide, under the name a user looks for first in an archive.
+    [[ -s $work/src/docs/USER-GUIDE.md ]] || die "the commit has no docs/USER-GUIDE.md"
+    crlf <"$work/src/docs/USER-GUIDE.md" >"$folder/README.txt"
     licences | crlf >"$folder/LICENSE.txt"
     chmod 0644 "$folder"/*
     chmod 0755 "$folder"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test, stopping at the first failure with a non-zero status: the set-up's install step
 # against a mirror that is mid-sync (tests/setup, in apt's simulation), the C++ sources' format
-# (clang-format), the native preset's unit tests under ASan and UBSan, each fuzz target for
-# OSTREL_FUZZ_SECONDS (default 15), the win32 and win64 presets' tests under Wine on the bench
+# (clang-format), the documents' links and the README's length (tests/docs), the native
+# preset's unit tests under ASan and UBSan, each fuzz target for OSTREL_FUZZ_SECONDS (default
+# 15), the win32 and win64 presets' tests under Wine on the bench
 # (scripts/winebench.sh), and the release command on two clones of the committed HEAD
 # (tests/release/release_test.sh). The last lines say what ran, and what was skipped and why.
 # Where this machine runs 32-bit programs (scripts/wine32.sh; OSTREL_WITHOUT_32BIT=1 acts as if
@@ -36,6 +37,10 @@ stage "format: the C++ sources as clang-format writes them"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror ||
     die "run clang-format -i on the files above"
 summary+=("format: every C++ source as clang-format writes it")
+
+stage "docs: the documents' links, the README's length"
+bash tests/docs/links_test.sh
+summary+=("docs: every relative link of the README and docs/ names a file; the README is short")
 
 stage "native: configure and build"
 build_preset - native

@@ -54,9 +54,12 @@ wine64=/usr/lib/wine/wine64
 
 # The environment of every Wine process: one prefix of the build tree, no Mono or Gecko prompts,
 # and no winemenubuilder, which would turn each link saved on Wine's desktop into a menu entry
-# in the Linux user's own home.
+# in the Linux user's own home. Wine's own messages stay off, so that a test's output is its
+# own; OSTREL_WINEDEBUG, when set, is the WINEDEBUG of a run that looks into Wine (empty: Wine's
+# defaults).
 wine_env() {
-    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
+    export WINEPREFIX=$1 WINEDEBUG=${OSTREL_WINEDEBUG--all}
+    export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 }
 
 # A Windows path for a path of this machine, through Wine's Z: drive.

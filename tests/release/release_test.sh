@@ -192,8 +192,9 @@ check_archives() { # check_archives DIST: names, contents and sums
         fi
         local readme licence
         readme=$(unpacked "$1" "$target")/README.txt licence=$(unpacked "$1" "$target")/LICENSE.txt
-        grep -q "^## Using Ostrel" "$readme" || fail "$name README.txt lacks the user guide"
-        ! grep -q -e "scripts/" -e "user-guide:" "$readme" || fail "$name README.txt goes beyond the user guide"
+        # The user guide of the commit, whole, with Windows' line ends.
+        cmp -s "$readme" <(sed 's/$/\r/' "$first/docs/USER-GUIDE.md") ||
+            fail "$name README.txt is not docs/USER-GUIDE.md"
         grep -q "^MIT License" "$licence" || fail "$name LICENSE.txt lacks Ostrel's licence"
         grep -q "Independent JPEG Group" "$licence" || fail "$name LICENSE.txt lacks libjpeg's"
         grep -q -i "mingw-w64" "$licence" || fail "$name LICENSE.txt lacks the MinGW-w64 runtime's"
