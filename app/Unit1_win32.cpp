@@ -231,8 +231,7 @@ void MainWindow::ShowNoRuntimeBox(const std::string& text) {
     EnsureControls();
     application_.HidePictureBoxes();
     application_.BeforeBox("Box", text);
-    MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(),
-                Wide(application_.Title()).data(), MB_OK | kBoxToTheFront);
+    ShowBoxToTheFront(application_.OwnerWindow().BoxOwner(), text, application_.Title(), MB_OK);
 }
 
 void MainWindow::ShowError(const std::exception& error) {
@@ -246,8 +245,8 @@ void MainWindow::ShowLaunchFailure(const std::string& text) {
 
 void MainWindow::ShowWarningBox(const std::string& text) {
     application_.BeforeBox("Warning box", text);
-    MessageBoxW(application_.OwnerWindow().BoxOwner(), Wide(text).data(), L"Warning",
-                MB_OK | MB_ICONWARNING | kBoxToTheFront);
+    ShowBoxToTheFront(application_.OwnerWindow().BoxOwner(), text, "Warning",
+                      MB_OK | MB_ICONWARNING);
 }
 
 void MainWindow::Close() { RequestClose(); }

@@ -1,5 +1,7 @@
 #include "app/application_win32.h"
 
+#include <cwchar>
+
 #include "app/Unit1_win32.h"
 #include "app/application_rules.h"
 #include "app/clock_win32.h"
@@ -33,9 +35,30 @@ std::string ProgramTitle() {
     return ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName(), SystemLowerAfterFirst);
 }
 
+namespace {
+
+// Not every implementation of MessageBox honours MB_TOPMOST for an owned box; making the box
+// topmost as it is activated gives the same on all of them.
+LRESULT CALLBACK TopmostWhenActivated(int code, WPARAM wParam, LPARAM lParam) {
+    const auto window = reinterpret_cast<HWND>(wParam);
+    wchar_t windowClass[8] = {};
+    if (code == HCBT_ACTIVATE && GetClassNameW(window, windowClass, 8) &&
+        std::wcscmp(windowClass, L"#32770") == 0) {
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+void ShowBoxToTheFront(HWND owner, const std::string& text, const std::string& title, UINT type) {
+    const OwnedHook hook(
+        SetWindowsHookExW(WH_CBT, TopmostWhenActivated, nullptr, GetCurrentThreadId()));
+    MessageBoxW(owner, Wide(text).data(), Wide(title).data(), type | MB_TOPMOST | MB_SETFOREGROUND);
+}
+
 void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error) {
-    MessageBoxW(owner, Wide(ErrorBoxText(error.what())).data(), Wide(title).data(),
-                MB_OK | MB_ICONERROR | kBoxToTheFront);
+    ShowBoxToTheFront(owner, ErrorBoxText(error.what()), title, MB_OK | MB_ICONERROR);
 }
 
 ApplicationWindow::ApplicationWindow(ErrorReporter& errors, const std::string& title)

@@ -104,10 +104,11 @@ class Application : public ErrorReporter {
 // The program file's name up to its first ".", every character after the first in lower case.
 std::string ProgramTitle();
 
-// A box the user must read comes to the front, also when it is shown from a tick, long after the
-// user started the launcher: Windows then no longer lets it take the foreground by itself, and it
-// would only flash on the taskbar behind the active window.
-inline constexpr UINT kBoxToTheFront = MB_TOPMOST | MB_SETFOREGROUND;
+// A message box the user must read, shown as the topmost window and asked to the foreground, also
+// when it is shown from a tick, long after the user started the launcher: Windows then no longer
+// lets it take the foreground by itself, and it would only flash on the taskbar behind the active
+// window.
+void ShowBoxToTheFront(HWND owner, const std::string& text, const std::string& title, UINT type);
 
 // The default error box, owned by `owner` (none: the box stands alone).
 void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error);

@@ -115,6 +115,8 @@ using LoadedModule = Owned<NullIsNone<HMODULE, FreeLibrary>>;
 // A view of a file mapping.
 using MappedView = Owned<NullIsNone<LPVOID, UnmapViewOfFile>>;
 using OwnedSocket = Owned<SocketKind>;
+// A hook of SetWindowsHookExW.
+using OwnedHook = Owned<NullIsNone<HHOOK, UnhookWindowsHookEx>>;
 
 // A window's device context from GetDC or GetDCEx, released to the window it came from. The
 // screen's is the null window's.

@@ -153,7 +153,11 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     state.cannotStart = false;
     ports.log.Clear();
     const char* runtimeKey = DiscoverRuntime(ports, state);
-    if (ports.ui.CloseRequested()) return;
+    if (ports.ui.CloseRequested()) {
+        // Closed while the box of a missing runtime was open: nothing was started.
+        state.cannotStart = state.javaHome.empty();
+        return;
+    }
 
     const std::optional<GivenUpWindow> givenUp = ports.findMyWindows();
     if (state.applicationFound) {

@@ -191,7 +191,7 @@ TEST_F(LauncherTest, HeldOpenByTheMarkerShowsItsLayoutItsLogAndStartsTheRuntime)
     EXPECT_EQ(ReadFile(record()).find("event=start", recorded), std::string::npos);
 
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+    EXPECT_EQ(launcher.WaitForExit(10000), 1u);  // its last start could not start Corvex
 }
 
 // Corvex cannot be started: after the box there is nothing to wait for, no window and no picture

@@ -139,6 +139,7 @@ TEST_F(LaunchSequenceTest, NoRuntimeShowsTheBoxThenSearchesAndStartsNothing) {
     EXPECT_EQ(
         journal.back(),
         "box Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
+    EXPECT_TRUE(state.cannotStart);  // and the run ends as one that could not start Corvex
 }
 
 TEST_F(LaunchSequenceTest, WithoutAJavaHomeNothingIsWrittenOrStartedAndTheUserIsTold) {
