@@ -19,6 +19,7 @@
 #include <set>
 #include <thread>
 
+#include "app/run_log_win32.h"
 #include "core/errors.h"
 #include "core/text_win32.h"
 #include "launch/launch_sequence.h"
@@ -369,6 +370,32 @@ TEST_F(LaunchFilesTest, ThreadWithoutComGetsTheOleErrorAndNoFile) {
     EXPECT_EQ(result, CO_E_NOTINITIALIZED);
     EXPECT_FALSE(message.empty());
     EXPECT_TRUE(FileNames(work_).empty());
+}
+
+// The run's log follows no link: an elevated launcher would otherwise write where a link planted
+// in the user's folder points. Making a link needs a right a plain user may lack, and Wine's
+// CreateSymbolicLinkW makes none: then the case is skipped.
+TEST_F(LaunchFilesTest, RunLogFollowsNoSymbolicLinkOfItsFolderOrFile) {
+    const fs::path target = root_ / "target";
+    fs::create_directories(target);
+    WriteBytes(target / "ostrel.log", "kept");
+    const fs::path folderLink = root_ / "Ostrel";
+    const fs::path fileFolder = root_ / "Plain";
+    fs::create_directories(fileFolder);
+    constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    CreateSymbolicLinkW(folderLink.c_str(), target.c_str(),
+                        SYMBOLIC_LINK_FLAG_DIRECTORY | kUnprivileged);
+    const DWORD attributes = GetFileAttributesW(folderLink.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        GTEST_SKIP() << "this system made no symbolic link";
+    }
+    EXPECT_EQ(OpenRunLogFile((folderLink / "ostrel.log").string()), nullptr);
+    ASSERT_TRUE(CreateSymbolicLinkW((fileFolder / "ostrel.log").c_str(),
+                                    (target / "ostrel.log").c_str(), kUnprivileged));
+    const std::unique_ptr<RunLogFile> file = OpenRunLogFile((fileFolder / "ostrel.log").string());
+    if (file) file->Write("written");
+    EXPECT_EQ(ReadBytes(target / "ostrel.log"), "kept");
+    EXPECT_EQ(FileNames(target), std::set<std::string>{"ostrel.log"});
 }
 
 }  // namespace
