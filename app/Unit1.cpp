@@ -158,7 +158,7 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
     const std::string text = WakeUpText(ports_.clock.Now(), ports_.dateTimeFormat);
-    SendWakeUp(ports_.UDPEndpoint1, ports_.dateTimeFormat.InAnsiCodePage(text));
+    SendWakeUp(ports_.UDPEndpoint1, ports_.dateTimeFormat.InAnsiCodePage(text), ports_.memo);
     ports_.memo.Add("Sending UDP :" + text);
 }
 

@@ -34,6 +34,12 @@ class FuzzedFormat : public ostrel::DateTimeFormat {
     std::string time_;
 };
 
+class NullLog : public ostrel::Log {
+  public:
+    void Add(const std::string&) override {}
+    void Clear() override {}
+};
+
 std::string Bytes(FuzzedDataProvider& input, std::size_t most) {
     const std::size_t size = input.ConsumeIntegralInRange<std::size_t>(0, most);
     return input.ConsumeBool() ? std::string(size, input.ConsumeIntegral<char>())
@@ -133,7 +139,8 @@ class Session {
         const std::string text = ostrel::WakeUpText(now, format);
         const std::size_t sentBefore = layer_.sent.size();
         try {
-            ostrel::SendWakeUp(endpoint_, text);
+            NullLog log;
+            ostrel::SendWakeUp(endpoint_, text, log);
             Require(text.size() <= ostrel::kSendBufferSize);
             Require(layer_.sent.size() == sentBefore + 2);
             Require(layer_.sent[sentBefore].data == text && layer_.sent.back().data == text);

@@ -20,7 +20,15 @@ std::string WakeUpText(const LocalTime& now, DateTimeFormat& format) {
     return text + ' ' + kCallingCorvex;
 }
 
-void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram) {
+void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram, Log& log) {
+    // The endpoint outlives the window whose log this is: heard for this call only.
+    struct Heard {
+        explicit Heard(TUDPEndpoint& endpoint, Log& log) : endpoint_(endpoint) {
+            endpoint_.OnWarning = [&log](TUDPEndpoint&, const std::string& line) { log.Add(line); };
+        }
+        ~Heard() { endpoint_.OnWarning = nullptr; }
+        TUDPEndpoint& endpoint_;
+    } heard(endpoint, log);
     endpoint.RemoteHost = kLoopback;
     endpoint.ReportLevel = kReportSending;
     // Through the setter on every call, so that each wake-up binds its local port anew.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/log.h"
 
 namespace ostrel {
 
@@ -31,7 +32,8 @@ class DateTimeFormat {
 std::string WakeUpText(const LocalTime& now, DateTimeFormat& format);
 
 // Sets the endpoint up for kLoopback:kCorvexPort from local port kLauncherPort and sends
-// `datagram` twice.
-void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram);
+// `datagram` twice. Where the port cannot be had, `log` is told once a run, and the datagrams
+// leave from another port.
+void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram, Log& log);
 
 }  // namespace ostrel

@@ -107,6 +107,7 @@ void TUDPEndpoint::OpenSocketGuarded() {
 
 void TUDPEndpoint::SetLocalPort(std::int32_t port) {
     SocketHandle.Reset(0);
+    Bound = false;
     winsock_.End();
     if (winsock_.Begin() != 0) {
         CheckSocketError(kErrorMask);
@@ -118,13 +119,46 @@ void TUDPEndpoint::SetLocalPort(std::int32_t port) {
 }
 
 void TUDPEndpoint::PropertiesLoaded() {
+    // A socket is bound once: the system refuses a second bind.
+    if (!Bound) BindSocket();
+    layer_->SelectReadNotices(SocketHandle.Get(), kSocketNotifyMessage);
+}
+
+// Windows hands the ports of its temporary range (LocalPort among them) to any program's
+// outgoing socket, and keeps whole blocks of it for its own networking: the bind then fails with
+// 10048 or 10013. A socket left unbound would be bound by its first send on every address, open
+// to the network; so it is bound to LocalHost with a port the system picks instead.
+bool TUDPEndpoint::BindSocket() {
     LocalAddress = SocketAddress{};
     LocalAddress.family = kAddressFamilyInet;
     LocalAddress.port = HostToNetwork16(LowWord(localPort_));
     LocalAddress.address = layer_->InetAddr(LocalHost.c_str());
-    // Failures here are silent: an unbound socket still sends from a port the system picks.
-    layer_->Bind(SocketHandle.Get(), LocalAddress);
-    layer_->SelectReadNotices(SocketHandle.Get(), kSocketNotifyMessage);
+    Bound = layer_->Bind(SocketHandle.Get(), LocalAddress) == 0;
+    if (Bound) return true;
+    std::string line = "UDP port " + std::to_string(LowWord(localPort_)) + " is not available (" +
+                       SocketErrorText(layer_->LastError()) + ")";
+    if (LocalAddress.port != 0) {
+        LocalAddress.port = 0;
+        Bound = layer_->Bind(SocketHandle.Get(), LocalAddress) == 0;
+        if (Bound) {
+            Warn(line + ": the wake-up is sent from another port");
+            return true;
+        }
+        line += ", nor is another one (" + SocketErrorText(layer_->LastError()) + ")";
+    }
+    Warn(line + ": the wake-up is not sent");
+    return false;
+}
+
+std::string TUDPEndpoint::SocketErrorText(int code) {
+    const std::string text = layer_->ErrorText(code);
+    return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
+}
+
+void TUDPEndpoint::Warn(const std::string& line) {
+    if (!OnWarning || line == lastWarning_) return;
+    lastWarning_ = line;
+    OnWarning(*this, line);
 }
 
 void TUDPEndpoint::SendDatagram(MemoryStream& Stream) {
@@ -147,6 +181,7 @@ void TUDPEndpoint::SendDatagram(MemoryStream& Stream) {
     const std::size_t size = Stream.Size();
     Stream.Seek(0);
     Stream.ReadBuffer(sendBuffer.data(), size);
+    if (!Bound && !BindSocket()) return;
     // A failed send is not reported: a datagram may be lost on the wire all the same.
     layer_->SendTo(SocketHandle.Get(), sendBuffer.data(), static_cast<int>(size), RemoteAddress);
     if (OnDataSend) OnDataSend(*this);

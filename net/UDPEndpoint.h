@@ -1,6 +1,6 @@
 // TUDPEndpoint: one UDP socket bound to LocalPort on every local interface (or on the one that
-// LocalHost names); sends a stream's content as one datagram to RemoteHost:RemotePort and reports
-// every datagram that arrives.
+// LocalHost names), or to a port the system picks where LocalPort cannot be had; sends a stream's
+// content as one datagram to RemoteHost:RemotePort and reports every datagram that arrives.
 #pragma once
 
 #include <array>
@@ -61,6 +61,10 @@ class TUDPEndpoint {
     TOnStatus OnStatus;
     THandlerEvent OnInvalidHost;
     TStreamInvalid OnStreamInvalid;
+    // A line for the log when the socket cannot be bound as asked: LocalPort is taken or kept by
+    // the system, so the datagrams leave from another port, or from none. The same line is given
+    // once only, however often the socket is replaced.
+    TOnStatus OnWarning;
 
     // The local interface the socket is bound to, in dotted form: all of them unless told
     // otherwise. Read when the socket is bound.
@@ -70,11 +74,13 @@ class TUDPEndpoint {
     // Replaces the socket with a new one bound to `port`, also when the port is unchanged.
     void SetLocalPort(std::int32_t port);
 
-    // Binds the socket to LocalHost:LocalPort and registers it for read notices. Called once all
-    // stored properties are assigned, and by the LocalPort setter.
+    // Binds the socket, unless it is bound already, and registers it for read notices. Called once
+    // all stored properties are assigned, and by the LocalPort setter.
     void PropertiesLoaded();
 
     // Sends the stream's whole content as one datagram; leaves the stream's position at its end.
+    // A socket that is not yet bound is bound first; one that cannot be bound at all sends
+    // nothing (OnWarning has said why).
     void SendDatagram(MemoryStream& Stream);
 
     // What the last read left: the byte count or -1, and the bytes.
@@ -89,6 +95,9 @@ class TUDPEndpoint {
     void ReportStatus(std::uint8_t level, const std::string& text);
     void HandleSocketMessage(const WindowMessage& message);
     void ReadDatagram();
+    bool BindSocket();
+    std::string SocketErrorText(int code);
+    void Warn(const std::string& line);
 
     // One successful Startup of the socket library, ended with Cleanup.
     class WinsockUse {
@@ -135,6 +144,8 @@ class TUDPEndpoint {
     std::int32_t localPort_ = 0;
     SocketAddress RemoteAddress;
     SocketAddress LocalAddress;
+    bool Bound = false;
+    std::string lastWarning_;
     bool LookupDone = false;
     // Released after the socket library's use ends, since a running lookup writes into it.
     std::unique_ptr<HostEntryBlock> HostEntryBuffer;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 
+#include "core/system_error_win32.h"
 #include "core/window_win32.h"
 
 namespace ostrel {
@@ -84,6 +85,7 @@ class WinsockLayer final : public SocketLayer, private Window {
     }
 
     int LastError() override { return WSAGetLastError(); }
+    std::string ErrorText(int code) override { return SystemMessage(static_cast<DWORD>(code)); }
 
     std::uint32_t InetAddr(const char* text) override { return inet_addr(text); }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "core/socket_id.h"
 
@@ -61,6 +62,8 @@ class SocketLayer {
     // The byte count, or -1. `from` is the sender when the library names it, else zero.
     virtual int ReceiveFrom(SocketId socket, char* buffer, int length, SocketAddress& from) = 0;
     virtual int LastError() = 0;
+    // The system's own words for an error code; "" where it has none.
+    virtual std::string ErrorText(int code) = 0;
 
     // The address in network byte order, or kAddressNone.
     virtual std::uint32_t InetAddr(const char* text) = 0;

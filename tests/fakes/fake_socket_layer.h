@@ -35,6 +35,7 @@ class FakeSocketLayer : public SocketLayer {
     int lastError = 0;
     std::deque<LookupAnswer> lookupAnswers;  // once used up, lookups fail
     std::deque<Datagram> incoming;           // what ReceiveFrom hands out, in order
+    std::deque<int> bindErrors;              // the next binds' errors; once used up, binds succeed
 
     // What happened, in order: "Startup", "OpenSocket 101", "Bind 101 61001", ...
     std::vector<std::string> calls;
@@ -80,7 +81,10 @@ class FakeSocketLayer : public SocketLayer {
         calls.push_back("Bind " + std::to_string(socket) + ' ' +
                         std::to_string(NetworkToHost16(address.port)) + ' ' +
                         std::to_string(address.address));
-        return 0;
+        if (bindErrors.empty()) return 0;
+        lastError = bindErrors.front();
+        bindErrors.pop_front();
+        return lastError == 0 ? 0 : -1;
     }
     int SelectReadNotices(SocketId socket, unsigned message) override {
         calls.push_back("Select " + std::to_string(socket) + ' ' + std::to_string(message));
@@ -103,6 +107,9 @@ class FakeSocketLayer : public SocketLayer {
         return datagram.data.size() > room ? -1 : static_cast<int>(datagram.data.size());
     }
     int LastError() override { return lastError; }
+    std::string ErrorText(int code) override {
+        return code == 10048 ? "Address in use." : code == 10013 ? "Access denied." : "";
+    }
 
     std::uint32_t InetAddr(const char* text) override {
         unsigned parts[4];

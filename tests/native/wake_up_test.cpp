@@ -52,7 +52,9 @@ class WakeUpSend : public ::testing::Test {
 };
 
 TEST_F(WakeUpSend, SendsTheTextTwiceToCorvexFromANewlyBoundSocket) {
-    SendWakeUp(*endpoint, "29.02.2024 Calling Corvex");
+    FakeLog log;
+    SendWakeUp(*endpoint, "29.02.2024 Calling Corvex", log);
+    EXPECT_THAT(log.lines, IsEmpty());
     EXPECT_THAT(layer->calls, ElementsAre("CloseSocket 102", "Cleanup", "Startup", "OpenSocket 103",
                                           "Bind 103 61001 0", "Select 103 1125"));
     ASSERT_EQ(layer->sent.size(), 2u);
@@ -89,6 +91,21 @@ TEST_F(SendButton, SendsTwoIdenticalDatagramsAndLogsOneLine) {
     EXPECT_EQ(layer->sent[0].data, "29.02.2024 23:59:58 Calling Corvex");
     EXPECT_EQ(layer->sent[1].data, layer->sent[0].data);
     EXPECT_THAT(memo.lines, ElementsAre("Sending UDP :29.02.2024 23:59:58 Calling Corvex"));
+}
+
+// A port that cannot be had is logged before the send, once however many sends follow.
+TEST_F(SendButton, ATakenPortIsLoggedOnceAndTheWakeUpStillSent) {
+    TForm1 form = Form();
+    for (int send = 0; send < 2; ++send) {
+        layer->bindErrors = {10048};
+        form.Button3Click();
+    }
+    EXPECT_EQ(layer->sent.size(), 4u);
+    ASSERT_EQ(memo.lines.size(), 3u);
+    EXPECT_EQ(memo.lines[0],
+              "UDP port 61001 is not available (error 10048: Address in use.): the wake-up is sent "
+              "from another port");
+    EXPECT_FALSE(endpoint->OnWarning);
 }
 
 TEST_F(SendButton, AFailingEndpointEndsTheCallWithoutALogLine) {
