@@ -5,11 +5,13 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "handover/desktop_win32.h"
+#include "handover/udp_owners.h"
 #include "handover/wake_up.h"
 #include "core/text_win32.h"
 
@@ -186,22 +188,21 @@ std::uint64_t Win32CorvexProcesses::CreationTime(ProcessId process) {
 WakeUpListener Win32CorvexProcesses::Listener() {
     if (!udpTable_) udpTable_ = std::make_unique<UdpTable>();
     if (!udpTable_->get) return {};
-    const auto wakeUpPort = static_cast<u_short>(kCorvexPort);
-    WakeUpListener listener{false, 0};
-    const auto note = [&](DWORD port, DWORD owner) {
-        if (ntohs(static_cast<u_short>(port)) != wakeUpPort) return;
-        listener.bound = true;
-        if (listener.owner == 0) listener.owner = owner;
-    };
-    std::vector<MIB_UDPROW_OWNER_PID> rows;
-    if (!udpTable_->Read<MIB_UDPTABLE_OWNER_PID>(AF_INET, rows)) return {};
-    for (const auto& row : rows) note(row.dwLocalPort, row.dwOwningPid);
-    // A listener on IPv6 that takes IPv4 too hears the wake-up as well.
-    std::vector<MIB_UDP6ROW_OWNER_PID> rows6;
-    if (udpTable_->Read<MIB_UDP6TABLE_OWNER_PID>(AF_INET6, rows6)) {
-        for (const auto& row : rows6) note(row.dwLocalPort, row.dwOwningPid);
+    std::vector<MIB_UDPROW_OWNER_PID> table;
+    if (!udpTable_->Read<MIB_UDPTABLE_OWNER_PID>(AF_INET, table)) return {};
+    std::vector<UdpRow> rows;
+    for (const auto& row : table)
+        rows.push_back({row.dwLocalAddr, row.dwLocalPort, row.dwOwningPid});
+    std::vector<MIB_UDP6ROW_OWNER_PID> table6;
+    std::vector<Udp6Row> rows6;
+    if (udpTable_->Read<MIB_UDP6TABLE_OWNER_PID>(AF_INET6, table6)) {
+        for (const auto& row : table6) {
+            Udp6Row copy{{}, row.dwLocalPort, row.dwOwningPid};
+            std::memcpy(copy.address.data(), row.ucLocalAddr, copy.address.size());
+            rows6.push_back(copy);
+        }
     }
-    return listener;
+    return ListenerOn(kCorvexPort, rows, rows6);
 }
 
 }  // namespace ostrel

@@ -172,7 +172,7 @@ CorvexCandidates CorvexCandidates::Choose(const WakeUpListener& listener,
                                           const std::vector<ProcessId>& started) {
     if (listener.bound == false) return CorvexCandidates(Rule::kNone, {});
     if (!started.empty()) return CorvexCandidates(Rule::kOnly, started, true);
-    if (listener.owner != 0) return CorvexCandidates(Rule::kOnly, {listener.owner});
+    if (!listener.owners.empty()) return CorvexCandidates(Rule::kOnly, listener.owners);
     return CorvexCandidates(Rule::kAny, {});
 }
 

@@ -55,11 +55,11 @@ class ResponseState {
 
 // The socket on Corvex's wake-up port, as far as the system tells.
 struct WakeUpListener {
-    // Whether any socket of this machine is bound to the port; nullopt when the system does not
-    // say.
+    // Whether any socket of this machine that hears 127.0.0.1 is bound to the port; nullopt when
+    // the system does not say.
     std::optional<bool> bound;
-    // The process that owns it; 0 when not known.
-    ProcessId owner = 0;
+    // Every process that owns such a socket; empty when the system does not name them all.
+    std::vector<ProcessId> owners;
 };
 
 // A process that still runs, as the log names it.
@@ -90,7 +90,8 @@ class CorvexProcesses {
 
 // Which windows of Corvex's classes may be Corvex's: nothing can answer while no socket listens
 // on the wake-up port; once this launcher has started Corvex, only what it started; else only the
-// listener's own process, where the system names it; else any (the window classes decide alone).
+// listeners' own processes, where the system names them; else any (the window classes decide
+// alone).
 class CorvexCandidates {
   public:
     static CorvexCandidates Choose(const WakeUpListener& listener,

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "handover/udp_owners.h"
+#include "tests/fakes/fake_socket_layer.h"
 #include "tests/fakes/launcher_fakes.h"
 
 namespace ostrel {
@@ -256,19 +258,19 @@ TEST_F(WindowSearchTest, OnlyWindowsOfTheProcessesThatCanAnswerAreTaken) {
     desktop.Add("SunAwtFrame", "Corvex", true, kCorvex);
 
     // Nothing listens on the wake-up port: nothing can answer, nothing is woken.
-    corvex.listener = {false, 0};
+    corvex.listener = {false, {}};
     Search(false);
     EXPECT_THAT(journal, IsEmpty());
 
     // The system names the listener's process: only its window, and that process may come to
     // the front once woken.
-    corvex.listener = {true, kCorvex};
+    corvex.listener = {true, {kCorvex}};
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u));
     EXPECT_EQ(journal.at(0), "allow foreground 42");
     EXPECT_EQ(journal.at(1), "send");
     // What the launcher started comes first, whoever the system names.
-    corvex.listener = {true, kOther};
+    corvex.listener = {true, {kOther}};
     corvex.started = {kCorvex};
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u, 2u));
@@ -277,7 +279,7 @@ TEST_F(WindowSearchTest, OnlyWindowsOfTheProcessesThatCanAnswerAreTaken) {
     // The system tells neither: the window classes decide alone, as they always did, and no
     // process is let to the front that may not be Corvex's.
     corvex.started.clear();
-    corvex.listener = {true, 0};
+    corvex.listener = {true, {}};
     journal.clear();
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u, 2u, 1u, 2u));
@@ -285,6 +287,36 @@ TEST_F(WindowSearchTest, OnlyWindowsOfTheProcessesThatCanAnswerAreTaken) {
     corvex.listener = {};
     Search(false);
     EXPECT_EQ(desktop.activated.size(), 6u);
+}
+
+// Windows' UDP table, as it comes: unsorted, several rows to a port, any address.
+TEST(WakeUpListenerRows, EveryOwnerOfARowThatHearsTheLoopbackAddressCounts) {
+    const auto row = [](const char* address, std::uint16_t port, ProcessId owner) {
+        return UdpRow{test::FakeSocketLayer().InetAddr(address), HostToNetwork16(port), owner};
+    };
+    const std::vector<UdpRow> rows{row("10.0.0.5", 61000, 9),  row("0.0.0.0", 61001, 8),
+                                   row("127.0.0.1", 61000, 7), row("127.0.0.2", 61000, 6),
+                                   row("0.0.0.0", 61000, 42),  row("127.0.0.1", 61000, 7)};
+    WakeUpListener listener = ListenerOn(61000, rows, {});
+    EXPECT_EQ(listener.bound, true);
+    EXPECT_THAT(listener.owners, ElementsAre(7u, 42u));
+    // The other program's socket on 127.0.0.1 does not hide Corvex's on every address.
+    EXPECT_TRUE(CorvexCandidates::Choose(listener, {}).Takes(42));
+
+    // A socket on another address does not hear the wake-up; an IPv6 one on every address may.
+    listener = ListenerOn(61000, {rows[0], rows[1], rows[3]}, {});
+    EXPECT_EQ(listener.bound, false);
+    Udp6Row any6{{}, HostToNetwork16(61000), 5};
+    Udp6Row loopback6 = any6;
+    loopback6.address[15] = 1;  // ::1
+    listener = ListenerOn(61000, {rows[0]}, {loopback6, any6});
+    EXPECT_EQ(listener.bound, true);
+    EXPECT_THAT(listener.owners, ElementsAre(5u));
+
+    // One row without its owner: the owners are not all known, so none is named.
+    listener = ListenerOn(61000, {row("127.0.0.1", 61000, 0), rows[4]}, {});
+    EXPECT_EQ(listener.bound, true);
+    EXPECT_THAT(listener.owners, IsEmpty());
 }
 
 TEST_F(WindowSearchTest, SendErrorEndsTheSearchBeforeTheWindowIsLoggedOrActivated) {
