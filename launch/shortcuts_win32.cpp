@@ -163,13 +163,18 @@ class Win32ScriptFiles : public ScriptFiles {
     }
 
     void Replace(const std::string& from, const std::string& to) override {
-        if (IsReadOnly(to)) throw FileFailure("Cannot replace", to, ERROR_ACCESS_DENIED);
+        if (IsReadOnly(to)) {
+            const InOutError failure = FileFailure("Cannot replace", to, ERROR_ACCESS_DENIED);
+            throw FileReadOnly(failure.what(), failure.code());
+        }
         if (!MoveFileExW(Wide(from).data(), Wide(to).data(), MOVEFILE_REPLACE_EXISTING)) {
             throw FileFailure("Cannot replace", to, GetLastError());
         }
     }
 
     void Remove(const std::string& name) noexcept override { DeleteFileW(Wide(name).data()); }
+
+    void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
 
   private:
     // A read-only script is the user's to keep. Windows refuses to replace it, but a file system

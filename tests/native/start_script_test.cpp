@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 
 #include "core/errors.h"
@@ -29,16 +30,28 @@ class FakeFolder : public ScriptFiles {
         files[name] = content;
     }
     void Replace(const std::string& from, const std::string& to) override {
+        ++replaces;
+        if (readOnly) throw FileReadOnly("Cannot replace \"" + to + "\"", kAccessDenied);
         if (replaceFails) throw InOutError("Cannot replace \"" + to + "\"", kAccessDenied);
+        if (!replaceErrors.empty()) {
+            const unsigned long code = replaceErrors.front();
+            replaceErrors.pop_front();
+            throw InOutError("Cannot replace \"" + to + "\" (" + std::to_string(code) + ")", code);
+        }
         files[to] = files.at(from);
         files.erase(from);
     }
     void Remove(const std::string& name) noexcept override { files.erase(name); }
+    void Pause(unsigned milliseconds) override { paused += milliseconds; }
 
     std::map<std::string, std::string> files;
     bool takesNewFiles = true;
     bool writeFails = false;
     bool replaceFails = false;
+    bool readOnly = false;
+    std::deque<unsigned long> replaceErrors;  // the next replaces' failures
+    int replaces = 0;
+    unsigned paused = 0;  // ms
 };
 
 std::string ErrorOf(FakeFolder& folder, const std::string& line) {
@@ -72,6 +85,31 @@ TEST(StartScript, FailedWriteKeepsTheOldScriptAndLeavesNoDebris) {
     folder.replaceFails = true;
     EXPECT_EQ(ErrorOf(folder, "new line"), "Cannot replace \"ostrel.bat\"");
     EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"ostrel.bat", old}}));
+}
+
+// A virus scanner holds the new file open for a moment: the replace is tried again for about a
+// second, then the failure is reported as before. A read-only script is not waited for.
+TEST(StartScript, AReplaceHeldByAScannerIsTriedAgainForAboutASecond) {
+    constexpr unsigned long kSharingViolation = 32;
+    FakeFolder folder;
+    folder.replaceErrors = {kSharingViolation, kAccessDenied};
+    EXPECT_EQ(ErrorOf(folder, "new line"), "no error");
+    EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"ostrel.bat", "new line\r\n"}}));
+    EXPECT_EQ(folder.paused, 200u);
+
+    folder.paused = 0;
+    folder.replaceErrors = std::deque<unsigned long>(20, kSharingViolation);
+    EXPECT_EQ(ErrorOf(folder, "newer line"), "Cannot replace \"ostrel.bat\" (32)");
+    EXPECT_EQ(folder.paused, 1000u);
+    EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"ostrel.bat", "new line\r\n"}}));
+
+    for (const bool readOnly : {true, false}) {
+        folder.readOnly = readOnly;
+        folder.replaceErrors = {kDiskFull};
+        folder.replaces = 0;
+        EXPECT_NE(ErrorOf(folder, "newer line"), "no error");
+        EXPECT_EQ(folder.replaces, 1);
+    }
 }
 
 // A folder that lets its script be written but takes no new file: the safe replace would fail
