@@ -3,10 +3,15 @@
 // tick; "Find windows" lists the desktop's titled windows.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
+
 #include <algorithm>
+#include <set>
+#include <sstream>
 
 #include "app/control_ids.h"
 #include "launcher_driver.h"
+#include "udp_probe.h"
 
 namespace ostrel::test {
 namespace {
@@ -92,6 +97,59 @@ TEST_F(HandOverTest, ARunningCorvexIsWokenTwiceAndNothingIsWrittenOrStarted) {
     EXPECT_FALSE(FileExists(folder.File("ostrel.bat")));
     EXPECT_FALSE(FileExists(folder.File("Corvex.lnk")));
     EXPECT_FALSE(FileExists(launchedRecord()));
+
+    PressOk(warning);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
+// The ports of the sockets bound to `address` in the kernel's UDP table ("0100007F" is 127.0.0.1,
+// "00000000" every address), less those in `known`.
+std::set<unsigned> UdpPorts(const std::string& table, const char* address,
+                            const std::set<unsigned>& known = {}) {
+    std::set<unsigned> ports;
+    std::istringstream lines(table);
+    std::string slot, local;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream(line) >> slot >> local;
+        if (local.size() == 13 && local.compare(0, 9, std::string(address) + ':') == 0) {
+            const auto port = static_cast<unsigned>(std::stoul(local.substr(9), nullptr, 16));
+            if (!known.count(port)) ports.insert(port);
+        }
+    }
+    return ports;
+}
+
+// Windows may give 61001 to any program's socket. This test program's own socket holds it here:
+// under Wine a Linux socket, which the launcher's bind meets as any other program's. The wake-up
+// still leaves 127.0.0.1, from a port the system picks, and the launcher has no socket open on
+// every address, which the kernel's own table shows.
+TEST_F(HandOverTest, WithItsPortTakenTheWakeUpLeavesTheLoopbackAddressFromAnotherPort) {
+    ASSERT_FALSE(LinuxUdpTable().empty());
+    const WinsockSession session{kWinsock11};
+    const UdpProbe holder(61001, "127.0.0.1");
+    ASSERT_TRUE(holder.Bound());
+    auto corvex = StartCorvex();
+    const std::string before = LinuxUdpTable();
+    WriteFile(folder.File("abc.txt"), "");
+    LauncherRun launcher(folder.Path());
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    HWND warning = launcher.WaitForMessageBox("Warning");
+    ASSERT_NE(warning, nullptr);
+
+    const std::string during = LinuxUdpTable();
+    EXPECT_EQ(UdpPorts(during, "00000000", UdpPorts(before, "00000000")), std::set<unsigned>{})
+        << during;
+    EXPECT_EQ(UdpPorts(during, "0100007F", UdpPorts(before, "0100007F")).size(), 1u) << during;
+    const std::vector<std::string> lines = LogLines(window);
+    EXPECT_EQ(CountPrefixed(lines, "UDP port 61001 is not available (error 10048: "), 1u)
+        << LogText(window);
+    EXPECT_EQ(lines.back(), "Application Found");
+    const std::string record = ReadFile(corvexRecord());
+    EXPECT_EQ(Count(record, "event=datagram"), 4u) << record;
+    EXPECT_EQ(Count(record, "from=127.0.0.1:"), 4u) << record;
+    EXPECT_EQ(Count(record, "from=127.0.0.1:61001"), 0u) << record;
 
     PressOk(warning);
     PostMessageA(window, WM_CLOSE, 0, 0);

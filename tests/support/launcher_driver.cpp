@@ -83,15 +83,27 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() { RemoveFolder(path_); }
 
-std::string UnwritableFolder() {
+namespace {
+
+// The DOS name Wine gives a Unix path; empty outside Wine.
+std::string WineDosName(const char* unixPath) {
     using ToDos = WCHAR*(CDECL*)(const char*);
     const auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-    WCHAR* name = toDos ? toDos("/proc") : nullptr;
+    WCHAR* name = toDos ? toDos(unixPath) : nullptr;
     if (!name) return {};
-    const std::string folder = Utf8(name);
+    const std::string path = Utf8(name);
     HeapFree(GetProcessHeap(), 0, name);
-    return folder;
+    return path;
+}
+
+}  // namespace
+
+std::string UnwritableFolder() { return WineDosName("/proc"); }
+
+std::string LinuxUdpTable() {
+    const std::string path = WineDosName("/proc/net/udp");
+    return path.empty() ? std::string() : ReadFile(path);
 }
 
 bool CreateFolders(const std::string& path) {

@@ -45,6 +45,10 @@ class TempFolder {
 // unwritable folder that no file permission can take back. Empty where there is no such view.
 std::string UnwritableFolder();
 
+// The Linux kernel's table of IPv4 UDP sockets (/proc/net/udp) in the bench's network, where every
+// socket of a program under Wine is one; empty outside Wine.
+std::string LinuxUdpTable();
+
 // The key `path` under `root`, created when missing, open with all access; empty when it cannot be
 // made.
 OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path);

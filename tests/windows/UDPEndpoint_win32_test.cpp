@@ -121,7 +121,7 @@ TEST_F(UDPEndpointWinsock, AssigningLocalPortItsCurrentValueBindsANewSocket) {
     EXPECT_TRUE(UdpProbe::CanBind(61001, "127.0.0.1")) << "the socket goes with the endpoint";
 }
 
-TEST_F(UDPEndpointWinsock, APortHeldByAnotherSocketLeavesTheEndpointUnboundButSending) {
+TEST_F(UDPEndpointWinsock, APortHeldByAnotherSocketBindsTheEndpointToAnotherLoopbackPort) {
     // On the launcher's own address: Windows lets a bind to one address in beside another
     // program's bind to every interface, so only this holder keeps the endpoint out everywhere.
     UdpProbe holder(61001, "127.0.0.1");
@@ -135,6 +135,9 @@ TEST_F(UDPEndpointWinsock, APortHeldByAnotherSocketLeavesTheEndpointUnboundButSe
     ASSERT_TRUE(datagram);
     EXPECT_EQ(datagram->data, "still sent");
     EXPECT_NE(datagram->port, 61001);
+    // Bound before the send, not by it, which would have bound it on every address.
+    EXPECT_EQ(LocalAddressesOf(static_cast<unsigned short>(datagram->port)),
+              std::vector<std::string>{"127.0.0.1"});
 
     UdpProbe peer(0);
     ASSERT_TRUE(peer.SendTo(61001, "for the holder"));
