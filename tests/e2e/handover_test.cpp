@@ -142,7 +142,6 @@ TEST_F(HandOverTest, WithItsPortTakenTheWakeUpLeavesTheLoopbackAddressFromAnothe
     }
     ASSERT_EQ(made.size(), 1u) << during;
     EXPECT_EQ(made[0].rfind("0100007F:", 0), 0u);
-    EXPECT_NE(made[0], "0100007F:EE49");
     const std::vector<std::string> lines = LogLines(window);
     EXPECT_EQ(CountPrefixed(lines, "UDP port 61001 is not available (error 10048"), 1u)
         << LogText(window);
