@@ -325,7 +325,14 @@ TEST_F(BadInputTest, WithItsPortHeldByAnotherProgramItStillWakesAndFindsCorvex) 
     PressOk(warning);
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
-    const std::vector<std::string> lines = LogLines(window);
+    std::vector<std::string> lines = LogLines(window);
+    // The taken port is told once, in the line of the endpoint's bind.
+    const auto told = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return StartsWith(line, "UDP port 61001 is not available (");
+    });
+    ASSERT_NE(told, lines.end()) << LogText(window);
+    EXPECT_NE(told->find("): the wake-up is sent from another port"), std::string::npos) << *told;
+    lines.erase(told);
     ASSERT_EQ(lines.size(), 5u) << LogText(window);
     EXPECT_TRUE(StartsWith(lines[2], "Sending UDP :")) << lines[2];
     EXPECT_EQ(lines[3], "xxxx Window : \"SunAwtFrame\" \"Corvex\"");
