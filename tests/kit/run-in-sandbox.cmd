@@ -31,7 +31,8 @@ if not exist "%results%\" mkdir "%results%"
 rem The .wsb is XML in UTF-8: through the UTF-8 code page, any letter of the folder's path
 rem reaches the file as it is; an ampersand is the one character of a path that XML escapes.
 for /f "tokens=2 delims=:." %%c in ('chcp') do set "codepage=%%c"
-chcp 65001 >nul || (
+chcp 65001 >nul
+if errorlevel 1 (
     echo cannot switch to the UTF-8 code page: run this script in a console of its own
     exit /b 4
 )

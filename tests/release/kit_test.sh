@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The test kits (scripts/kit.sh) end to end, made from this checkout's builds, which the test
-# command has just built and tested natively: each kit asked for is unpacked into a fresh folder
-# and run under Wine through its own run-tests.cmd. That refuses without --on-this-machine (this is no sandbox), and with it must pass
-# every program that ctest lists for the preset, with exit code 0: this run takes the place of
-# ctest's run of the same programs. The .wsb that run-in-sandbox.cmd writes for a folder with a
-# blank and a letter beyond ASCII in its path is compared with the documented configuration it
-# should be (Windows Sandbox itself cannot run here), and where the sandbox is missing the script
-# says how to turn it on and writes nothing.
+# The test kits (scripts/kit.sh) end to end, made from this checkout's Windows builds, which the
+# test command has just brought up to date: each kit asked for is unpacked into a fresh folder and
+# run under Wine through its own run-tests.cmd. That refuses without --on-this-machine (this is
+# no sandbox), and with it must pass every program that ctest lists for the preset, with exit
+# code 0: this run stands for ctest's run of the same programs. The .wsb that run-in-sandbox.cmd
+# writes for a folder with a blank and a letter beyond ASCII in its path is compared with the
+# configuration it should be (Windows Sandbox itself cannot run here), and where the sandbox is
+# missing the script says how to turn it on and writes nothing. The lines starting with
+# "kit test: passed:" are for the test command's summary.
 #: tests/release/kit_test.sh ARCH=SLOW [ARCH=SLOW]   e.g. i686=1 x86_64=0
 #: ARCH is i686 or x86_64; SLOW is OSTREL_SLOW_CASES for its programs (1: the slow real-time
 #: cases run there)
@@ -32,7 +33,6 @@ if [[ ${1:-} == --inside ]]; then
     "${wine[@]}" cmd /c run-tests.cmd --on-this-machine </dev/null || status=$?
     echo "$status" >"$work/status"
     [[ -z $wsb_folder ]] && exit 0
-    # A double click gives the script a console, and with it the UTF-8 code page (start /wait).
     cd "$wsb_folder"
     status=0
     "${wine[@]}" cmd /c run-in-sandbox.cmd >"$work/missing.log" 2>&1 </dev/null || status=$?
@@ -40,8 +40,10 @@ if [[ ${1:-} == --inside ]]; then
         die "run-in-sandbox.cmd without a sandbox: exit $status, $(head -3 "$work/missing.log")"
     [[ ! -e ostrel-tests.wsb && ! -e results ]] || die "run-in-sandbox.cmd without a sandbox wrote files"
     say "ok: run-in-sandbox.cmd says how to turn Windows Sandbox on, and does nothing else"
-    "${wine[@]}" cmd /c start /wait cmd /c run-in-sandbox.cmd --write-only </dev/null ||
-        die "run-in-sandbox.cmd --write-only failed"
+    # A double click gives the script a console of its own, whose code page it can switch to
+    # UTF-8; a bare cmd /c here has none.
+    "${wine[@]}" wineconsole cmd /c "run-in-sandbox.cmd --write-only >wsb.log 2>&1" </dev/null ||
+        die "run-in-sandbox.cmd --write-only failed: $(cat wsb.log)"
     exit 0
 fi
 
@@ -56,7 +58,7 @@ fi
 bash "$root/scripts/kit.sh" --out "$work/dist" "${changes[@]}"
 version=$(<"$root/build/win64/version.txt")
 
-wsb_folder="$work/wsb/Kit für Windows"
+wsb_folder="$work/wsb/Kit für Windows" failures=0
 for run in "$@"; do
     use_arch "${run%%=*}"
     slow=${run#*=} name=ostrel-tests-$version-$preset
@@ -86,10 +88,12 @@ for run in "$@"; do
             say "--- $log.log, its end"
             tail -n 40 "$kit/results/$log.log" >&2
         done
-        die "the $preset kit: exit code $(<"$work/status"), \"$last\"; ctest lists $expected programs"
+        say "FAILED: the $preset kit: exit code $(<"$work/status"), \"$last\"; ctest lists $expected programs"
+        failures=$((failures + 1))
+        continue
     fi
     grep -q "^Microsoft Windows" "$summary" || die "the $preset summary does not say which Windows"
-    say "ok: the $preset kit's run-tests.cmd: \"$last\" as ctest lists them, exit code 0"
+    say "passed: $preset under Wine, through its kit's run-tests.cmd: $expected test programs passed (all that ctest lists), exit code 0"
 done
 
 # The configuration written for a folder whose path has a blank and an umlaut: UTF-8, the folder
@@ -123,5 +127,7 @@ if [[ -d $wsb_folder ]]; then
         die "the .wsb is not well-formed XML"
     [[ -d $wsb_folder/results ]] || die "run-in-sandbox.cmd made no results folder"
     say "ok: the .wsb for a folder with a blank and an umlaut in its path, in UTF-8"
+    say "passed: the kits refuse to run outside a sandbox without --on-this-machine; the .wsb for a folder named with a blank and an umlaut"
 fi
+((failures == 0)) || die "$failures kit(s) did not pass"
 say "all checks passed"
