@@ -38,11 +38,13 @@ echo Running on this machine: while they run, the tests change
 echo  - HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\Java Runtime Environment\1.3 and 1.4 ^(for the 32-bit
 echo    kit under WOW6432Node^): removed after each test, a real runtime's entries too; this needs
 echo    an administrator
-echo  - HKEY_CURRENT_USER\...\Explorer\User Shell Folders and Shell Folders, "Desktop", and
-echo    HKEY_CURRENT_USER\Control Panel\Desktop, "LogPixels": set back after each test
+echo  - HKEY_CURRENT_USER\...\Explorer\User Shell Folders and Shell Folders, "Desktop": set back
+echo    after each test; HKEY_CURRENT_USER\Software\OstrelLinksTest: made and removed
 echo  - files and shortcuts in folders under %TEMP%, and the log in %LOCALAPPDATA%\Ostrel
 echo  - the screen: windows come and go, take the foreground and get key presses; do not type
 echo    meanwhile
+echo Close this window now to change nothing.
+pause
 echo.
 
 :run
@@ -58,20 +60,24 @@ pushd "%kit%bin"
 for %%p in (*_test.exe) do call :program "%%~fp" "%%~np"
 popd
 
-(
-    ver
-    echo Windows architecture: %PROCESSOR_ARCHITECTURE% %PROCESSOR_ARCHITEW6432%
-    echo kit: ostrel-tests-@VERSION@-@PRESET@ ^(@ARCH@^)
-    echo.
-    type "%results%\programs.txt"
-    echo.
-    echo %passed% passed, %failed% failed
-) >"%results%\summary.txt"
+call :summary >"%results%\summary.txt"
 del "%results%\programs.txt"
 echo.
 type "%results%\summary.txt"
 if %failed%==0 if %passed% gtr 0 exit /b 0
 exit /b 1
+
+rem The summary: a called label, not a bracketed block, whose redirection Wine's cmd would not
+rem apply to each line.
+:summary
+ver
+echo Windows architecture: %PROCESSOR_ARCHITECTURE% %PROCESSOR_ARCHITEW6432%
+echo kit: ostrel-tests-@VERSION@-@PRESET@ (@ARCH@)
+echo.
+type "%results%\programs.txt"
+echo.
+echo %passed% passed, %failed% failed
+goto :eof
 
 rem :program PATH NAME runs one test program; it passed when it exited with 0 and GoogleTest
 rem wrote its report (a program that cannot start at all may exit with 0 and write nothing).
