@@ -34,14 +34,12 @@ if [[ -n $(git status --porcelain --untracked-files=normal) ]]; then
         die "the working tree has changes that are not committed: commit them, or give --allow-changes"
     commit+=" with changes that are not committed"
 fi
-# As the release's archives: every file with the commit's time, names in a fixed order.
+# As the release's archives: every file with the commit's time (zip_folder).
 commit_time=$(git log -1 --format=%ct HEAD)
 
 work=$root/build/kit
 rm -rf "$work"
 mkdir -p "$work" "$out"
-# Text files for Windows: CR LF line ends.
-crlf() { sed 's/\r$//; s/$/\r/'; }
 kits=()
 for arch in "${windows_archs[@]}"; do
     use_arch "$arch"
@@ -59,10 +57,7 @@ for arch in "${windows_archs[@]}"; do
         sed "s/@VERSION@/$version/g; s/@PRESET@/$preset/g; s/@ARCH@/$arch/g; s/@COMMIT@/$commit/g" \
             "tests/kit/$file" | crlf >"$folder/$file"
     done
-    find "$folder" -type d -exec chmod 0755 {} + -o -type f -exec chmod 0644 {} +
-    find "$folder" -exec touch -h -d "@$commit_time" {} +
-    (cd "$work" && LC_ALL=C find "$name" -type f | LC_ALL=C sort |
-        TZ=UTC zip -X -D -q -9 "$work/$name.zip" -@)
+    zip_folder "$work" "$name" "$work/$name.zip" "$commit_time"
     mv -f "$work/$name.zip" "$out/"
     kits+=("$out/$name.zip")
 done
