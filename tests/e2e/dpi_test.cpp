@@ -157,15 +157,19 @@ class DpiTest : public ::testing::TestWithParam<int> {
     static void SetUpTestSuite() { ASSERT_EQ(ThisProcessDpi(), kLayoutDpi); }
 
     // The stand-in runtime that the launcher starts shows no Corvex window: the launcher polls,
-    // and the marker keeps its window in view.
+    // and the marker keeps its window in view. It records its start, so that it ends with the
+    // case instead of holding Corvex's port into the next program's.
     DpiTest() {
+        SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", folder.File("standin-record.txt").c_str());
         SetEnvironmentVariableA("OSTREL_CORVEX_WINDOWS", "none");
         SetEnvironmentVariableA("OSTREL_CORVEX_LIFETIME_MS", "2000");
         registry.SetString("1.4", "JavaHome", StandInJavaHome());
         WriteFile(folder.File("abc.txt"), "");
     }
     ~DpiTest() override {
-        for (const char* name : {"OSTREL_CORVEX_WINDOWS", "OSTREL_CORVEX_LIFETIME_MS"}) {
+        EndStandInsOf(folder.File("standin-record.txt"));
+        for (const char* name :
+             {"OSTREL_STANDIN_RECORD", "OSTREL_CORVEX_WINDOWS", "OSTREL_CORVEX_LIFETIME_MS"}) {
             SetEnvironmentVariableA(name, nullptr);
         }
     }
