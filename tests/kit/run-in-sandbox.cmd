@@ -38,6 +38,7 @@ if errorlevel 1 (
 )
 set "host=%kit:&=&amp;%"
 set "host_results=%results:&=&amp;%"
+del "%wsb%" 2>nul
 call :configuration >"%wsb%"
 if defined codepage chcp %codepage% >nul
 if not exist "%wsb%" (
