@@ -87,9 +87,6 @@ done
 version=${versions[0]}
 [[ ${versions[*]} == "$version $version" ]] || die "the two builds disagree on the version"
 
-# Text files for Windows users: CR LF line ends.
-crlf() { sed 's/\r$//; s/$/\r/'; }
-
 # Ostrel's licence, then the licences of what the linker puts into ostrel.exe: libjpeg-turbo,
 # and the MinGW-w64 runtime's start-up code and libraries (GCC's own runtime libraries carry
 # the GCC Runtime Library Exception, which asks for no notice).
@@ -125,13 +122,7 @@ for arch in "${windows_archs[@]}"; do
     [[ -s $work/src/docs/USER-GUIDE.md ]] || die "the commit has no docs/USER-GUIDE.md"
     crlf <"$work/src/docs/USER-GUIDE.md" >"$folder/README.txt"
     licences | crlf >"$folder/LICENSE.txt"
-    chmod 0644 "$folder"/*
-    chmod 0755 "$folder"
-    find "$folder" -exec touch -h -d "@$commit_time" {} +
-    # No extra fields (owner, Unix times), names in a fixed order, times in UTC: the same
-    # archive from the same files.
-    (cd "$work/stage" && LC_ALL=C find "$name" -type f | LC_ALL=C sort |
-        TZ=UTC zip -X -D -q -9 "$work/dist/$name.zip" -@)
+    zip_folder "$work/stage" "$name" "$work/dist/$name.zip" "$commit_time"
     archives+=("$name.zip")
 done
 

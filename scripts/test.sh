@@ -3,9 +3,10 @@
 # against a mirror that is mid-sync (tests/setup, in apt's simulation), the C++ sources' format
 # (clang-format), the documents' links and the README's length (tests/docs), the native
 # preset's unit tests under ASan and UBSan, each fuzz target for OSTREL_FUZZ_SECONDS (default
-# 15), the win32 and win64 presets' tests under Wine on the bench
-# (scripts/winebench.sh), and the release command on two clones of the committed HEAD
-# (tests/release/release_test.sh). The last lines say what ran, and what was skipped and why.
+# 15), the win32 and win64 presets' tests under Wine on the bench (scripts/winebench.sh), run
+# through the test kits for Windows (tests/release/kit_test.sh), and the release command on two
+# clones of the committed HEAD (tests/release/release_test.sh). The last lines say what ran, and
+# what was skipped and why.
 # Where this machine runs 32-bit programs (scripts/wine32.sh; OSTREL_WITHOUT_32BIT=1 acts as if
 # it did not), the slow real-time cases run in the i686 build, and then the other path briefly:
 # the demo and the 32-bit set under qemu. Elsewhere the x86_64 build runs them; of the i686
@@ -92,11 +93,18 @@ wine_tests() {
     summary+=("$line")
 }
 
+# kit_tests ARCH=SLOW...: the Windows test programs of both groups, run once, through the test
+# kits that Windows users get (tests/release/kit_test.sh): each kit's run-tests.cmd under Wine
+# must pass as many programs as ctest lists for the preset. It stands for ctest's run of them.
+kit_tests() {
+    local log=$logs/kit-test.log
+    bash tests/release/kit_test.sh "$@" 2>&1 | tee "$log" || die "the kit test failed, see $log"
+    mapfile -t -O "${#summary[@]}" summary < <(sed -n 's/^kit test: passed: //p' "$log")
+}
+
 if [[ $wine32_how == native ]]; then
-    stage "win32: tests under Wine"
-    OSTREL_SLOW_CASES=1 wine_tests "win32 under Wine" no-skip -- --preset win32
-    stage "win64: tests under Wine"
-    OSTREL_SLOW_CASES=0 wine_tests "win64 under Wine" no-skip -- --preset win64
+    stage "win32 and win64: tests under Wine, through the test kits' run-tests.cmd"
+    kit_tests i686=1 x86_64=0
 
     # The path of a machine that runs no 32-bit programs, so that it cannot rot unseen here.
     stage "the other path (OSTREL_WITHOUT_32BIT=1): the demo, and the 32-bit set under qemu"
@@ -112,9 +120,9 @@ if [[ $wine32_how == native ]]; then
         "the other path: win32's 32-bit set under qemu" no-skip \
         --win32 --prefix build/wineprefix-win32 -- --preset win32-emulated
 else
-    stage "win64: tests under Wine, the slow real-time cases included"
+    stage "win64: tests under Wine through the test kit's run-tests.cmd, the slow real-time cases included"
     echo "32-bit programs: $wine32_why"
-    OSTREL_SLOW_CASES=1 wine_tests "win64 under Wine" no-skip -- --preset win64
+    kit_tests x86_64=1
     if [[ $wine32_how == qemu ]]; then
         stage "win32: the 32-bit set under qemu"
         OSTREL_SLOW_CASES=0 wine_tests "win32's 32-bit set under qemu" no-skip \

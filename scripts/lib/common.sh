@@ -76,3 +76,15 @@ register_runtime() {
             die "could not register the stand-in runtime (${value%%=*})"
     done
 }
+
+# Text files for Windows users: CR LF line ends.
+crlf() { sed 's/\r$//; s/$/\r/'; }
+# zip_folder STAGE NAME ZIP TIME: the folder STAGE/NAME and all in it into ZIP, the same bytes
+# from the same files: every file and folder with TIME (seconds since 1970) and the usual
+# permissions, no extra fields (owner, Unix times), names in a fixed order, times in UTC.
+zip_folder() {
+    local stage=$1 name=$2 zip=$3 time=$4
+    find "$stage/$name" -type d -exec chmod 0755 {} + -o -type f -exec chmod 0644 {} +
+    find "$stage/$name" -exec touch -h -d "@$time" {} +
+    (cd "$stage" && LC_ALL=C find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -q -9 "$zip" -@)
+}
