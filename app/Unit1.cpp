@@ -108,18 +108,8 @@ void TForm1::PollingStep() {
     }
 }
 
-// The picture box tells the user that something is at work, but it is on top of everything and
-// must not cover what Corvex shows: the runtime's own error box, a question Java asks before the
-// first frame, Corvex's splash or frame. It comes back once they are gone and the launcher still
-// waits.
 void TForm1::PlacePictureBox() {
-    if (started_.AnyInView()) {
-        if (ports_.ui.PictureBoxInView()) ports_.ui.HidePictureBox();
-        return;
-    }
-    if (ports_.ui.PictureBoxInView()) return;
-    ports_.ui.ShowPictureBox();
-    pictureBoxShown_ = true;
+    if (started_.PlacePictureBox()) pictureBoxShown_ = true;
 }
 
 // Everything started here has ended before a window of Corvex's was handed over, whatever its

@@ -194,6 +194,14 @@ void MainWindow::ApplyState() {
             ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOWNORMAL);
             break;
     }
+    MarkRestorable();
+}
+
+// A later start restores the window from minimised only where the launcher does not keep it there
+// itself: the log and the buttons are for the debug marker, and for a launcher whose picture has
+// stepped aside for what was started (the user double-clicks again, and must see something).
+void MainWindow::MarkRestorable() {
+    ostrel::MarkRestorable(Handle(), pictureAside_ || state_ != State::kMinimized);
 }
 
 void MainWindow::Add(const std::string& line) {
@@ -260,6 +268,8 @@ void MainWindow::SetTimerEnabled(bool enabled) {
 }
 
 void MainWindow::ShowPictureBox() {
+    pictureAside_ = false;
+    MarkRestorable();
     if (pictureBox_) {
         pictureBox_->ShowAgain();
         return;
@@ -268,7 +278,11 @@ void MainWindow::ShowPictureBox() {
     pictureBox_->ShowOnTop();
 }
 
-void MainWindow::HidePictureBox() { application_.HidePictureBoxes(); }
+void MainWindow::HidePictureBox() {
+    application_.HidePictureBoxes();
+    pictureAside_ = true;
+    MarkRestorable();
+}
 
 bool MainWindow::PictureBoxInView() {
     return pictureBox_ && IsWindowVisible(pictureBox_->Handle());
@@ -352,7 +366,9 @@ bool MainWindow::HandleLifetime(UINT message, LRESULT& result) {
             return true;
         case WM_DESTROY:
             KillTimer(Handle(), kTimer1);
-            MarkWaitingForRestore(Handle(), false);  // no property may outlive the window
+            // No property may outlive the window.
+            MarkWaitingForRestore(Handle(), false);
+            ostrel::MarkRestorable(Handle(), false);
             PostQuitMessage(form_->ExitCode());
             return true;
         default:

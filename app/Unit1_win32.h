@@ -94,6 +94,7 @@ class MainWindow : public Window, public FormUi, public Log {
     void RunFormShow();
     void RequestClose();
     void ApplyState();
+    void MarkRestorable();
     LRESULT CloseLabelColours(HDC dc);
 
     Application& application_;
@@ -106,6 +107,7 @@ class MainWindow : public Window, public FormUi, public Log {
     FirstShow firstShow_;
     State state_ = State::kNormal;
     bool displayed_ = false;
+    bool pictureAside_ = false;  // stepped aside for a window of what was started
     int runningHandlers_ = 0;
     bool closeRequested_ = false;
     TAboutBox* pictureBox_ = nullptr;  // the one the polling shows; the application owns it

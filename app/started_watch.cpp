@@ -28,4 +28,16 @@ bool StartedWatch::AnyInView() {
     return false;
 }
 
+bool StartedWatch::PlacePictureBox() {
+    if (AnyInView()) {
+        if (!steppedAside_) picture_.HidePictureBox();
+        steppedAside_ = true;
+        return false;
+    }
+    steppedAside_ = false;
+    if (picture_.PictureBoxInView()) return false;
+    picture_.ShowPictureBox();
+    return true;
+}
+
 }  // namespace ostrel

@@ -1,6 +1,7 @@
 // What the polling watches of the processes this launcher started, besides the search for
 // Corvex's windows: whether they have all ended, so that nothing is left that could still show
-// Corvex, and whether a window of theirs is in view, which the picture box must not cover.
+// Corvex, and whether a window of theirs is in view, which the picture box must not cover; and
+// the picture box's placement that follows from it.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +13,23 @@
 
 namespace ostrel {
 
+// The picture box, as its placement needs it.
+class PictureBoxUi {
+  public:
+    virtual ~PictureBoxUi() = default;
+    // Shows the picture box on top: the first time it is made, later it is shown again, unless
+    // the user has closed it.
+    virtual void ShowPictureBox() = 0;
+    // A window of a started process is in view: the picture box steps aside for it until it is
+    // shown again, and a later start may restore the main window meanwhile.
+    virtual void HidePictureBox() = 0;
+    virtual bool PictureBoxInView() = 0;
+};
+
 class StartedWatch {
   public:
-    StartedWatch(Desktop& desktop, CorvexProcesses& corvex) : desktop_(desktop), corvex_(corvex) {}
+    StartedWatch(Desktop& desktop, CorvexProcesses& corvex, PictureBoxUi& picture)
+        : desktop_(desktop), corvex_(corvex), picture_(picture) {}
 
     // The exit code of what was started, once it and every process it started in turn have
     // ended; nullopt while any of them runs, or when nothing was started.
@@ -27,6 +42,12 @@ class StartedWatch {
     // no more than the list of its windows.
     bool AnyInView();
 
+    // The picture box tells the user that something is at work, but it is on top of everything
+    // and must not cover what Corvex shows: the runtime's own error box, a question Java asks
+    // before the first frame, Corvex's splash or frame. It steps aside while one is in view, also
+    // before it was ever shown, and comes back once they are gone. True when it was shown.
+    bool PlacePictureBox();
+
   private:
     // A process by its id and creation time: the system gives an id again once its process has
     // gone, and a child of the runtime may get one that another process had.
@@ -34,7 +55,9 @@ class StartedWatch {
 
     Desktop& desktop_;
     CorvexProcesses& corvex_;
+    PictureBoxUi& picture_;
     std::set<ProcessKey> others_;  // processes that are none of those started here
+    bool steppedAside_ = false;
 };
 
 }  // namespace ostrel

@@ -248,6 +248,8 @@ TEST_F(FormTest, AStartedCorvexThatDoesNotAnswerEndsTheRunWithItsBox) {
                             "again.",
                             "timer off", "polling ended", "close window"));
     EXPECT_EQ(Count("picture box"), 0);  // Corvex's frame was in view
+    EXPECT_EQ(Count("picture box hidden"),
+              1);  // stepped aside all the same: a later start restores
     EXPECT_EQ(form.ExitCode(), 1);
 }
 
@@ -279,9 +281,11 @@ TEST_F(FormTest, ThePictureBoxStepsAsideWhileAWindowOfAStartedProcessIsInView) {
 // processes once found to be others' are not asked about again.
 TEST(StartedWatch, AsksForTheStartedProcessesOnlyForAProcessNotYetKnown) {
     constexpr ProcessId kStarted = 42;
+    Journal journal;
+    test::FakeUi ui{journal};
     test::FakeDesktop desktop;
     test::FakeCorvexProcesses corvex;
-    StartedWatch watch(desktop, corvex);
+    StartedWatch watch(desktop, corvex, ui);
     corvex.started = {kStarted};
     desktop.Add("Shell_TrayWnd", "", true, 7);
     desktop.Add("#32770", "Error", true, 8);
