@@ -175,7 +175,8 @@ std::optional<GivenUpWindow> TForm1::Search(bool Verbose) {
                             ports_.clock,
                             ports_.memo,
                             [this] { Button3Click(); },
-                            [this] { PlacePictureBox(); }};
+                            [this] { PlacePictureBox(); },
+                            [this] { return ports_.ui.CloseRequested(); }};
     return ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
 }
 

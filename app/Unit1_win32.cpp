@@ -69,6 +69,7 @@ constexpr ControlLayout kControls[] = {
 MainWindow::MainWindow(Application& application, Platform& platform)
     : Window(&application),
       application_(application),
+      guard_(platform.Guard()),
       dpi_(SystemDpi()),
       picture_(IDR_MAIN_PICTURE, dpi_) {
     // No frame: the window's bounds are its client area.
@@ -302,14 +303,25 @@ MainWindow::RunningHandler::RunningHandler(MainWindow& window) : window_(window)
 }
 
 MainWindow::RunningHandler::~RunningHandler() {
-    if (--window_.runningHandlers_ == 0 && window_.closeRequested_ && window_.Handle()) {
-        DestroyWindow(window_.Handle());
+    if (--window_.runningHandlers_ == 0) window_.LastHandlerReturned();
+}
+
+void MainWindow::LastHandlerReturned() {
+    const std::vector<std::uint32_t> kept = guard_.TakeKept();
+    if (closeRequested_) {
+        if (Handle()) DestroyWindow(Handle());
+        return;
+    }
+    for (const std::uint32_t command : kept) {
+        PostMessageW(Handle(), WM_COMMAND, command,
+                     reinterpret_cast<LPARAM>(GetDlgItem(Handle(), LOWORD(command))));
     }
 }
 
-void MainWindow::RunCommand(int id, int notification) {
+void MainWindow::RunCommand(WPARAM wParam) {
     for (const Command& command : kCommands) {
-        if (command.id != id || command.notification != notification) continue;
+        if (command.id != LOWORD(wParam) || command.notification != HIWORD(wParam)) continue;
+        if (guard_.Keep(static_cast<std::uint32_t>(wParam))) return;  // runs after the hand-over
         const RunningHandler running(*this);
         (form_.get()->*command.handler)();
         return;
@@ -387,7 +399,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     switch (message) {
         case WM_COMMAND:
-            RunCommand(LOWORD(wParam), HIWORD(wParam));
+            RunCommand(wParam);
             return 0;
         case WM_TIMER:
             if (wParam == kTimer1) RunTick();

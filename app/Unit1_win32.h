@@ -15,6 +15,7 @@
 namespace ostrel {
 
 class Application;
+class HandOverGuard;
 class Platform;
 
 class MainWindow : public Window, public FormUi, public Log {
@@ -56,7 +57,8 @@ class MainWindow : public Window, public FormUi, public Log {
 
     // A handler of TForm1's at work. It may wait in a box, whose message loop goes on: a close
     // that comes meanwhile takes the window down only once the last handler has returned, not
-    // from under it.
+    // from under it. Then too the commands kept during a hand-over are handed back to the
+    // message loop, in their order; a close drops them.
     class RunningHandler {
       public:
         explicit RunningHandler(MainWindow& window);
@@ -89,7 +91,8 @@ class MainWindow : public Window, public FormUi, public Log {
     bool HandleLifetime(UINT message, LRESULT& result);
     void EnsureControls();
     void CreateControls();
-    void RunCommand(int id, int notification);
+    void RunCommand(WPARAM command);
+    void LastHandlerReturned();
     void RunTick();
     void RunFormShow();
     void RequestClose();
@@ -98,6 +101,7 @@ class MainWindow : public Window, public FormUi, public Log {
     LRESULT CloseLabelColours(HDC dc);
 
     Application& application_;
+    HandOverGuard& guard_;
     HWND memo_ = nullptr;     // a child of the window, which owns it
     std::string pendingLog_;  // what is logged before Memo1 is made
     int dpi_;                 // the layout's, font's and picture's scale

@@ -49,7 +49,7 @@ void Platform::SetMainWindow(HWND window, DataReceivedHandler onDataReceived) {
 Form1Ports Platform::Ports(Log& memo, FormUi& ui) {
     return Form1Ports{
         memo,    ui,     javaKeys_,        shell_,       *files_, *desktop_, *responseState_,
-        corvex_, clock_, *dateTimeFormat_, *UDPEndpoint1};
+        corvex_, guard_, *dateTimeFormat_, *UDPEndpoint1};
 }
 
 }  // namespace ostrel

@@ -1,6 +1,7 @@
 #include "app/started_watch.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace ostrel {
@@ -39,5 +40,24 @@ bool StartedWatch::PlacePictureBox() {
     picture_.ShowPictureBox();
     return true;
 }
+
+void HandOverGuard::Sleep(unsigned milliseconds) {
+    waiting_ = true;
+    try {
+        clock_.Sleep(milliseconds);
+    } catch (...) {
+        waiting_ = false;
+        throw;
+    }
+    waiting_ = false;
+}
+
+bool HandOverGuard::Keep(std::uint32_t command) {
+    if (!waiting_) return false;
+    if (std::find(kept_.begin(), kept_.end(), command) == kept_.end()) kept_.push_back(command);
+    return true;
+}
+
+std::vector<std::uint32_t> HandOverGuard::TakeKept() { return std::exchange(kept_, {}); }
 
 }  // namespace ostrel

@@ -8,7 +8,9 @@
 #include <optional>
 #include <set>
 #include <utility>
+#include <vector>
 
+#include "core/clock.h"
 #include "handover/window_search.h"
 
 namespace ostrel {
@@ -58,6 +60,29 @@ class StartedWatch {
     PictureBoxUi& picture_;
     std::set<ProcessKey> others_;  // processes that are none of those started here
     bool steppedAside_ = false;
+};
+
+// The clock of the hand-overs, which guards their waits. A hand-over waits for Corvex's answer on
+// the window thread and answers the system meanwhile: what other programs send the windows is
+// handled, and with it a command (an accessibility tool's click on a button). Run there, the
+// command would run the launcher's own code inside the hand-over: it is kept for afterwards.
+class HandOverGuard : public Clock {
+  public:
+    explicit HandOverGuard(Clock& clock) : clock_(clock) {}
+    LocalTime Now() override { return clock_.Now(); }
+    void Sleep(unsigned milliseconds) override;
+
+    // A command that reached the window (a control's id and its notification, as one number):
+    // false when it may run now; true while a hand-over waits, and it is kept for after it, in
+    // arrival order, a repeat of one already kept dropped.
+    bool Keep(std::uint32_t command);
+    // The commands kept, in arrival order; none are kept afterwards. A close drops them instead.
+    std::vector<std::uint32_t> TakeKept();
+
+  private:
+    Clock& clock_;
+    bool waiting_ = false;
+    std::vector<std::uint32_t> kept_;
 };
 
 }  // namespace ostrel

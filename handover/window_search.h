@@ -122,6 +122,9 @@ struct WindowSearchPorts {
     // A hand-over waits on after its first poll was not answered: the user is to see that
     // something is at work. May be empty.
     std::function<void()> waiting;
+    // The launcher is to close: a hand-over ends at its next poll, and no further window is
+    // handed over. May be empty.
+    std::function<bool()> closing;
 };
 
 // What the searches of one run remember: the windows given up on, which no later search wakes
@@ -141,7 +144,8 @@ struct GivenUpWindow {
 // found is handed over: woken, polled until the instance answers, then logged and activated,
 // and `applicationFound` is set. A window whose instance has not answered after 60 polls (about
 // a minute) is logged as not answering once and given up for the rest of the run; one that goes
-// away while it is polled is left at once. Never clears `applicationFound`; an error of `wakeUp`
+// away while it is polled is left at once, and so is every window once `closing` says so. Never
+// clears `applicationFound`; an error of `wakeUp`
 // ends the search and leaves the window being handed over untouched. Who may be Corvex is asked
 // only once a titled window of Corvex's classes is seen; a process known to be Corvex's is
 // allowed to come to the front before it is woken. Gives the first window given up in this

@@ -164,6 +164,9 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
         ports.log.Add("Application Found");
         return;
     }
+    // Closed while the search waited for a running Corvex to answer: the user's own choice, after
+    // which nothing is started or written.
+    if (ports.ui.CloseRequested()) return;
     // A Corvex that runs but does not answer still holds what a second one would need: starting
     // another beside it would not bring the user a working Corvex.
     if (givenUp && !ports.byHand) {

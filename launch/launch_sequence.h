@@ -76,8 +76,9 @@ class LaunchUi {
     // The error box of a launch that brings the user no Corvex, which also names where the run's
     // log is kept, for whoever helps the user.
     virtual void ShowLaunchFailure(const std::string& text) = 0;
-    // The window's close was asked for while a box of the launch was open: nothing more may be
-    // started or written, and the window closes once the launch has returned.
+    // The window's close was asked for while a box of the launch was open, or while the search
+    // waited for a running Corvex: nothing more may be started or written, and the window closes
+    // once the launch has returned.
     virtual bool CloseRequested() = 0;
 };
 

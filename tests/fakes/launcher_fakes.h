@@ -61,9 +61,11 @@ class FakeClock : public Clock, Journaled {
     void Sleep(unsigned milliseconds) override {
         sleeps.push_back(milliseconds);
         Write("sleep " + std::to_string(milliseconds));
+        if (onSleep) onSleep();
     }
     LocalTime now;
     std::vector<unsigned> sleeps;
+    std::function<void()> onSleep;  // what reaches the windows while it waits
 };
 
 // A moment of 29 February 2024, a Thursday.

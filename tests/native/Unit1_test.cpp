@@ -52,10 +52,11 @@ class FormTest : public ::testing::Test {
     test::FakeResponseState responseState;
     test::FakeCorvexProcesses corvex;
     test::FakeClock clock;
+    HandOverGuard guard{clock};
     test::FakeDateTimeFormat dateTimeFormat;
     test::FakeErrorReporter errors{journal};
     TUDPEndpoint endpoint{std::make_unique<test::FakeSocketLayer>()};
-    TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, corvex, clock,
+    TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, corvex, guard,
                            dateTimeFormat, endpoint}};
 };
 
@@ -308,6 +309,32 @@ TEST_F(FormTest, AHandOverThatGivesUpShowsThePictureBoxAndStartsNothing) {
     EXPECT_EQ(shown.back(), "close window");
     EXPECT_EQ(form.ExitCode(), 1);
     EXPECT_THAT(shown, ::testing::Not(::testing::Contains(::testing::StartsWith("execute"))));
+}
+
+// What another program sends the window while a hand-over waits (a click on a button, a close)
+// does not run inside it: a command runs after it, once however often it came; a close ends the
+// hand-over at its next poll, and during the launch's own search nothing is started after it.
+TEST_F(FormTest, ACommandOrACloseDuringAHandOverWaitsForItsEnd) {
+    constexpr std::uint32_t kFindWindows = 1, kSend = 2;
+    CorvexAppears();
+    responseState.Queue(1, 0);
+    clock.onSleep = [&] {
+        for (std::uint32_t command : {kFindWindows, kSend, kFindWindows}) {
+            EXPECT_TRUE(guard.Keep(command));
+        }
+    };
+    Show();
+    EXPECT_TRUE(form.ApplicationFound());
+    EXPECT_EQ(guard.TakeKept(), (std::vector<std::uint32_t>{kFindWindows, kSend}));
+    EXPECT_FALSE(guard.Keep(kSend));  // no hand-over waits: it runs at once
+
+    responseState.afterwards = 0;
+    clock.onSleep = [&] { ui.closeRequested = true; };
+    const Journal shown = Show();
+    EXPECT_EQ(responseState.polls, 3);
+    EXPECT_THAT(shown, ::testing::Not(::testing::Contains(::testing::StartsWith("execute"))));
+    EXPECT_THAT(shown, ::testing::Not(::testing::Contains("timer on")));
+    EXPECT_EQ(form.ExitCode(), 0);
 }
 
 TEST_F(FormTest, AShowClosedWhileItsBoxIsOpenStartsNoTimer) {

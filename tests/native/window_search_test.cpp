@@ -29,7 +29,7 @@ class WindowSearchTest : public ::testing::Test {
   protected:
     void Search(bool verbose) {
         WindowSearchPorts ports{
-            desktop, response, corvex, clock, log, [this] { Send(); }, [this] { ++waits; }};
+            desktop, response, corvex, clock, log, [this] { Send(); }, [this] { ++waits; }, {}};
         givenUp = FindMyWindows(ports, verbose, applicationFound, memory);
     }
 
