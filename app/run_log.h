@@ -15,16 +15,18 @@ namespace ostrel {
 // must not stop or disturb the launch.
 class RunLogFile {
   public:
+    enum class Appended { kWritten, kNoRoom, kFailed };
     virtual ~RunLogFile() = default;
-    // Adds `text` at its end; false when not all of it was written.
-    virtual bool Write(const std::string& text) noexcept = 0;
-    // What it held when it was opened, and since then.
-    virtual std::uint64_t Size() noexcept = 0;
+    // Adds `text` at its end, unless the file would then hold more than `limit` bytes (kNoRoom);
+    // kFailed when not all of it was written. Another launcher may write the same file: the look
+    // at its size and the write are one step, which no other writer comes between.
+    virtual Appended Append(const std::string& text, std::uint64_t limit) noexcept = 0;
     // Makes it empty; false when it cannot be.
     virtual bool Empty() noexcept = 0;
 };
 
-// A log file is never larger: what a run cannot keep within it is left out, said once.
+// A log file is never larger, whoever writes it: what a run cannot keep within it is left out,
+// said once.
 inline constexpr std::uint64_t kRunLogLimit = 1024 * 1024;
 inline constexpr char kRunLogFull[] =
     "The log file is full (1 MiB): the rest of this run is not kept";
@@ -48,7 +50,6 @@ class RunLog {
 
     std::string waiting_;  // as the file will keep it
     std::unique_ptr<RunLogFile> file_;
-    std::uint64_t size_ = 0;
     bool started_ = false;
     bool written_ = false;
 };

@@ -15,6 +15,39 @@ constexpr char kPrevious[] = "\\ostrel.previous.log";
 // meanwhile, and both go on adding to its end.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// Two launchers may write the file at once (a second start, one held open by "abc.txt"): each
+// holds this byte range, past the bound and so never written, while it looks at the file's size
+// and writes, so that the bound holds for all of them. The lines written stay unlocked for
+// whoever reads them meanwhile.
+class HeldRange {
+  public:
+    explicit HeldRange(HANDLE file) : file_(file) {
+        range_.Offset = static_cast<DWORD>(kRunLogLimit);
+        range_.OffsetHigh = static_cast<DWORD>(kRunLogLimit >> 32);
+        // Another writer holds it for one write only: a few milliseconds at most, unless it hangs
+        // there, which must not hang this launcher's window.
+        for (int tries = 1;; ++tries) {
+            held_ = LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                               &range_) != FALSE;
+            if (held_ || tries == kTries || GetLastError() != ERROR_LOCK_VIOLATION) return;
+            Sleep(kPauseMs);
+        }
+    }
+    ~HeldRange() {
+        if (held_) UnlockFileEx(file_, 0, 1, 0, &range_);
+    }
+    HeldRange(const HeldRange&) = delete;
+    HeldRange& operator=(const HeldRange&) = delete;
+    explicit operator bool() const { return held_; }
+
+  private:
+    static constexpr int kTries = 20;
+    static constexpr DWORD kPauseMs = 5;
+    HANDLE file_;
+    OVERLAPPED range_{};
+    bool held_ = false;
+};
+
 class Win32RunLogFile : public RunLogFile {
   public:
     explicit Win32RunLogFile(KernelHandle file) : file_(std::move(file)) {}
@@ -22,23 +55,27 @@ class Win32RunLogFile : public RunLogFile {
     // Through the system's cache: the lines are there for whoever reads the file, also after a
     // crash of the launcher, without waiting for the disk. At the end of the file, wherever
     // another launcher's lines have taken it.
-    bool Write(const std::string& text) noexcept override {
+    Appended Append(const std::string& text, std::uint64_t limit) noexcept override {
+        const HeldRange held(file_.get());
+        LARGE_INTEGER size{};
+        if (!held || !GetFileSizeEx(file_.get(), &size)) return Appended::kFailed;
+        if (static_cast<std::uint64_t>(size.QuadPart) + text.size() > limit) {
+            return Appended::kNoRoom;
+        }
         OVERLAPPED atTheEnd{};
         atTheEnd.Offset = atTheEnd.OffsetHigh = 0xFFFFFFFF;
         DWORD written = 0;
         return WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written,
                          &atTheEnd) &&
-               written == text.size();
-    }
-
-    std::uint64_t Size() noexcept override {
-        LARGE_INTEGER size{};
-        return GetFileSizeEx(file_.get(), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+                       written == text.size()
+                   ? Appended::kWritten
+                   : Appended::kFailed;
     }
 
     bool Empty() noexcept override {
+        const HeldRange held(file_.get());
         const LARGE_INTEGER start{};
-        return SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) &&
+        return held && SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) &&
                SetEndOfFile(file_.get());
     }
 
