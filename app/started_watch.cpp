@@ -20,11 +20,15 @@ bool StartedWatch::AnyInView() {
         if (!desktop_.WindowVisible(window)) continue;
         const ProcessId process = desktop_.WindowProcess(window);
         if (process == 0) continue;
+        const auto judged = othersWindows_.find(window);
+        if (judged != othersWindows_.end() && judged->second.first == process) continue;
         const ProcessKey key{process, corvex_.CreationTime(process)};
-        if (others_.count(key)) continue;
-        if (!started) started = corvex_.Started();
-        if (std::find(started->begin(), started->end(), process) != started->end()) return true;
-        others_.insert(key);
+        if (!others_.count(key)) {
+            if (!started) started = corvex_.Started();
+            if (std::find(started->begin(), started->end(), process) != started->end()) return true;
+            others_.insert(key);
+        }
+        othersWindows_[window] = key;
     }
     return false;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <utility>
@@ -39,9 +40,9 @@ class StartedWatch {
 
     // Whether a visible top-level window of any class belongs to what was started: the
     // runtime's own error box, a question Java asks before the first frame, Corvex's splash or
-    // frame. Asks for the started processes only when a window in view belongs to a process not
-    // yet known to be another's, so that polling a desktop whose windows stay as they are costs
-    // no more than the list of its windows.
+    // frame. Opens a window's process only for a window not judged yet, and asks for the started
+    // processes only when that process is not yet known to be another's, so that polling a
+    // desktop whose windows stay as they are costs no more than the list of its windows.
     bool AnyInView();
 
     // The picture box tells the user that something is at work, but it is on top of everything
@@ -59,6 +60,9 @@ class StartedWatch {
     CorvexProcesses& corvex_;
     PictureBoxUi& picture_;
     std::set<ProcessKey> others_;  // processes that are none of those started here
+    // Windows of such processes, each with its process as it was when judged: a window's process
+    // never changes, and a window handle given again belongs to another process id.
+    std::map<WindowHandle, ProcessKey> othersWindows_;
     bool steppedAside_ = false;
 };
 

@@ -364,6 +364,7 @@ class FakeCorvexProcesses : public CorvexProcesses {
     std::optional<std::uint32_t> RuntimeExitCode() override { return runtimeExitCode; }
     std::optional<RunningProcess> StillRunning() override { return stillRunning; }
     std::uint64_t CreationTime(ProcessId process) override {
+        ++opened;
         const auto found = created.find(process);
         return found == created.end() ? 0 : found->second;
     }
@@ -373,6 +374,7 @@ class FakeCorvexProcesses : public CorvexProcesses {
     std::optional<RunningProcess> stillRunning;
     std::map<ProcessId, std::uint64_t> created;
     int asked = 0;
+    int opened = 0;  // processes opened for their creation time
 };
 
 class FakeErrorReporter : public ErrorReporter, Journaled {

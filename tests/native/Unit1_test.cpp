@@ -279,7 +279,7 @@ TEST_F(FormTest, ThePictureBoxStepsAsideWhileAWindowOfAStartedProcessIsInView) {
 }
 
 // Polling a desktop whose windows stay as they are costs no more than the list of its windows:
-// processes once found to be others' are not asked about again.
+// windows once found to be others' are not looked into again, nor are their processes.
 TEST(StartedWatch, AsksForTheStartedProcessesOnlyForAProcessNotYetKnown) {
     constexpr ProcessId kStarted = 42;
     Journal journal;
@@ -293,8 +293,10 @@ TEST(StartedWatch, AsksForTheStartedProcessesOnlyForAProcessNotYetKnown) {
     desktop.Add("#32770", "Java Virtual Machine Launcher", false, kStarted);
     EXPECT_FALSE(watch.AnyInView());
     const int asked = corvex.asked;
+    EXPECT_EQ(corvex.opened, 2);
     EXPECT_FALSE(watch.AnyInView());
     EXPECT_EQ(corvex.asked, asked);
+    EXPECT_EQ(corvex.opened, 2);
     desktop.Add("SunAwtFrame", "Corvex", true, kStarted);
     EXPECT_TRUE(watch.AnyInView());
 }
