@@ -85,27 +85,27 @@ void TForm1::ClosingStep() {
     }
 }
 
-// The polls are over and no window of Corvex came, although what was started still runs: the
-// log file is what tells the user's helper so.
+// The polls are over and no Corvex answered: the log file is what tells the user's helper which
+// window came and did not answer, and which process, started here, still runs without one.
 void TForm1::LogStillRunning() {
     const std::optional<RunningProcess> running = ports_.corvex.StillRunning();
-    if (!running) return;
-    ports_.memo.Add("No window of Corvex after " + std::to_string(kPollingTicks) + " polls: \"" +
-                    running->name + "\" (process " + std::to_string(running->id) +
-                    "), started by Ostrel, still runs after " +
-                    std::to_string(running->runMilliseconds / 1000) + " s");
+    const std::string& silent = searchMemory_.lastGivenUp;
+    if (!running && silent.empty()) return;
+    std::string line =
+        (silent.empty() ? std::string("No window of Corvex") : "No answer from " + silent) +
+        " after " + std::to_string(kPollingTicks) + " polls";
+    if (running) {
+        line += ": \"" + running->name + "\" (process " + std::to_string(running->id) +
+                "), started by Ostrel, still runs after " +
+                std::to_string(running->runMilliseconds / 1000) + " s";
+    }
+    ports_.memo.Add(line);
 }
 
 void TForm1::PollingStep() {
     if (ReportNothingLeft()) return;
     PlacePictureBox();
-    const std::optional<GivenUpWindow> givenUp = Search(false);
-    // The Corvex started here shows its window but does not answer: it is what the launcher was
-    // waiting for, and another start would meet it holding what a second one needs.
-    if (givenUp && givenUp->startedHere && !launch_.applicationFound) {
-        ports_.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
-        EndWithoutCorvex();
-    }
+    FindMyWindows(false);
 }
 
 void TForm1::PlacePictureBox() {
@@ -166,7 +166,16 @@ void TForm1::StartApp() {
     RunLaunchSequence(ports, launch_);
 }
 
-void TForm1::FindMyWindows(bool Verbose) { Search(Verbose); }
+// The Corvex started here shows its window but does not answer: it is what the launcher was
+// waiting for, and another start would meet it holding what a second one needs. Told whichever
+// search gave it up, a tick's or "Find windows".
+void TForm1::FindMyWindows(bool Verbose) {
+    const std::optional<GivenUpWindow> givenUp = Search(Verbose);
+    if (givenUp && givenUp->startedHere && !launch_.applicationFound) {
+        ports_.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
+        EndWithoutCorvex();
+    }
+}
 
 std::optional<GivenUpWindow> TForm1::Search(bool Verbose) {
     WindowSearchPorts ports{ports_.desktop,

@@ -153,6 +153,7 @@ class Search {
                 break;
             case Answer::kSilent:
                 memory_.givenUp.insert(window);
+                memory_.lastGivenUp = QuotedNames(names);
                 if (!givenUp_) givenUp_ = GivenUpWindow{names.title, candidates_->OnlyStarted()};
                 ports_.log.Add("No answer from " + QuotedNames(names) + " after " +
                                std::to_string(kMaxPolls) + " polls");

@@ -131,6 +131,8 @@ struct WindowSearchPorts {
 // again.
 struct WindowSearchMemory {
     std::set<WindowHandle> givenUp;
+    // The one given up last, as the log names a window (its class name and title, quoted).
+    std::string lastGivenUp;
 };
 
 // A window whose instance did not answer its polls.

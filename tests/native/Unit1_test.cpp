@@ -94,11 +94,17 @@ TEST_F(FormTest, AFrameThatNeverAnswersCostsOneHandOverInAHundredTicks) {
     Show();
     desktop.Add("SunAwtFrame", "Other Java Program");
     responseState.afterwards = 0;
+    corvex.stillRunning = RunningProcess{42, "javaw.exe", 50900};
     Ticks(101);
     unsigned slept = 0;
     for (unsigned sleep : clock.sleeps) slept += sleep;
     EXPECT_LE(slept, 300u + 59u * 1000u);
     EXPECT_EQ(journal.back(), "close window");
+    // The polls' last line names the window that came and did not answer.
+    EXPECT_EQ(
+        log.lines.back(),
+        "No answer from \"SunAwtFrame\" \"Other Java Program\" after 100 polls: \"javaw.exe\" "
+        "(process 42), started by Ostrel, still runs after 50 s");
 }
 
 TEST_F(FormTest, DebugMarkerKeepsTheWindowAndShowsTheWarningOnce) {
@@ -251,6 +257,22 @@ TEST_F(FormTest, AStartedCorvexThatDoesNotAnswerEndsTheRunWithItsBox) {
     EXPECT_EQ(Count("picture box"), 0);  // Corvex's frame was in view
     EXPECT_EQ(Count("picture box hidden"),
               1);  // stepped aside all the same: a later start restores
+    EXPECT_EQ(form.ExitCode(), 1);
+}
+
+// "Find windows" that gives up on the Corvex started here says so as a tick does, and the run
+// ends as one that brought no Corvex.
+TEST_F(FormTest, FindWindowsThatGivesUpOnTheStartedCorvexSaysSo) {
+    ui.marker = true;
+    Show();
+    corvex.started = {42};
+    desktop.Add("SunAwtFrame", "Corvex", true, 42);
+    responseState.afterwards = 0;
+    form.Button1Click();
+    EXPECT_THAT(Journal(journal.end() - 4, journal.end()),
+                ElementsAre(::testing::StartsWith("error box Corvex is running (its window "
+                                                  "\"Corvex\"), but it does not answer."),
+                            "timer off", "polling ended", "restore"));
     EXPECT_EQ(form.ExitCode(), 1);
 }
 
