@@ -45,7 +45,11 @@ class Platform {
     HandOverGuard& Guard() { return guard_; }
 
   private:
+    // Before the first start: the processes started from now on are to be followed.
+    void FollowWhatStarts();
+
     DataReceivedHandler onDataReceived_;
+    Log* log_ = nullptr;  // the main window's, once it is made
     Win32JavaRuntimeKeys javaKeys_;
     Win32CorvexProcesses corvex_;
     Win32LaunchShell shell_;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -26,6 +27,41 @@ ULONGLONG CreatedAt(HANDLE process) {
 }
 
 bool StillRuns(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+
+// A process that cannot be looked at (another user's, say) counts as running: it is not to be
+// taken for ended.
+bool StillRuns(ProcessId id) {
+    const KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+    return process ? StillRuns(process.get()) : GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// The processes in `job` that still run, but for this one; nullopt when the system does not list
+// them.
+std::optional<std::vector<ProcessId>> JobProcesses(HANDLE job) {
+    DWORD room = 16;
+    for (int round = 0; round < 4; ++round) {
+        // The two counts before the list take no more room than two of its entries.
+        std::vector<ULONG_PTR> buffer(2 + room);
+        auto* const list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+        if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, list,
+                                       static_cast<DWORD>(buffer.size() * sizeof(ULONG_PTR)),
+                                       nullptr) &&
+            GetLastError() != ERROR_MORE_DATA) {
+            return std::nullopt;
+        }
+        if (list->NumberOfProcessIdsInList < list->NumberOfAssignedProcesses) {
+            room = list->NumberOfAssignedProcesses + 16;  // processes come and go meanwhile
+            continue;
+        }
+        std::vector<ProcessId> processes;
+        for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i) {
+            const auto id = static_cast<ProcessId>(list->ProcessIdList[i]);
+            if (id != GetCurrentProcessId() && StillRuns(id)) processes.push_back(id);
+        }
+        return processes;
+    }
+    return std::nullopt;
+}
 
 struct Member {
     ProcessId id;
@@ -142,19 +178,50 @@ void Win32CorvexProcesses::Add(KernelHandle process) {
     if (process) started_.push_back(std::move(process));
 }
 
+DWORD Win32CorvexProcesses::FollowWhatStarts() {
+    if (jobTried_) return 0;
+    jobTried_ = true;
+    KernelHandle job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    if (!job ||
+        !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits) ||
+        !AssignProcessToJobObject(job.get(), GetCurrentProcess())) {
+        return GetLastError();
+    }
+    job_ = std::move(job);
+    return 0;
+}
+
 std::vector<ProcessId> Win32CorvexProcesses::Started() {
     if (started_.empty()) return {};
+    std::vector<ProcessId> running;
+    for (const KernelHandle& process : started_) {
+        if (StillRuns(process.get())) running.push_back(GetProcessId(process.get()));
+    }
+    for (const ProcessId descendant : Descendants()) {
+        if (std::find(running.begin(), running.end(), descendant) == running.end()) {
+            running.push_back(descendant);
+        }
+    }
+    return running;
+}
+
+std::vector<ProcessId> Win32CorvexProcesses::Descendants() {
+    if (job_) {
+        if (std::optional<std::vector<ProcessId>> inJob = JobProcesses(job_.get())) return *inJob;
+    }
     std::vector<Member> family;
     for (const KernelHandle& process : started_) {
         family.push_back({GetProcessId(process.get()), CreatedAt(process.get())});
     }
     AddDescendants(RunningProcesses(), family);
-    std::vector<ProcessId> running;
-    for (std::size_t i = 0; i < family.size(); ++i) {
-        // The ones started here may have ended; their descendants were found running.
-        if (i >= started_.size() || StillRuns(started_[i].get())) running.push_back(family[i].id);
+    std::vector<ProcessId> descendants;
+    for (std::size_t i = started_.size(); i < family.size(); ++i) {
+        descendants.push_back(family[i].id);
     }
-    return running;
+    return descendants;
 }
 
 std::optional<std::uint32_t> Win32CorvexProcesses::RuntimeExitCode() {
