@@ -149,24 +149,25 @@ struct Win32CorvexProcesses::UdpTable {
         }
     }
 
-    // The table of one address family, rows of type `Row`; false when the system gives none.
+    // The table of one address family, rows of type `Row`: NO_ERROR, or the system's error.
     template <typename Table, typename Row>
-    bool Read(ULONG family, std::vector<Row>& rows) {
+    DWORD Read(ULONG family, std::vector<Row>& rows) {
         std::vector<unsigned char> buffer;
-        DWORD size = 0;
+        DWORD size = sizeof(Table);
         DWORD status = ERROR_INSUFFICIENT_BUFFER;
-        // Sockets come and go between the two calls: a few rounds, then give up.
         for (int round = 0; round < 4 && status == ERROR_INSUFFICIENT_BUFFER; ++round) {
-            buffer.resize(std::max<DWORD>(size, sizeof(Table)));
+            // Sockets come and go between the calls: room for a few more than the system said.
+            buffer.resize(size + kMoreRows * sizeof(Row));
             size = static_cast<DWORD>(buffer.size());
             status = get(buffer.data(), &size, FALSE, family, UDP_TABLE_OWNER_PID, 0);
         }
-        if (status != NO_ERROR) return false;
+        if (status != NO_ERROR) return status;
         const auto* table = reinterpret_cast<const Table*>(buffer.data());
         rows.assign(table->table, table->table + table->dwNumEntries);
-        return true;
+        return NO_ERROR;
     }
 
+    static constexpr DWORD kMoreRows = 16;
     LoadedModule library;
     GetTable get = nullptr;
 };
@@ -255,18 +256,24 @@ std::uint64_t Win32CorvexProcesses::CreationTime(ProcessId process) {
 WakeUpListener Win32CorvexProcesses::Listener() {
     if (!udpTable_) udpTable_ = std::make_unique<UdpTable>();
     if (!udpTable_->get) return {};
+    std::optional<std::vector<UdpRow>> rows;
     std::vector<MIB_UDPROW_OWNER_PID> table;
-    if (!udpTable_->Read<MIB_UDPTABLE_OWNER_PID>(AF_INET, table)) return {};
-    std::vector<UdpRow> rows;
-    for (const auto& row : table)
-        rows.push_back({row.dwLocalAddr, row.dwLocalPort, row.dwOwningPid});
+    if (udpTable_->Read<MIB_UDPTABLE_OWNER_PID>(AF_INET, table) == NO_ERROR) {
+        rows.emplace();
+        for (const auto& row : table) {
+            rows->push_back({row.dwLocalAddr, row.dwLocalPort, row.dwOwningPid});
+        }
+    }
+    std::optional<std::vector<Udp6Row>> rows6;
     std::vector<MIB_UDP6ROW_OWNER_PID> table6;
-    std::vector<Udp6Row> rows6;
-    if (udpTable_->Read<MIB_UDP6TABLE_OWNER_PID>(AF_INET6, table6)) {
+    const DWORD read6 = udpTable_->Read<MIB_UDP6TABLE_OWNER_PID>(AF_INET6, table6);
+    // A machine without IPv6 has no socket there.
+    if (read6 == NO_ERROR || read6 == ERROR_NOT_SUPPORTED) {
+        rows6.emplace();
         for (const auto& row : table6) {
             Udp6Row copy{{}, row.dwLocalPort, row.dwOwningPid};
             std::memcpy(copy.address.data(), row.ucLocalAddr, copy.address.size());
-            rows6.push_back(copy);
+            rows6->push_back(copy);
         }
     }
     return ListenerOn(kCorvexPort, rows, rows6);

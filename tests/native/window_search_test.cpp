@@ -297,26 +297,35 @@ TEST(WakeUpListenerRows, EveryOwnerOfARowThatHearsTheLoopbackAddressCounts) {
     const std::vector<UdpRow> rows{row("10.0.0.5", 61000, 9),  row("0.0.0.0", 61001, 8),
                                    row("127.0.0.1", 61000, 7), row("127.0.0.2", 61000, 6),
                                    row("0.0.0.0", 61000, 42),  row("127.0.0.1", 61000, 7)};
-    WakeUpListener listener = ListenerOn(61000, rows, {});
+    WakeUpListener listener = ListenerOn(61000, rows, std::vector<Udp6Row>());
     EXPECT_EQ(listener.bound, true);
     EXPECT_THAT(listener.owners, ElementsAre(7u, 42u));
     // The other program's socket on 127.0.0.1 does not hide Corvex's on every address.
     EXPECT_TRUE(CorvexCandidates::Choose(listener, {}).Takes(42));
 
     // A socket on another address does not hear the wake-up; an IPv6 one on every address may.
-    listener = ListenerOn(61000, {rows[0], rows[1], rows[3]}, {});
+    listener =
+        ListenerOn(61000, std::vector<UdpRow>{rows[0], rows[1], rows[3]}, std::vector<Udp6Row>());
     EXPECT_EQ(listener.bound, false);
     Udp6Row any6{{}, HostToNetwork16(61000), 5};
     Udp6Row loopback6 = any6;
     loopback6.address[15] = 1;  // ::1
-    listener = ListenerOn(61000, {rows[0]}, {loopback6, any6});
+    listener =
+        ListenerOn(61000, std::vector<UdpRow>{rows[0]}, std::vector<Udp6Row>{loopback6, any6});
     EXPECT_EQ(listener.bound, true);
     EXPECT_THAT(listener.owners, ElementsAre(5u));
 
     // One row without its owner: the owners are not all known, so none is named.
-    listener = ListenerOn(61000, {row("127.0.0.1", 61000, 0), rows[4]}, {});
+    listener = ListenerOn(61000, std::vector<UdpRow>{row("127.0.0.1", 61000, 0), rows[4]},
+                          std::vector<Udp6Row>());
     EXPECT_EQ(listener.bound, true);
     EXPECT_THAT(listener.owners, IsEmpty());
+
+    // A table that could not be read: nobody is known not to listen, and the window classes
+    // decide alone.
+    listener = ListenerOn(61000, std::vector<UdpRow>{rows[0]}, std::nullopt);
+    EXPECT_EQ(listener.bound, std::nullopt);
+    EXPECT_TRUE(CorvexCandidates::Choose(listener, {}).Takes(42));
 }
 
 TEST_F(WindowSearchTest, SendErrorEndsTheSearchBeforeTheWindowIsLoggedOrActivated) {
