@@ -55,6 +55,11 @@ bool RunLog::Put(const std::string& text) {
     return false;
 }
 
+bool IsTheRunLogFile(const RunLogFileFacts& facts, SamePath samePath) {
+    return facts.folderPath && facts.filePath && facts.links == 1u &&
+           samePath(*facts.folderPath + kRunLogFileName, *facts.filePath);
+}
+
 std::string WithLogFileLine(const std::string& text, const std::string& path) {
     // Quoted, so that the error box's full stop does not land on the file's name.
     return path.empty() ? text : text + "\r\nOstrel's log of this run: \"" + path + '"';

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/clock.h"
@@ -24,6 +25,28 @@ class RunLogFile {
     // Makes it empty; false when it cannot be.
     virtual bool Empty() noexcept = 0;
 };
+
+// The file's name, as its path ends after its folder's.
+inline constexpr char kRunLogFileName[] = "\\ostrel.log";
+
+// What the system says of the log file once it is open: the final paths (every link and junction
+// followed) of the folder held meanwhile and of the file, and the file's number of names; nullopt
+// where it did not say.
+struct RunLogFileFacts {
+    std::optional<std::string> folderPath;
+    std::optional<std::string> filePath;
+    std::optional<std::uint32_t> links;
+};
+
+// Paths compared as the file system compares names, without regard to case.
+using SamePath = bool (*)(const std::string& one, const std::string& other);
+
+// Whether the file opened is the log file itself: in the folder held, under its own name, and with
+// no other name elsewhere (a hard link) whose file a write would change. Between the checks of the
+// folder and the open, a junction may have taken the folder's place, or a link the file's: an
+// elevated launcher must not write where such a thing points. What the system did not say counts
+// against it.
+bool IsTheRunLogFile(const RunLogFileFacts& facts, SamePath samePath);
 
 // A log file is never larger, whoever writes it: what a run cannot keep within it is left out,
 // said once.

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <optional>
+
 #include "core/owners_win32.h"
 #include "core/text_win32.h"
 
@@ -9,7 +11,6 @@ namespace ostrel {
 namespace {
 
 constexpr char kFolder[] = "\\Ostrel";
-constexpr char kFile[] = "\\ostrel.log";
 constexpr char kPrevious[] = "\\ostrel.previous.log";
 // Another launcher may still write the file (one held open by "abc.txt"): it may be renamed
 // meanwhile, and both go on adding to its end.
@@ -90,14 +91,37 @@ KernelHandle OpenItself(const WideText& path, DWORD access, DWORD share, DWORD d
                                     flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-// A folder or file of its own, not a reparse point (a junction or a symbolic link) that would
-// lead a launcher run with more rights than the user's to write where it points.
-bool IsPlain(const KernelHandle& opened, bool folder) {
+// What the system tells of a folder or file of its own, not a reparse point (a junction or a
+// symbolic link) that would lead a launcher run with more rights than the user's to write where it
+// points; nullopt for one that is, or where the system does not tell.
+std::optional<BY_HANDLE_FILE_INFORMATION> PlainInformation(const KernelHandle& opened,
+                                                           bool folder) {
     BY_HANDLE_FILE_INFORMATION information{};
-    if (!opened || !GetFileInformationByHandle(opened.get(), &information)) return false;
+    if (!opened || !GetFileInformationByHandle(opened.get(), &information)) return std::nullopt;
     const DWORD attributes = information.dwFileAttributes;
-    return !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-           ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder) {
+        return std::nullopt;
+    }
+    return information;
+}
+
+// Where what `opened` holds lies, every link and junction followed; nullopt where the system does
+// not say.
+std::optional<std::string> FinalPath(const KernelHandle& opened) {
+    WideText path(MAX_PATH);
+    for (int round = 0; round < 2; ++round) {
+        const DWORD length = GetFinalPathNameByHandleW(opened.get(), path.data(),
+                                                       static_cast<DWORD>(path.size()), 0);
+        if (length == 0) return std::nullopt;
+        if (length < path.size()) return Utf8(path.data(), length);
+        path.resize(length);  // the length it needs, its NUL included
+    }
+    return std::nullopt;
+}
+
+bool SamePathIgnoringCase(const std::string& one, const std::string& other) {
+    return CompareStringOrdinal(Wide(one).data(), -1, Wide(other).data(), -1, TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -108,27 +132,33 @@ std::string RunLogPath() {
         S_OK) {
         return {};
     }
-    return Utf8(folder) + kFolder + kFile;
+    return Utf8(folder) + kFolder + kRunLogFileName;
 }
 
 std::unique_ptr<RunLogFile> OpenRunLogFile(const std::string& path) {
     if (path.empty()) return nullptr;
-    const std::string folder = path.substr(0, path.size() - (sizeof kFile - 1));
+    const std::string folder = path.substr(0, path.size() - (sizeof kRunLogFileName - 1));
     const WideText wideFolder = Wide(folder);
     CreateDirectoryW(wideFolder.data(), nullptr);
-    // Held, and so neither removed nor renamed, until the file is open: nothing can put a
-    // junction in its place meanwhile.
+    // Held, and so neither removed nor renamed, until the file is open and checked: the access to
+    // list it takes part in the sharing checks (reading its attributes alone would not), and
+    // without the share to delete, nobody may move it away meanwhile.
     const KernelHandle heldFolder =
-        OpenItself(wideFolder, FILE_READ_ATTRIBUTES, kShareAll & ~FILE_SHARE_DELETE, OPEN_EXISTING,
-                   FILE_FLAG_BACKUP_SEMANTICS);
-    if (!IsPlain(heldFolder, true)) return nullptr;
+        OpenItself(wideFolder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                   FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (!PlainInformation(heldFolder, true)) return nullptr;
     // The previous run's file is kept beside it. Where it cannot be set aside (another launcher
     // writes it), this run's lines follow the previous run's rather than wipe them out.
     const WideText wide = Wide(path);
     MoveFileExW(wide.data(), Wide(folder + kPrevious).data(), MOVEFILE_REPLACE_EXISTING);
     KernelHandle file = OpenItself(wide, FILE_GENERIC_WRITE | FILE_READ_ATTRIBUTES, kShareAll,
                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-    if (!IsPlain(file, false)) return nullptr;
+    const std::optional<BY_HANDLE_FILE_INFORMATION> information = PlainInformation(file, false);
+    if (!information ||
+        !IsTheRunLogFile({FinalPath(heldFolder), FinalPath(file), information->nNumberOfLinks},
+                         SamePathIgnoringCase)) {
+        return nullptr;
+    }
     return std::make_unique<Win32RunLogFile>(std::move(file));
 }
 

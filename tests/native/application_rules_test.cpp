@@ -79,6 +79,25 @@ class RecordedFile : public RunLogFile {
     bool writes_;
 };
 
+// The file opened is the log file only where it lies in the folder held, under its name, and has
+// no second name: a junction or link put in place meanwhile, or a hard link, leads elsewhere.
+TEST(RunLog, WritesOnlyTheFileOfItsOwnFolder) {
+    const SamePath same = [](const std::string& one, const std::string& other) {
+        return one == other;
+    };
+    const std::string folder = "\\\\?\\C:\\Users\\u\\AppData\\Local\\Ostrel";
+    RunLogFileFacts facts{folder, folder + "\\ostrel.log", 1};
+    EXPECT_TRUE(IsTheRunLogFile(facts, same));
+    facts.filePath = "\\\\?\\C:\\Windows\\System32\\ostrel.log";
+    EXPECT_FALSE(IsTheRunLogFile(facts, same));
+    facts.filePath = folder + "\\ostrel.log";
+    facts.links = 2;
+    EXPECT_FALSE(IsTheRunLogFile(facts, same));
+    facts.links = 1;
+    facts.folderPath.reset();  // the system did not say
+    EXPECT_FALSE(IsTheRunLogFile(facts, same));
+}
+
 // The run's log waits in memory until the start is done, then goes to its file in CR LF lines.
 TEST(RunLog, KeepsLinesUntilItStartsThenWritesEachAsItComes) {
     RunLog log;
