@@ -148,8 +148,10 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
     const std::string text = WakeUpText(ports_.clock.Now(), ports_.dateTimeFormat);
-    SendWakeUp(ports_.UDPEndpoint1, ports_.dateTimeFormat.InAnsiCodePage(text), ports_.memo);
-    ports_.memo.Add("Sending UDP :" + text);
+    // The log has just said why a wake-up that found no port is not sent.
+    if (SendWakeUp(ports_.UDPEndpoint1, ports_.dateTimeFormat.InAnsiCodePage(text), ports_.memo)) {
+        ports_.memo.Add("Sending UDP :" + text);
+    }
 }
 
 void TForm1::UDPEndpoint1DataReceived(int NumberBytes, const std::string& FromIP, int Port) {
@@ -186,7 +188,12 @@ std::optional<GivenUpWindow> TForm1::Search(bool Verbose) {
                             [this] { Button3Click(); },
                             [this] { PlacePictureBox(); },
                             [this] { return ports_.ui.CloseRequested(); }};
-    return ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
+    const std::optional<GivenUpWindow> givenUp =
+        ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
+    // The flag is set by a hand-over only, and it is clear whenever a run says that Corvex
+    // cannot come: the exit code follows the last hand-over, "Find windows" by hand included.
+    if (launch_.applicationFound) launch_.cannotStart = false;
+    return givenUp;
 }
 
 }  // namespace ostrel

@@ -86,8 +86,8 @@ class TForm1 {
     const std::string& JavaHome() const { return launch_.javaHome; }
     int TickCounter() const { return tickCounter_; }
     bool PictureBoxShown() const { return pictureBoxShown_; }
-    // The program's exit code, however its window closes: 1 once the run has said that Corvex
-    // cannot come (a later start by hand may still bring it), else 0.
+    // The program's exit code, however its window closes: 1 when the run's last word on Corvex
+    // was that it cannot come (a later hand-over, by hand too, takes it back), else 0.
     int ExitCode() const { return launch_.cannotStart ? 1 : 0; }
 
   private:

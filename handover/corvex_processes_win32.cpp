@@ -95,12 +95,17 @@ void AddDescendants(const std::vector<PROCESSENTRY32W>& processes, std::vector<M
 // The process's id, its program file's name and how long it has run.
 RunningProcess Describe(HANDLE process) {
     RunningProcess described{GetProcessId(process), {}, 0};
-    wchar_t path[MAX_PATH];
-    DWORD length = MAX_PATH;
-    if (QueryFullProcessImageNameW(process, 0, path, &length)) {
-        const std::wstring_view full(path, length);
-        const std::wstring_view name = full.substr(full.find_last_of(L"\\/") + 1);
-        described.name = Utf8(name.data(), name.size());
+    // A program may lie deeper than MAX_PATH: the buffer grows until its path fits.
+    constexpr std::size_t kLongestPath = 32768;
+    for (WideText path(MAX_PATH);; path.resize(path.size() * 2)) {
+        DWORD length = static_cast<DWORD>(path.size());
+        if (QueryFullProcessImageNameW(process, 0, path.data(), &length)) {
+            const std::wstring_view full(path.data(), length);
+            const std::wstring_view name = full.substr(full.find_last_of(L"\\/") + 1);
+            described.name = Utf8(name.data(), name.size());
+            break;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= kLongestPath) break;
     }
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);

@@ -142,9 +142,7 @@ class Search {
     void HandOver(WindowHandle window, const char* prefix, const WindowNames& names) {
         // Woken, Corvex may bring its window forward itself, which Windows allows only a process
         // that the foreground one (this launcher, just started by the user) has named.
-        if (candidates_->KnowsTheProcess()) {
-            ports_.desktop.AllowForeground(ports_.desktop.WindowProcess(window));
-        }
+        if (candidates_->KnowsTheProcess()) AllowForeground(ports_.desktop.WindowProcess(window));
         switch (WakeUntilAnswered(ports_, window)) {
             case Answer::kAnswered:
                 applicationFound_ = true;
@@ -164,6 +162,16 @@ class Search {
                 closed_ = true;
                 break;
         }
+    }
+
+    // A launcher that has lost the foreground cannot pass it on: then Corvex may stay behind other
+    // windows, and the log says why.
+    void AllowForeground(ProcessId process) {
+        const std::uint32_t refused = ports_.desktop.AllowForeground(process);
+        if (refused == 0 || memory_.foregroundRefusalTold) return;
+        memory_.foregroundRefusalTold = true;
+        ports_.log.Add("Could not pass the foreground to Corvex (process " +
+                       std::to_string(process) + "): error " + std::to_string(refused));
     }
 
     WindowSearchPorts& ports_;

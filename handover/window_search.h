@@ -41,8 +41,9 @@ class Desktop {
     // program that hangs must not hang the launcher.
     virtual void Activate(WindowHandle window) = 0;
     // Lets the process bring a window of its own to the front, which the system allows only the
-    // foreground process (this launcher, just started by the user) and those it names.
-    virtual void AllowForeground(ProcessId process) = 0;
+    // foreground process (this launcher, just started by the user) and those it names. Gives 0,
+    // or the system's error code where it refuses (this launcher has lost that right itself).
+    virtual std::uint32_t AllowForeground(ProcessId process) = 0;
 };
 
 // GetResponseState of the maker's shared-state library: non-zero once the running instance
@@ -133,6 +134,8 @@ struct WindowSearchMemory {
     std::set<WindowHandle> givenUp;
     // The one given up last, as the log names a window (its class name and title, quoted).
     std::string lastGivenUp;
+    // A refused pass of the foreground is told once a run.
+    bool foregroundRefusalTold = false;
 };
 
 // A window whose instance did not answer its polls.

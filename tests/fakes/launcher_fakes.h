@@ -303,8 +303,9 @@ class FakeDesktop : public Desktop, Journaled {
         Write("activate " + At(window).title);
         if (onActivate) onActivate();
     }
-    void AllowForeground(ProcessId process) override {
+    std::uint32_t AllowForeground(ProcessId process) override {
         Write("allow foreground " + std::to_string(process));
+        return foregroundRefusal;
     }
 
     int enumerations = 0;
@@ -312,6 +313,7 @@ class FakeDesktop : public Desktop, Journaled {
     int classReads = 0;
     std::vector<WindowHandle> activated;
     std::function<void()> onActivate;
+    std::uint32_t foregroundRefusal = 0;  // the system's error, where it refuses
 
   private:
     struct Window {
@@ -421,7 +423,7 @@ struct InertFormPorts : FormUi,
     bool WindowExists(WindowHandle) override { return false; }
     bool WindowVisible(WindowHandle) override { return false; }
     void Activate(WindowHandle) override {}
-    void AllowForeground(ProcessId) override {}
+    std::uint32_t AllowForeground(ProcessId) override { return 0; }
     std::int32_t GetResponseState() override { return 1; }
     std::vector<ProcessId> Started() override { return {}; }
     WakeUpListener Listener() override { return {}; }

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -264,17 +265,21 @@ TEST_F(WindowSearchTest, OnlyWindowsOfTheProcessesThatCanAnswerAreTaken) {
 
     // The system names the listener's process: only its window, and that process may come to
     // the front once woken.
+    // A refusal is told once a run.
     corvex.listener = {true, {kCorvex}};
+    desktop.foregroundRefusal = 5;
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u));
-    EXPECT_EQ(journal.at(0), "allow foreground 42");
-    EXPECT_EQ(journal.at(1), "send");
+    const std::string refused = "Could not pass the foreground to Corvex (process 42): error 5";
+    EXPECT_THAT(Journal(journal.begin(), journal.begin() + 3),
+                ElementsAre("allow foreground 42", "log " + refused, "send"));
     // What the launcher started comes first, whoever the system names.
     corvex.listener = {true, {kOther}};
     corvex.started = {kCorvex};
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u, 2u));
     EXPECT_EQ(sends, 2);
+    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), refused), 1);
 
     // The system tells neither: the window classes decide alone, as they always did, and no
     // process is let to the front that may not be Corvex's.
