@@ -162,8 +162,16 @@ void TForm1::UDPEndpoint1DataReceived(int NumberBytes, const std::string& FromIP
 }
 
 void TForm1::StartApp() {
-    LaunchPorts ports{ports_.memo,  ports_.javaKeys, ports_.ui,
-                      ports_.shell, ports_.files,    [this] { return Search(false); },
+    LaunchPorts ports{ports_.memo,
+                      ports_.javaKeys,
+                      ports_.ui,
+                      ports_.shell,
+                      ports_.files,
+                      [this]() -> std::optional<std::string> {
+                          const std::optional<GivenUpWindow> givenUp = Search(false);
+                          if (!givenUp) return std::nullopt;
+                          return givenUp->title;
+                      },
                       launchByHand_};
     RunLaunchSequence(ports, launch_);
 }

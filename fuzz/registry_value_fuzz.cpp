@@ -127,7 +127,7 @@ void CheckTheListing(ShrinkingKey& key) {
     FakeShell shell(journal);
     FakeFiles files(journal);
     ostrel::LaunchPorts ports{log,   keys,  ui,
-                              shell, files, [] { return std::optional<ostrel::GivenUpWindow>(); }};
+                              shell, files, [] { return std::optional<std::string>(); }};
     ostrel::LaunchState state;
     std::size_t listed = 0;
     bool raised = false;

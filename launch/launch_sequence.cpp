@@ -159,7 +159,7 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
         return;
     }
 
-    const std::optional<GivenUpWindow> givenUp = ports.findMyWindows();
+    const std::optional<std::string> silent = ports.findMyWindows();
     if (state.applicationFound) {
         ports.log.Add("Application Found");
         return;
@@ -169,10 +169,10 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     if (ports.ui.CloseRequested()) return;
     // A Corvex that runs but does not answer still holds what a second one would need: starting
     // another beside it would not bring the user a working Corvex.
-    if (givenUp && !ports.byHand) {
+    if (silent && !ports.byHand) {
         ports.log.Add(kSilentCorvexNotStarted);
         state.cannotStart = true;
-        ports.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
+        ports.ui.ShowLaunchFailure(SilentCorvexText(*silent));
         return;
     }
     // Without a runtime the start would run "\bin\javaw.exe" from the root of the current

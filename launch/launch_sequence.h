@@ -12,7 +12,6 @@
 
 #include "core/errors.h"
 #include "core/log.h"
-#include "handover/window_search.h"
 #include "launch/registry_value.h"
 
 namespace ostrel {
@@ -88,9 +87,9 @@ struct LaunchPorts {
     LaunchUi& ui;
     LaunchShell& shell;
     LaunchFiles& files;
-    // The window search with Verbose off; may set the application-found flag. Gives the first
-    // window it gave up on, because its instance did not answer.
-    std::function<std::optional<GivenUpWindow>()> findMyWindows;
+    // The window search with Verbose off; may set the application-found flag. Gives the title of
+    // the first window it gave up on, because its instance did not answer.
+    std::function<std::optional<std::string>()> findMyWindows;
     // The user asked for this launch (a button), rather than the launcher's own start: a Corvex
     // that does not answer does not keep it from starting another.
     bool byHand = false;

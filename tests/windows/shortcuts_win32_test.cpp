@@ -107,7 +107,7 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
     void Launch() {
         LaunchState state;
         LaunchPorts ports{log,   *this,  *this,
-                          *this, *files, [] { return std::optional<GivenUpWindow>(); }};
+                          *this, *files, [] { return std::optional<std::string>(); }};
         RunLaunchSequence(ports, state);
     }
 
