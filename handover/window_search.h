@@ -150,11 +150,10 @@ struct GivenUpWindow {
 // and `applicationFound` is set. A window whose instance has not answered after 60 polls (about
 // a minute) is logged as not answering once and given up for the rest of the run; one that goes
 // away while it is polled is left at once, and so is every window once `closing` says so. Never
-// clears `applicationFound`; an error of `wakeUp`
-// ends the search and leaves the window being handed over untouched. Who may be Corvex is asked
-// only once a titled window of Corvex's classes is seen; a process known to be Corvex's is
-// allowed to come to the front before it is woken. Gives the first window given up in this
-// search, if any.
+// clears `applicationFound`; an error of `wakeUp` ends the search and leaves the window being
+// handed over untouched. Who may be Corvex is asked only once a titled window of Corvex's classes
+// is seen; a process known to be Corvex's is allowed to come to the front before it is woken (a
+// refusal is logged once a run). Gives the first window given up in this search, if any.
 std::optional<GivenUpWindow> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
                                            bool& applicationFound, WindowSearchMemory& memory);
 

@@ -255,8 +255,8 @@ TEST_F(FormTest, AStartedCorvexThatDoesNotAnswerEndsTheRunWithItsBox) {
                             "again.",
                             "timer off", "polling ended", "close window"));
     EXPECT_EQ(Count("picture box"), 0);  // Corvex's frame was in view
-    EXPECT_EQ(Count("picture box hidden"),
-              1);  // stepped aside all the same: a later start restores
+    // Stepped aside all the same: a later start restores the main window.
+    EXPECT_EQ(Count("picture box hidden"), 1);
     EXPECT_EQ(form.ExitCode(), 1);
 }
 
