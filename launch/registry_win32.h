@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/owners_win32.h"
-#include "launch/launch_sequence.h"
 #include "launch/registry_value.h"
 #include "launch/runtime_keys.h"
 
