@@ -142,13 +142,12 @@ void CheckTheListing(ShrinkingKey& key) {
     } catch (const ostrel::Exception&) {
         raised = true;
     }
-    const std::size_t passedOver = static_cast<std::size_t>(
-        std::find_if(log.lines.begin(), log.lines.end(),
-                     [](const std::string& line) {
-                         return line.rfind("Java runtime key passed over: ", 0) != 0;
-                     }) -
-        log.lines.begin());
-    std::size_t listed = passedOver;
+    std::size_t listed = 0;
+    while (listed < log.lines.size() &&
+           log.lines[listed].rfind("Java runtime key passed over: ", 0) == 0) {
+        ++listed;
+    }
+    const bool passedOver = listed > 0;
     for (const std::string& name : key.ValueNames()) {
         const Outcome outcome = Expected(key, name);
         if (outcome.raises) break;
@@ -159,7 +158,7 @@ void CheckTheListing(ShrinkingKey& key) {
     }
     if (raised) {
         // Nothing written or started; after a key passed over, the line of what is read.
-        Require(log.lines.size() == listed + (passedOver > 0 ? 1 : 0) && journal.empty());
+        Require(log.lines.size() == listed + (passedOver ? 1 : 0) && journal.empty());
     } else {
         Require(state.javaHome == Expected(key, "JavaHome").text);
     }
