@@ -23,8 +23,8 @@ constexpr char kNoJavaHome[] = "no \"JavaHome\" value";
 constexpr char kEmptyJavaHome[] = "\"JavaHome\" is empty";
 constexpr char kJavaHomeNotText[] = "\"JavaHome\" is not text";
 
-std::string ViewName(RegistryView view) {
-    return std::to_string(static_cast<int>(view)) + "-bit view";
+const char* ViewName(RegistryView view) {
+    return view == RegistryView::k64Bit ? "64-bit view" : "32-bit view";
 }
 
 std::string PassedOverLine(const std::string& path, RegistryView view, const std::string& reason) {

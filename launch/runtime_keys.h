@@ -13,8 +13,8 @@
 
 namespace ostrel {
 
-// The views of HKEY_LOCAL_MACHINE\SOFTWARE on 64-bit Windows, numbered by their bits.
-enum class RegistryView { k32Bit = 32, k64Bit = 64 };
+// The views of HKEY_LOCAL_MACHINE\SOFTWARE on 64-bit Windows.
+enum class RegistryView { k32Bit, k64Bit };
 
 // The Java runtime keys under HKEY_LOCAL_MACHINE, and the test for a runtime's program.
 class JavaRuntimeKeys {
