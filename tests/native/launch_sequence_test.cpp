@@ -266,7 +266,7 @@ TEST_F(LaunchSequenceTest, AStaleKeyIsPassedOverForAWorkingOneAndUsedOnlyWhenAlo
     }
 }
 
-TEST_F(LaunchSequenceTest, WithoutAUsableKeyTheOtherRuntimesAreNamedAfterTheSearchsLines) {
+TEST_F(LaunchSequenceTest, WithoutAUsableKeyTheOtherRuntimesAreNamedAfterTheFailedSearch) {
     const std::string jre = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
     keys.keys[jre + "1.8"].Set("JavaHome", kRegSz, "C:\\jre8");
     keys.keys[jre + "1.8.0_391"].Set("JavaHome", kRegSz, "C:\\jre8");  // the same runtime
