@@ -13,16 +13,9 @@
 #include "core/errors.h"
 #include "core/log.h"
 #include "launch/registry_value.h"
+#include "launch/runtime_keys.h"
 
 namespace ostrel {
-
-// The Java runtime keys under HKEY_LOCAL_MACHINE.
-class JavaRuntimeKeys {
-  public:
-    virtual ~JavaRuntimeKeys() = default;
-    // Opens an existing key for reading; nullptr when it does not open.
-    virtual std::unique_ptr<RegistryKey> Open(const std::string& subkey) = 0;
-};
 
 class LaunchShell {
   public:

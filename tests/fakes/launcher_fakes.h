@@ -165,18 +165,41 @@ class RecordingKey : public RegistryKey, Journaled {
     std::string path_;
 };
 
+// The keys of both views, journaled as "open <key>" in the 32-bit view and "open <key> (64-bit
+// view)" in the other.
 class FakeJavaKeys : public JavaRuntimeKeys {
   public:
     explicit FakeJavaKeys(Journal& journal) : journal_(journal) {}
-    std::unique_ptr<RegistryKey> Open(const std::string& subkey) override {
-        journal_.push_back("open " + subkey);
-        auto found = keys.find(subkey);
-        if (found == keys.end()) return nullptr;
-        return std::make_unique<RecordingKey>(found->second, journal_, subkey);
+    std::vector<RegistryView> Views() override { return views; }
+    std::unique_ptr<RegistryKey> Open(const std::string& subkey, RegistryView view) override {
+        const std::string name = subkey + (view == RegistryView::k64Bit ? " (64-bit view)" : "");
+        journal_.push_back("open " + name);
+        auto& inView = In(view);
+        auto found = inView.find(subkey);
+        if (found == inView.end()) return nullptr;
+        return std::make_unique<RecordingKey>(found->second, journal_, name);
     }
-    std::map<std::string, FakeRegistryKey> keys;
+    std::vector<std::string> SubkeyNames(const std::string& subkey, RegistryView view) override {
+        std::vector<std::string> names;
+        const std::string prefix = subkey + "\\";
+        for (const auto& [path, key] : In(view)) {
+            if (path.rfind(prefix, 0) == 0 && path.find('\\', prefix.size()) == std::string::npos) {
+                names.push_back(path.substr(prefix.size()));
+            }
+        }
+        return names;
+    }
+    bool FileExists(const std::string& path) override { return !missing.count(path); }
+
+    std::map<std::string, FakeRegistryKey> keys;    // the 32-bit view
+    std::map<std::string, FakeRegistryKey> keys64;  // the 64-bit view
+    std::vector<RegistryView> views{RegistryView::k32Bit, RegistryView::k64Bit};
+    std::set<std::string> missing;  // paths of no file; every other path names one
 
   private:
+    std::map<std::string, FakeRegistryKey>& In(RegistryView view) {
+        return view == RegistryView::k64Bit ? keys64 : keys;
+    }
     Journal& journal_;
 };
 
@@ -411,7 +434,10 @@ struct InertFormPorts : FormUi,
     bool PictureBoxInView() override { return false; }
     bool DebugMarkerExists() override { return false; }
     void PollingEnded() override {}
-    std::unique_ptr<RegistryKey> Open(const std::string&) override { return nullptr; }
+    std::vector<RegistryView> Views() override { return {RegistryView::k32Bit}; }
+    std::unique_ptr<RegistryKey> Open(const std::string&, RegistryView) override { return nullptr; }
+    std::vector<std::string> SubkeyNames(const std::string&, RegistryView) override { return {}; }
+    bool FileExists(const std::string&) override { return false; }
     std::string ModuleFileName() override { return "C:\\ostrel.exe"; }
     void ExecuteFile(const std::string&, const std::string&, const std::string&, int) override {}
     void CreateShortCut(const std::string&, const ShellLinkProperties&) override {}

@@ -88,7 +88,10 @@ std::string ShellDesktopFolder() {
 // The ports of the launch sequence around the real files: a runtime key that names
 // `javaHome`, a launcher living in `launcherDirectory`, and no Corvex running.
 struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
-    std::unique_ptr<RegistryKey> Open(const std::string&) override {
+    std::vector<RegistryView> Views() override { return {RegistryView::k32Bit}; }
+    std::vector<std::string> SubkeyNames(const std::string&, RegistryView) override { return {}; }
+    bool FileExists(const std::string&) override { return true; }
+    std::unique_ptr<RegistryKey> Open(const std::string&, RegistryView) override {
         auto key = std::make_unique<test::FakeRegistryKey>();
         key->Set("JavaHome", kRegSz, javaHome);
         return key;
