@@ -134,7 +134,7 @@ void CheckTheListing(ShrinkingKey& key) {
     FakeShell shell(journal);
     FakeFiles files(journal);
     ostrel::LaunchPorts ports{log,   keys,  ui,
-                              shell, files, [] { return std::optional<ostrel::GivenUpWindow>(); }};
+                              shell, files, [] { return std::optional<std::string>(); }};
     ostrel::LaunchState state;
     bool raised = false;
     try {

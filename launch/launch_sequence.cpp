@@ -163,17 +163,20 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
         return;
     }
 
-    const std::optional<GivenUpWindow> givenUp = ports.findMyWindows();
+    const std::optional<std::string> silent = ports.findMyWindows();
     if (state.applicationFound) {
         ports.log.Add("Application Found");
         return;
     }
+    // Closed while the search waited for a running Corvex to answer: the user's own choice, after
+    // which nothing is started or written.
+    if (ports.ui.CloseRequested()) return;
     // A Corvex that runs but does not answer still holds what a second one would need: starting
     // another beside it would not bring the user a working Corvex.
-    if (givenUp && !ports.byHand) {
+    if (silent && !ports.byHand) {
         ports.log.Add(kSilentCorvexNotStarted);
         state.cannotStart = true;
-        ports.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
+        ports.ui.ShowLaunchFailure(SilentCorvexText(*silent));
         return;
     }
     // Without a runtime the start would run "\bin\javaw.exe" from the root of the current

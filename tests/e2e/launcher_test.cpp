@@ -237,6 +237,38 @@ TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxStartsNothingAndEndsWithItsLogKep
     EXPECT_EQ(ReadFile(RunLogFolder() + "ostrel.previous.log"), log);
 }
 
+// A hard link planted as the log file, another name of a file elsewhere, is no log file: nothing
+// is written through it, and the launch goes on without a log.
+TEST_F(LauncherTest, AHardLinkInPlaceOfTheLogFileGetsNothingAndTheLaunchGoesOn) {
+    RegisterStandInRuntime();
+    const std::string logFile = RunLogFolder() + "ostrel.log";
+    const std::string previous = RunLogFolder() + "ostrel.previous.log";
+    const std::string planted = folder.File("planted.txt");
+    WriteFile(planted, "kept");
+    ASSERT_TRUE(CreateFolders(RunLogFolder()));
+    DeleteFileW(Wide(logFile).data());
+    DeleteFileW(Wide(previous).data());
+    // A folder of the previous log's name keeps the link from being set aside: it stays in place.
+    ASSERT_TRUE(CreateDirectoryW(Wide(previous).data(), nullptr));
+    const struct Cleanup {
+        const std::string& link;
+        const std::string& folder;
+        ~Cleanup() {
+            DeleteFileW(Wide(link).data());
+            RemoveDirectoryW(Wide(folder).data());
+        }
+    } cleanup{logFile, previous};
+    ASSERT_TRUE(CreateHardLinkW(Wide(logFile).data(), Wide(planted).data(), nullptr));
+
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(record()); }, 20000)) << "not started";
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+    EXPECT_EQ(ReadFile(planted), "kept");
+}
+
 // A runtime whose folder has lost its javaw.exe: the shell cannot start it, and the launcher
 // says so at once, in its one box, and ends.
 TEST_F(LauncherTest, ARuntimeWithoutItsProgramIsReportedAtOnce) {

@@ -61,9 +61,11 @@ class FakeClock : public Clock, Journaled {
     void Sleep(unsigned milliseconds) override {
         sleeps.push_back(milliseconds);
         Write("sleep " + std::to_string(milliseconds));
+        if (onSleep) onSleep();
     }
     LocalTime now;
     std::vector<unsigned> sleeps;
+    std::function<void()> onSleep;  // what reaches the windows while it waits
 };
 
 // A moment of 29 February 2024, a Thursday.
@@ -324,8 +326,9 @@ class FakeDesktop : public Desktop, Journaled {
         Write("activate " + At(window).title);
         if (onActivate) onActivate();
     }
-    void AllowForeground(ProcessId process) override {
+    std::uint32_t AllowForeground(ProcessId process) override {
         Write("allow foreground " + std::to_string(process));
+        return foregroundRefusal;
     }
 
     int enumerations = 0;
@@ -333,6 +336,7 @@ class FakeDesktop : public Desktop, Journaled {
     int classReads = 0;
     std::vector<WindowHandle> activated;
     std::function<void()> onActivate;
+    std::uint32_t foregroundRefusal = 0;  // the system's error, where it refuses
 
   private:
     struct Window {
@@ -385,6 +389,7 @@ class FakeCorvexProcesses : public CorvexProcesses {
     std::optional<std::uint32_t> RuntimeExitCode() override { return runtimeExitCode; }
     std::optional<RunningProcess> StillRunning() override { return stillRunning; }
     std::uint64_t CreationTime(ProcessId process) override {
+        ++opened;
         const auto found = created.find(process);
         return found == created.end() ? 0 : found->second;
     }
@@ -394,6 +399,7 @@ class FakeCorvexProcesses : public CorvexProcesses {
     std::optional<RunningProcess> stillRunning;
     std::map<ProcessId, std::uint64_t> created;
     int asked = 0;
+    int opened = 0;  // processes opened for their creation time
 };
 
 class FakeErrorReporter : public ErrorReporter, Journaled {
@@ -443,7 +449,7 @@ struct InertFormPorts : FormUi,
     bool WindowExists(WindowHandle) override { return false; }
     bool WindowVisible(WindowHandle) override { return false; }
     void Activate(WindowHandle) override {}
-    void AllowForeground(ProcessId) override {}
+    std::uint32_t AllowForeground(ProcessId) override { return 0; }
     std::int32_t GetResponseState() override { return 1; }
     std::vector<ProcessId> Started() override { return {}; }
     WakeUpListener Listener() override { return {}; }

@@ -50,7 +50,7 @@ class LaunchSequenceTest : public ::testing::Test {
     test::FakeFiles files{journal};
     LaunchState state;
     bool corvexRunning = false;
-    std::optional<GivenUpWindow> unanswered;  // a window the search gave up on
+    std::optional<std::string> unanswered;  // the title of a window the search gave up on
     bool byHand = false;
 };
 
@@ -329,7 +329,7 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
 // A Corvex that runs but has not answered its polls: a second one beside it would not help.
 TEST_F(LaunchSequenceTest, ACorvexThatDoesNotAnswerIsReportedAndNoSecondOneStarted) {
     keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
-    unanswered = GivenUpWindow{"Corvex"};
+    unanswered = "Corvex";
     Run();
     EXPECT_THAT(AfterSearch(),
                 ElementsAre("error box Corvex is running (its window \"Corvex\"), but it does not "

@@ -110,7 +110,7 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
     void Launch() {
         LaunchState state;
         LaunchPorts ports{log,   *this,  *this,
-                          *this, *files, [] { return std::optional<GivenUpWindow>(); }};
+                          *this, *files, [] { return std::optional<std::string>(); }};
         RunLaunchSequence(ports, state);
     }
 
@@ -396,7 +396,7 @@ TEST_F(LaunchFilesTest, RunLogFollowsNoSymbolicLinkOfItsFolderOrFile) {
     ASSERT_TRUE(CreateSymbolicLinkW((fileFolder / "ostrel.log").c_str(),
                                     (target / "ostrel.log").c_str(), kUnprivileged));
     const std::unique_ptr<RunLogFile> file = OpenRunLogFile((fileFolder / "ostrel.log").string());
-    if (file) file->Write("written");
+    if (file) file->Append("written", kRunLogLimit);
     EXPECT_EQ(ReadBytes(target / "ostrel.log"), "kept");
     EXPECT_EQ(FileNames(target), std::set<std::string>{"ostrel.log"});
 }
