@@ -85,41 +85,31 @@ void TForm1::ClosingStep() {
     }
 }
 
-// The polls are over and no window of Corvex came, although what was started still runs: the
-// log file is what tells the user's helper so.
+// The polls are over and no Corvex answered: the log file is what tells the user's helper which
+// window came and did not answer, and which process, started here, still runs without one.
 void TForm1::LogStillRunning() {
     const std::optional<RunningProcess> running = ports_.corvex.StillRunning();
-    if (!running) return;
-    ports_.memo.Add("No window of Corvex after " + std::to_string(kPollingTicks) + " polls: \"" +
-                    running->name + "\" (process " + std::to_string(running->id) +
-                    "), started by Ostrel, still runs after " +
-                    std::to_string(running->runMilliseconds / 1000) + " s");
+    const std::string& silent = searchMemory_.lastGivenUp;
+    if (!running && silent.empty()) return;
+    std::string line =
+        (silent.empty() ? std::string("No window of Corvex") : "No answer from " + silent) +
+        " after " + std::to_string(kPollingTicks) + " polls";
+    if (running) {
+        line += ": \"" + running->name + "\" (process " + std::to_string(running->id) +
+                "), started by Ostrel, still runs after " +
+                std::to_string(running->runMilliseconds / 1000) + " s";
+    }
+    ports_.memo.Add(line);
 }
 
 void TForm1::PollingStep() {
     if (ReportNothingLeft()) return;
     PlacePictureBox();
-    const std::optional<GivenUpWindow> givenUp = Search(false);
-    // The Corvex started here shows its window but does not answer: it is what the launcher was
-    // waiting for, and another start would meet it holding what a second one needs.
-    if (givenUp && givenUp->startedHere && !launch_.applicationFound) {
-        ports_.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
-        EndWithoutCorvex();
-    }
+    FindMyWindows(false);
 }
 
-// The picture box tells the user that something is at work, but it is on top of everything and
-// must not cover what Corvex shows: the runtime's own error box, a question Java asks before the
-// first frame, Corvex's splash or frame. It comes back once they are gone and the launcher still
-// waits.
 void TForm1::PlacePictureBox() {
-    if (started_.AnyInView()) {
-        if (ports_.ui.PictureBoxInView()) ports_.ui.HidePictureBox();
-        return;
-    }
-    if (ports_.ui.PictureBoxInView()) return;
-    ports_.ui.ShowPictureBox();
-    pictureBoxShown_ = true;
+    if (started_.PlacePictureBox()) pictureBoxShown_ = true;
 }
 
 // Everything started here has ended before a window of Corvex's was handed over, whatever its
@@ -158,8 +148,10 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
     const std::string text = WakeUpText(ports_.clock.Now(), ports_.dateTimeFormat);
-    SendWakeUp(ports_.UDPEndpoint1, ports_.dateTimeFormat.InAnsiCodePage(text), ports_.memo);
-    ports_.memo.Add("Sending UDP :" + text);
+    // The log has just said why a wake-up that found no port is not sent.
+    if (SendWakeUp(ports_.UDPEndpoint1, ports_.dateTimeFormat.InAnsiCodePage(text), ports_.memo)) {
+        ports_.memo.Add("Sending UDP :" + text);
+    }
 }
 
 void TForm1::UDPEndpoint1DataReceived(int NumberBytes, const std::string& FromIP, int Port) {
@@ -170,13 +162,30 @@ void TForm1::UDPEndpoint1DataReceived(int NumberBytes, const std::string& FromIP
 }
 
 void TForm1::StartApp() {
-    LaunchPorts ports{ports_.memo,  ports_.javaKeys, ports_.ui,
-                      ports_.shell, ports_.files,    [this] { return Search(false); },
+    LaunchPorts ports{ports_.memo,
+                      ports_.javaKeys,
+                      ports_.ui,
+                      ports_.shell,
+                      ports_.files,
+                      [this]() -> std::optional<std::string> {
+                          const std::optional<GivenUpWindow> givenUp = Search(false);
+                          if (!givenUp) return std::nullopt;
+                          return givenUp->title;
+                      },
                       launchByHand_};
     RunLaunchSequence(ports, launch_);
 }
 
-void TForm1::FindMyWindows(bool Verbose) { Search(Verbose); }
+// The Corvex started here shows its window but does not answer: it is what the launcher was
+// waiting for, and another start would meet it holding what a second one needs. Told whichever
+// search gave it up, a tick's or "Find windows".
+void TForm1::FindMyWindows(bool Verbose) {
+    const std::optional<GivenUpWindow> givenUp = Search(Verbose);
+    if (givenUp && givenUp->startedHere && !launch_.applicationFound) {
+        ports_.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
+        EndWithoutCorvex();
+    }
+}
 
 std::optional<GivenUpWindow> TForm1::Search(bool Verbose) {
     WindowSearchPorts ports{ports_.desktop,
@@ -185,8 +194,14 @@ std::optional<GivenUpWindow> TForm1::Search(bool Verbose) {
                             ports_.clock,
                             ports_.memo,
                             [this] { Button3Click(); },
-                            [this] { PlacePictureBox(); }};
-    return ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
+                            [this] { PlacePictureBox(); },
+                            [this] { return ports_.ui.CloseRequested(); }};
+    const std::optional<GivenUpWindow> givenUp =
+        ostrel::FindMyWindows(ports, Verbose, launch_.applicationFound, searchMemory_);
+    // The flag is set by a hand-over only, and it is clear whenever a run says that Corvex
+    // cannot come: the exit code follows the last hand-over, "Find windows" by hand included.
+    if (launch_.applicationFound) launch_.cannotStart = false;
+    return givenUp;
 }
 
 }  // namespace ostrel

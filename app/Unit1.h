@@ -20,7 +20,7 @@ namespace ostrel {
 class TUDPEndpoint;
 
 // What the handlers need of the main window and the user interface around it.
-class FormUi : public LaunchUi {
+class FormUi : public LaunchUi, public PictureBoxUi {
   public:
     virtual void Minimize() = 0;
     // Closes the window once the running handler has returned; the program ends with the exit
@@ -29,13 +29,6 @@ class FormUi : public LaunchUi {
     virtual void SetTimerEnabled(bool enabled) = 0;
     // Modal: caption "Warning", warning icon, one OK button.
     virtual void ShowWarningBox(const std::string& text) = 0;
-    // Shows the picture box on top: the first time it is made, later it is shown again, unless
-    // the user has closed it.
-    virtual void ShowPictureBox() = 0;
-    // Hides the picture box: something of Corvex's is on the screen, or a box of the launcher's
-    // is about to be.
-    virtual void HidePictureBox() = 0;
-    virtual bool PictureBoxInView() = 0;
     // "abc.txt" in the current directory, and not a folder.
     virtual bool DebugMarkerExists() = 0;
     // The launch and its polling are over: another launcher started now may launch again.
@@ -69,7 +62,7 @@ inline constexpr char kNotClosingWarning[] =
 class TForm1 {
   public:
     explicit TForm1(const Form1Ports& ports)
-        : ports_(ports), started_(ports.desktop, ports.corvex) {}
+        : ports_(ports), started_(ports.desktop, ports.corvex, ports.ui) {}
 
     // Handlers, each bound to its window event.
     void FormCreate();
@@ -93,8 +86,8 @@ class TForm1 {
     const std::string& JavaHome() const { return launch_.javaHome; }
     int TickCounter() const { return tickCounter_; }
     bool PictureBoxShown() const { return pictureBoxShown_; }
-    // The program's exit code, however its window closes: 1 once the run has said that Corvex
-    // cannot come (a later start by hand may still bring it), else 0.
+    // The program's exit code, however its window closes: 1 when the run's last word on Corvex
+    // was that it cannot come (a later hand-over, by hand too, takes it back), else 0.
     int ExitCode() const { return launch_.cannotStart ? 1 : 0; }
 
   private:

@@ -69,6 +69,7 @@ constexpr ControlLayout kControls[] = {
 MainWindow::MainWindow(Application& application, Platform& platform)
     : Window(&application),
       application_(application),
+      guard_(platform.Guard()),
       dpi_(SystemDpi()),
       picture_(IDR_MAIN_PICTURE, dpi_) {
     // No frame: the window's bounds are its client area.
@@ -194,6 +195,14 @@ void MainWindow::ApplyState() {
             ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOWNORMAL);
             break;
     }
+    MarkRestorable();
+}
+
+// A later start restores the window from minimised only where the launcher does not keep it there
+// itself: the log and the buttons are for the debug marker, and for a launcher whose picture has
+// stepped aside for what was started (the user double-clicks again, and must see something).
+void MainWindow::MarkRestorable() {
+    ostrel::MarkRestorable(Handle(), pictureAside_ || state_ != State::kMinimized);
 }
 
 void MainWindow::Add(const std::string& line) {
@@ -260,6 +269,8 @@ void MainWindow::SetTimerEnabled(bool enabled) {
 }
 
 void MainWindow::ShowPictureBox() {
+    pictureAside_ = false;
+    MarkRestorable();
     if (pictureBox_) {
         pictureBox_->ShowAgain();
         return;
@@ -268,7 +279,11 @@ void MainWindow::ShowPictureBox() {
     pictureBox_->ShowOnTop();
 }
 
-void MainWindow::HidePictureBox() { application_.HidePictureBoxes(); }
+void MainWindow::HidePictureBox() {
+    application_.HidePictureBoxes();
+    pictureAside_ = true;
+    MarkRestorable();
+}
 
 bool MainWindow::PictureBoxInView() {
     return pictureBox_ && IsWindowVisible(pictureBox_->Handle());
@@ -288,14 +303,25 @@ MainWindow::RunningHandler::RunningHandler(MainWindow& window) : window_(window)
 }
 
 MainWindow::RunningHandler::~RunningHandler() {
-    if (--window_.runningHandlers_ == 0 && window_.closeRequested_ && window_.Handle()) {
-        DestroyWindow(window_.Handle());
+    if (--window_.runningHandlers_ == 0) window_.LastHandlerReturned();
+}
+
+void MainWindow::LastHandlerReturned() {
+    const std::vector<std::uint32_t> kept = guard_.TakeKept();
+    if (closeRequested_) {
+        if (Handle()) DestroyWindow(Handle());
+        return;
+    }
+    for (const std::uint32_t command : kept) {
+        PostMessageW(Handle(), WM_COMMAND, command,
+                     reinterpret_cast<LPARAM>(GetDlgItem(Handle(), LOWORD(command))));
     }
 }
 
-void MainWindow::RunCommand(int id, int notification) {
+void MainWindow::RunCommand(WPARAM wParam) {
     for (const Command& command : kCommands) {
-        if (command.id != id || command.notification != notification) continue;
+        if (command.id != LOWORD(wParam) || command.notification != HIWORD(wParam)) continue;
+        if (guard_.Keep(static_cast<std::uint32_t>(wParam))) return;  // runs after the hand-over
         const RunningHandler running(*this);
         (form_.get()->*command.handler)();
         return;
@@ -352,7 +378,9 @@ bool MainWindow::HandleLifetime(UINT message, LRESULT& result) {
             return true;
         case WM_DESTROY:
             KillTimer(Handle(), kTimer1);
-            MarkWaitingForRestore(Handle(), false);  // no property may outlive the window
+            // No property may outlive the window.
+            MarkWaitingForRestore(Handle(), false);
+            ostrel::MarkRestorable(Handle(), false);
             PostQuitMessage(form_->ExitCode());
             return true;
         default:
@@ -371,7 +399,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     switch (message) {
         case WM_COMMAND:
-            RunCommand(LOWORD(wParam), HIWORD(wParam));
+            RunCommand(wParam);
             return 0;
         case WM_TIMER:
             if (wParam == kTimer1) RunTick();

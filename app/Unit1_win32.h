@@ -15,6 +15,7 @@
 namespace ostrel {
 
 class Application;
+class HandOverGuard;
 class Platform;
 
 class MainWindow : public Window, public FormUi, public Log {
@@ -56,7 +57,8 @@ class MainWindow : public Window, public FormUi, public Log {
 
     // A handler of TForm1's at work. It may wait in a box, whose message loop goes on: a close
     // that comes meanwhile takes the window down only once the last handler has returned, not
-    // from under it.
+    // from under it. Then too the commands kept during a hand-over are handed back to the
+    // message loop, in their order; a close drops them.
     class RunningHandler {
       public:
         explicit RunningHandler(MainWindow& window);
@@ -89,14 +91,17 @@ class MainWindow : public Window, public FormUi, public Log {
     bool HandleLifetime(UINT message, LRESULT& result);
     void EnsureControls();
     void CreateControls();
-    void RunCommand(int id, int notification);
+    void RunCommand(WPARAM command);
+    void LastHandlerReturned();
     void RunTick();
     void RunFormShow();
     void RequestClose();
     void ApplyState();
+    void MarkRestorable();
     LRESULT CloseLabelColours(HDC dc);
 
     Application& application_;
+    HandOverGuard& guard_;
     HWND memo_ = nullptr;     // a child of the window, which owns it
     std::string pendingLog_;  // what is logged before Memo1 is made
     int dpi_;                 // the layout's, font's and picture's scale
@@ -106,6 +111,7 @@ class MainWindow : public Window, public FormUi, public Log {
     FirstShow firstShow_;
     State state_ = State::kNormal;
     bool displayed_ = false;
+    bool pictureAside_ = false;  // stepped aside for a window of what was started
     int runningHandlers_ = 0;
     bool closeRequested_ = false;
     TAboutBox* pictureBox_ = nullptr;  // the one the polling shows; the application owns it

@@ -37,7 +37,7 @@ std::optional<FrontWindow> WindowToFront(const std::vector<LauncherWindow>& wind
     if (const auto waiting = restored(&LauncherWindow::waitsForRestore)) return waiting;
     if (const auto mainWindow = inView(LauncherWindow::Kind::kMainWindow)) return mainWindow;
     if (const auto pictureBox = inView(LauncherWindow::Kind::kPictureBox)) return pictureBox;
-    return restored(&LauncherWindow::minimized);
+    return restored(&LauncherWindow::restorable);
 }
 
 std::string ErrorBoxText(const std::string& message) {

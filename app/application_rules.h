@@ -29,7 +29,9 @@ struct LauncherWindow {
     // A main window started minimised without activation, which holds the launch back until it
     // is restored.
     bool waitsForRestore = false;
-    bool minimized = false;
+    // A main window minimised that its launcher lets a later start restore: its picture has
+    // stepped aside for a window of what it started, or the debug marker keeps it in view.
+    bool restorable = false;
 };
 
 // What a second start does with a window of the launcher that is already at work.
@@ -45,9 +47,10 @@ struct FrontWindow {
 // What a second start brings to the front of the launcher that is already at work, instead of
 // starting Corvex again: a box in view (it waits for the user); else a main window that waits
 // for its restore, which is restored (nobody else would launch, and the first launcher would
-// wait for ever); else the main window in view, else the picture box; else the main window
-// minimised, which is restored (the picture box steps aside while Corvex shows something, and a
-// second start is never to do nothing); nothing while none of them is there yet.
+// wait for ever); else the main window in view, else the picture box; else a restorable main
+// window, which is restored (the picture box steps aside while Corvex shows something, and a
+// second start is never to do nothing); nothing while none of them is there yet: a launcher that
+// has not shown its picture yet is not to be restored into its log and buttons.
 std::optional<FrontWindow> WindowToFront(const std::vector<LauncherWindow>& windows);
 
 // The message as the default error box shows it: "." appended when its last character sorts

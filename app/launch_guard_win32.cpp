@@ -1,5 +1,6 @@
 #include "app/launch_guard_win32.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/AboutF_win32.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr wchar_t kMutexName[] = L"Local\\Ostrel.Launching";
 constexpr wchar_t kMarkProperty[] = L"Ostrel.Launching";
 constexpr wchar_t kWaitingProperty[] = L"Ostrel.WaitingForRestore";
+constexpr wchar_t kRestorableProperty[] = L"Ostrel.Restorable";
 constexpr char kBoxClass[] = "#32770";
 constexpr DWORD kPatienceMs = 3000;
 constexpr DWORD kLookEveryMs = 100;
@@ -54,7 +56,8 @@ BOOL CALLBACK CollectOfProcess(HWND window, LPARAM into) {
     search.windows.push_back({reinterpret_cast<std::uintptr_t>(window), kind,
                               IsWindowVisible(window) && !IsIconic(window),
                               GetPropW(window, kWaitingProperty) != nullptr,
-                              IsWindowVisible(window) && IsIconic(window)});
+                              IsWindowVisible(window) && IsIconic(window) &&
+                                  GetPropW(window, kRestorableProperty) != nullptr});
     return TRUE;
 }
 
@@ -81,21 +84,42 @@ void LaunchGuard::Release() {
     mutex_.reset();
 }
 
-void MarkWaitingForRestore(HWND mainWindow, bool waiting) {
-    if (waiting) {
-        SetPropW(mainWindow, kWaitingProperty, mainWindow);
+namespace {
+
+void Mark(HWND mainWindow, const wchar_t* property, bool set) {
+    if (set) {
+        SetPropW(mainWindow, property, mainWindow);
     } else {
-        RemovePropW(mainWindow, kWaitingProperty);
+        RemovePropW(mainWindow, property);
     }
+}
+
+}  // namespace
+
+void MarkWaitingForRestore(HWND mainWindow, bool waiting) {
+    Mark(mainWindow, kWaitingProperty, waiting);
+}
+
+void MarkRestorable(HWND mainWindow, bool restorable) {
+    Mark(mainWindow, kRestorableProperty, restorable);
 }
 
 void BringLaunchingLauncherForward() {
     const std::unique_ptr<Desktop> desktop = CreateDesktopAdapter();
+    std::vector<DWORD> allowed;
     const DWORD start = GetTickCount();
     do {
         std::vector<DWORD> launchers;
         EnumWindows(CollectMarked, reinterpret_cast<LPARAM>(&launchers));
         for (DWORD process : launchers) {
+            // This launcher, which the user has just started, may take the foreground, and passes
+            // that right on at once: what the other one shows from now on (its box, its picture,
+            // or the Corvex it hands over to) may come to the front, also once this one has
+            // ended.
+            if (std::find(allowed.begin(), allowed.end(), process) == allowed.end()) {
+                desktop->AllowForeground(process);
+                allowed.push_back(process);
+            }
             ProcessWindows search{process, {}};
             EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
             const auto front = WindowToFront(search.windows);
@@ -103,9 +127,7 @@ void BringLaunchingLauncherForward() {
             if (front->restore) {
                 // As a click on its taskbar button: the restore reaches the window's own thread,
                 // which runs the launch first (WM_QUERYOPEN), without this launcher waiting for
-                // it. This launcher, which the user has just started, may take the foreground and
-                // passes that right on, so that what the launch shows comes to the front.
-                desktop->AllowForeground(process);
+                // it.
                 ShowWindowAsync(reinterpret_cast<HWND>(front->handle), SW_RESTORE);
             } else {
                 desktop->Activate(front->handle);

@@ -34,9 +34,15 @@ class LaunchGuard {
 // the mark off once the launch is under way: a later start restores a marked window.
 void MarkWaitingForRestore(HWND mainWindow, bool waiting);
 
+// Marks the main window while a later start may restore it from minimised: its picture has
+// stepped aside for a window of what it started, or the debug marker keeps it in view.
+void MarkRestorable(HWND mainWindow, bool restorable);
+
 // Brings forward what the launcher that holds the guard shows: its box, main window or picture
 // box, whichever is in view; a main window that waits for its restore is restored, which runs its
-// launch. Waits a few seconds at most for one of them, since that launcher may have just started.
+// launch, and so is one marked restorable. Waits a few seconds at most for one of them, since
+// that launcher may have just started; a launcher that shows none of them meanwhile is left as
+// it is.
 void BringLaunchingLauncherForward();
 
 }  // namespace ostrel

@@ -1,10 +1,18 @@
 #include "app/platform_win32.h"
 
+#include "core/system_error_win32.h"
 #include "handover/wake_up_win32.h"
 #include "launch/shortcuts_win32.h"
 #include "net/UDPEndpoint_win32.h"
 
 namespace ostrel {
+namespace {
+
+constexpr char kNoJob[] =
+    "The processes started here are followed through their parents only: the system gives them "
+    "no job";
+
+}  // namespace
 
 std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataReceived,
                                                  ErrorReporter* errors) {
@@ -28,7 +36,9 @@ std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataRecei
 }
 
 Platform::Platform(ErrorReporter& errors)
-    : shell_(nullptr, [this](KernelHandle process) { corvex_.Add(std::move(process)); }),
+    : shell_(
+          nullptr, [this](KernelHandle process) { corvex_.Add(std::move(process)); },
+          [this] { FollowWhatStarts(); }),
       files_(CreateLaunchFiles()),
       desktop_(CreateDesktopAdapter()),
       responseState_(CreateResponseState()),
@@ -46,10 +56,16 @@ void Platform::SetMainWindow(HWND window, DataReceivedHandler onDataReceived) {
     onDataReceived_ = std::move(onDataReceived);
 }
 
+void Platform::FollowWhatStarts() {
+    const DWORD refused = corvex_.FollowWhatStarts();
+    if (refused != 0 && log_) log_->Add(SystemErrorText(kNoJob, refused));
+}
+
 Form1Ports Platform::Ports(Log& memo, FormUi& ui) {
+    log_ = &memo;
     return Form1Ports{
         memo,    ui,     javaKeys_,        shell_,       *files_, *desktop_, *responseState_,
-        corvex_, clock_, *dateTimeFormat_, *UDPEndpoint1};
+        corvex_, guard_, *dateTimeFormat_, *UDPEndpoint1};
 }
 
 }  // namespace ostrel

@@ -9,6 +9,7 @@
 
 #include "app/Unit1.h"
 #include "app/clock_win32.h"
+#include "app/started_watch.h"
 #include "core/errors.h"
 #include "handover/desktop_win32.h"
 #include "launch/ShellUtils_win32.h"
@@ -40,9 +41,15 @@ class Platform {
 
     // TForm1's ports: these, and the main window's log and user interface.
     Form1Ports Ports(Log& memo, FormUi& ui);
+    // The hand-overs' clock, which keeps the commands that reach the window while one waits.
+    HandOverGuard& Guard() { return guard_; }
 
   private:
+    // Before the first start: the processes started from now on are to be followed.
+    void FollowWhatStarts();
+
     DataReceivedHandler onDataReceived_;
+    Log* log_ = nullptr;  // the main window's, once it is made
     Win32JavaRuntimeKeys javaKeys_;
     Win32CorvexProcesses corvex_;
     Win32LaunchShell shell_;
@@ -50,6 +57,7 @@ class Platform {
     std::unique_ptr<Desktop> desktop_;
     std::unique_ptr<ResponseState> responseState_;
     SystemClock clock_;
+    HandOverGuard guard_{clock_};
     std::unique_ptr<DateTimeFormat> dateTimeFormat_;
     std::unique_ptr<TUDPEndpoint> UDPEndpoint1;
 };

@@ -11,6 +11,9 @@ const std::string& FullLine() {
     return line;
 }
 
+// Room for the line that says the file is full is always kept.
+std::uint64_t RoomForLines() { return kRunLogLimit - FullLine().size(); }
+
 }  // namespace
 
 void RunLog::Add(const std::string& line) {
@@ -26,28 +29,35 @@ void RunLog::Start(std::unique_ptr<RunLogFile> file, const std::string& heading)
     file_ = std::move(file);
     if (file_) {
         const std::string text = RunLogLines(heading) + waiting_;
-        size_ = file_->Size();
-        if (size_ + text.size() + FullLine().size() > kRunLogLimit) {
-            if (file_->Empty()) {
-                size_ = 0;
-            } else {
-                file_.reset();
-            }
+        const RunLogFile::Appended first = file_->Append(text, RoomForLines());
+        if (first != RunLogFile::Appended::kNoRoom) {
+            written_ = first == RunLogFile::Appended::kWritten;
+        } else if (file_->Empty()) {
+            written_ = Put(text);
+        } else {
+            file_.reset();
         }
-        written_ = file_ && Put(text);
     }
     std::string().swap(waiting_);
 }
 
 bool RunLog::Put(const std::string& text) {
-    // Room for the line that says the file is full is always kept.
-    if (size_ + text.size() + FullLine().size() > kRunLogLimit) {
-        file_->Write(FullLine());
-        file_.reset();
-        return false;
+    switch (file_->Append(text, RoomForLines())) {
+        case RunLogFile::Appended::kWritten:
+            return true;
+        case RunLogFile::Appended::kFailed:
+            return false;
+        case RunLogFile::Appended::kNoRoom:
+            break;
     }
-    size_ += text.size();
-    return file_->Write(text);
+    file_->Append(FullLine(), kRunLogLimit);
+    file_.reset();
+    return false;
+}
+
+bool IsTheRunLogFile(const RunLogFileFacts& facts, SamePath samePath) {
+    return facts.folderPath && facts.filePath && facts.links == 1u &&
+           samePath(*facts.folderPath + kRunLogFileName, *facts.filePath);
 }
 
 std::string WithLogFileLine(const std::string& text, const std::string& path) {

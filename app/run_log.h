@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/clock.h"
@@ -15,16 +16,40 @@ namespace ostrel {
 // must not stop or disturb the launch.
 class RunLogFile {
   public:
+    enum class Appended { kWritten, kNoRoom, kFailed };
     virtual ~RunLogFile() = default;
-    // Adds `text` at its end; false when not all of it was written.
-    virtual bool Write(const std::string& text) noexcept = 0;
-    // What it held when it was opened, and since then.
-    virtual std::uint64_t Size() noexcept = 0;
+    // Adds `text` at its end, unless the file would then hold more than `limit` bytes (kNoRoom);
+    // kFailed when not all of it was written. Another launcher may write the same file: the look
+    // at its size and the write are one step, which no other writer comes between.
+    virtual Appended Append(const std::string& text, std::uint64_t limit) noexcept = 0;
     // Makes it empty; false when it cannot be.
     virtual bool Empty() noexcept = 0;
 };
 
-// A log file is never larger: what a run cannot keep within it is left out, said once.
+// The file's name, as its path ends after its folder's.
+inline constexpr char kRunLogFileName[] = "\\ostrel.log";
+
+// What the system says of the log file once it is open: the final paths (every link and junction
+// followed) of the folder held meanwhile and of the file, and the file's number of names; nullopt
+// where it did not say.
+struct RunLogFileFacts {
+    std::optional<std::string> folderPath;
+    std::optional<std::string> filePath;
+    std::optional<std::uint32_t> links;
+};
+
+// Paths compared as the file system compares names, without regard to case.
+using SamePath = bool (*)(const std::string& one, const std::string& other);
+
+// Whether the file opened is the log file itself: in the folder held, under its own name, and with
+// no other name elsewhere (a hard link) whose file a write would change. Between the checks of the
+// folder and the open, a junction may have taken the folder's place, or a link the file's: an
+// elevated launcher must not write where such a thing points. What the system did not say counts
+// against it.
+bool IsTheRunLogFile(const RunLogFileFacts& facts, SamePath samePath);
+
+// A log file is never larger, whoever writes it: what a run cannot keep within it is left out,
+// said once.
 inline constexpr std::uint64_t kRunLogLimit = 1024 * 1024;
 inline constexpr char kRunLogFull[] =
     "The log file is full (1 MiB): the rest of this run is not kept";
@@ -48,7 +73,6 @@ class RunLog {
 
     std::string waiting_;  // as the file will keep it
     std::unique_ptr<RunLogFile> file_;
-    std::uint64_t size_ = 0;
     bool started_ = false;
     bool written_ = false;
 };

@@ -13,7 +13,8 @@ namespace ostrel {
 std::string RunLogPath();
 
 // Makes the folder, keeps the previous run's file and opens the file; null when it cannot be
-// opened, or when it or its folder is a link or junction (the run goes on without it).
+// opened, when it or its folder is a link or junction, or when it is not the file of that folder
+// alone (IsTheRunLogFile): the run goes on without it.
 std::unique_ptr<RunLogFile> OpenRunLogFile(const std::string& path);
 
 }  // namespace ostrel

@@ -249,7 +249,8 @@ int main(int argc, char** argv) {
     const int runs = std::atoi(argv[1]);
     if (runs < 1) return Usage();
     try {
-        // The runtime the launcher finds is the stand-in beside this program.
+        // The runtime the launcher finds is the stand-in beside this program, registered in the
+        // 32-bit view as runtimes are.
         JavaRuntimeRegistration registry;
         registry.SetString("1.4", "JavaHome", StandInJavaHome());
         // Run 0 warms all three up (files in the cache, Wine's libraries loaded) and is not

@@ -35,11 +35,13 @@ constexpr const wchar_t* kRuntimeKeys[] = {
     L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3",
 };
 
-// JavaHome of the runtime 1.4, else 1.3, read with read access only; false when neither has one.
+// JavaHome of the runtime 1.4, else 1.3, read with read access only from the 32-bit view, where
+// runtimes register and where the launcher looks first; false when neither has one.
 bool ReadJavaHome(wchar_t (&home)[MAX_PATH]) {
     for (const wchar_t* keyPath : kRuntimeKeys) {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+            ERROR_SUCCESS) {
             continue;
         }
         DWORD size = sizeof home - sizeof home[0];  // the last character stays the terminator

@@ -22,7 +22,8 @@ class Clock {
     virtual LocalTime Now() = 0;
     // Waits on the calling thread. Its windows go on answering the system meanwhile (they paint,
     // and what other programs send them is handled), but no input, timer or other posted message
-    // is: no handler of the launcher runs inside the wait.
+    // is, but for a close or a command, which the window is to keep for afterwards: no handler of
+    // the launcher runs inside the wait.
     virtual void Sleep(unsigned milliseconds) = 0;
 };
 

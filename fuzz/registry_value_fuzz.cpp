@@ -42,7 +42,12 @@ class ShrinkingKey : public FakeRegistryKey {
 class OneKey : public ostrel::JavaRuntimeKeys {
   public:
     explicit OneKey(RegistryKey& key) : key_(key) {}
-    std::unique_ptr<RegistryKey> Open(const std::string&) override {
+    std::vector<ostrel::RegistryView> Views() override { return {ostrel::RegistryView::k32Bit}; }
+    std::vector<std::string> SubkeyNames(const std::string&, ostrel::RegistryView) override {
+        return {};
+    }
+    bool FileExists(const std::string&) override { return true; }
+    std::unique_ptr<RegistryKey> Open(const std::string&, ostrel::RegistryView) override {
         struct View : RegistryKey {
             explicit View(RegistryKey& key) : key_(key) {}
             std::vector<std::string> ValueNames() override { return key_.ValueNames(); }
@@ -117,7 +122,9 @@ void CheckTheRule(ShrinkingKey& key, const std::string& name) {
     }
 }
 
-// The launch lists every value until the first that the rule refuses, then reads "JavaHome".
+// The launch lists every value until the first that the rule refuses, then reads "JavaHome"; a
+// key whose "JavaHome" names no runtime is passed over first (a line for each name it is opened
+// by), and read all the same, there being no other.
 void CheckTheListing(ShrinkingKey& key) {
     using namespace ostrel::test;
     Journal journal;
@@ -127,15 +134,20 @@ void CheckTheListing(ShrinkingKey& key) {
     FakeShell shell(journal);
     FakeFiles files(journal);
     ostrel::LaunchPorts ports{log,   keys,  ui,
-                              shell, files, [] { return std::optional<ostrel::GivenUpWindow>(); }};
+                              shell, files, [] { return std::optional<std::string>(); }};
     ostrel::LaunchState state;
-    std::size_t listed = 0;
     bool raised = false;
     try {
         ostrel::RunLaunchSequence(ports, state);
     } catch (const ostrel::Exception&) {
         raised = true;
     }
+    std::size_t listed = 0;
+    while (listed < log.lines.size() &&
+           log.lines[listed].rfind("Java runtime key passed over: ", 0) == 0) {
+        ++listed;
+    }
+    const bool passedOver = listed > 0;
     for (const std::string& name : key.ValueNames()) {
         const Outcome outcome = Expected(key, name);
         if (outcome.raises) break;
@@ -145,7 +157,8 @@ void CheckTheListing(ShrinkingKey& key) {
         ++listed;
     }
     if (raised) {
-        Require(log.lines.size() == listed && journal.empty());  // nothing written or started
+        // Nothing written or started; after a key passed over, the line of what is read.
+        Require(log.lines.size() == listed + (passedOver ? 1 : 0) && journal.empty());
     } else {
         Require(state.javaHome == Expected(key, "JavaHome").text);
     }

@@ -70,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                             throw ostrel::Exception("send failed");
                                         }
                                     },
+                                    {},
                                     {}};
     try {
         ostrel::FindMyWindows(ports, verbose, found, memory);

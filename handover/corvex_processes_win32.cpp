@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -26,6 +27,41 @@ ULONGLONG CreatedAt(HANDLE process) {
 }
 
 bool StillRuns(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+
+// A process that cannot be looked at (another user's, say) counts as running: it is not to be
+// taken for ended.
+bool StillRuns(ProcessId id) {
+    const KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+    return process ? StillRuns(process.get()) : GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// The processes in `job` that still run, but for this one; nullopt when the system does not list
+// them.
+std::optional<std::vector<ProcessId>> JobProcesses(HANDLE job) {
+    DWORD room = 16;
+    for (int round = 0; round < 4; ++round) {
+        // The two counts before the list take no more room than two of its entries.
+        std::vector<ULONG_PTR> buffer(2 + room);
+        auto* const list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+        if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, list,
+                                       static_cast<DWORD>(buffer.size() * sizeof(ULONG_PTR)),
+                                       nullptr) &&
+            GetLastError() != ERROR_MORE_DATA) {
+            return std::nullopt;
+        }
+        if (list->NumberOfProcessIdsInList < list->NumberOfAssignedProcesses) {
+            room = list->NumberOfAssignedProcesses + 16;  // processes come and go meanwhile
+            continue;
+        }
+        std::vector<ProcessId> processes;
+        for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i) {
+            const auto id = static_cast<ProcessId>(list->ProcessIdList[i]);
+            if (id != GetCurrentProcessId() && StillRuns(id)) processes.push_back(id);
+        }
+        return processes;
+    }
+    return std::nullopt;
+}
 
 struct Member {
     ProcessId id;
@@ -59,12 +95,17 @@ void AddDescendants(const std::vector<PROCESSENTRY32W>& processes, std::vector<M
 // The process's id, its program file's name and how long it has run.
 RunningProcess Describe(HANDLE process) {
     RunningProcess described{GetProcessId(process), {}, 0};
-    wchar_t path[MAX_PATH];
-    DWORD length = MAX_PATH;
-    if (QueryFullProcessImageNameW(process, 0, path, &length)) {
-        const std::wstring_view full(path, length);
-        const std::wstring_view name = full.substr(full.find_last_of(L"\\/") + 1);
-        described.name = Utf8(name.data(), name.size());
+    // A program may lie deeper than MAX_PATH: the buffer grows until its path fits.
+    constexpr std::size_t kLongestPath = 32768;
+    for (WideText path(MAX_PATH);; path.resize(path.size() * 2)) {
+        DWORD length = static_cast<DWORD>(path.size());
+        if (QueryFullProcessImageNameW(process, 0, path.data(), &length)) {
+            const std::wstring_view full(path.data(), length);
+            const std::wstring_view name = full.substr(full.find_last_of(L"\\/") + 1);
+            described.name = Utf8(name.data(), name.size());
+            break;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= kLongestPath) break;
     }
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
@@ -113,24 +154,25 @@ struct Win32CorvexProcesses::UdpTable {
         }
     }
 
-    // The table of one address family, rows of type `Row`; false when the system gives none.
+    // The table of one address family, rows of type `Row`: NO_ERROR, or the system's error.
     template <typename Table, typename Row>
-    bool Read(ULONG family, std::vector<Row>& rows) {
+    DWORD Read(ULONG family, std::vector<Row>& rows) {
         std::vector<unsigned char> buffer;
-        DWORD size = 0;
+        DWORD size = sizeof(Table);
         DWORD status = ERROR_INSUFFICIENT_BUFFER;
-        // Sockets come and go between the two calls: a few rounds, then give up.
         for (int round = 0; round < 4 && status == ERROR_INSUFFICIENT_BUFFER; ++round) {
-            buffer.resize(std::max<DWORD>(size, sizeof(Table)));
+            // Sockets come and go between the calls: room for a few more than the system said.
+            buffer.resize(size + kMoreRows * sizeof(Row));
             size = static_cast<DWORD>(buffer.size());
             status = get(buffer.data(), &size, FALSE, family, UDP_TABLE_OWNER_PID, 0);
         }
-        if (status != NO_ERROR) return false;
+        if (status != NO_ERROR) return status;
         const auto* table = reinterpret_cast<const Table*>(buffer.data());
         rows.assign(table->table, table->table + table->dwNumEntries);
-        return true;
+        return NO_ERROR;
     }
 
+    static constexpr DWORD kMoreRows = 16;
     LoadedModule library;
     GetTable get = nullptr;
 };
@@ -142,19 +184,50 @@ void Win32CorvexProcesses::Add(KernelHandle process) {
     if (process) started_.push_back(std::move(process));
 }
 
+DWORD Win32CorvexProcesses::FollowWhatStarts() {
+    if (jobTried_) return 0;
+    jobTried_ = true;
+    KernelHandle job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    if (!job ||
+        !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits) ||
+        !AssignProcessToJobObject(job.get(), GetCurrentProcess())) {
+        return GetLastError();
+    }
+    job_ = std::move(job);
+    return 0;
+}
+
 std::vector<ProcessId> Win32CorvexProcesses::Started() {
     if (started_.empty()) return {};
+    std::vector<ProcessId> running;
+    for (const KernelHandle& process : started_) {
+        if (StillRuns(process.get())) running.push_back(GetProcessId(process.get()));
+    }
+    for (const ProcessId descendant : Descendants()) {
+        if (std::find(running.begin(), running.end(), descendant) == running.end()) {
+            running.push_back(descendant);
+        }
+    }
+    return running;
+}
+
+std::vector<ProcessId> Win32CorvexProcesses::Descendants() {
+    if (job_) {
+        if (std::optional<std::vector<ProcessId>> inJob = JobProcesses(job_.get())) return *inJob;
+    }
     std::vector<Member> family;
     for (const KernelHandle& process : started_) {
         family.push_back({GetProcessId(process.get()), CreatedAt(process.get())});
     }
     AddDescendants(RunningProcesses(), family);
-    std::vector<ProcessId> running;
-    for (std::size_t i = 0; i < family.size(); ++i) {
-        // The ones started here may have ended; their descendants were found running.
-        if (i >= started_.size() || StillRuns(started_[i].get())) running.push_back(family[i].id);
+    std::vector<ProcessId> descendants;
+    for (std::size_t i = started_.size(); i < family.size(); ++i) {
+        descendants.push_back(family[i].id);
     }
-    return running;
+    return descendants;
 }
 
 std::optional<std::uint32_t> Win32CorvexProcesses::RuntimeExitCode() {
@@ -188,18 +261,24 @@ std::uint64_t Win32CorvexProcesses::CreationTime(ProcessId process) {
 WakeUpListener Win32CorvexProcesses::Listener() {
     if (!udpTable_) udpTable_ = std::make_unique<UdpTable>();
     if (!udpTable_->get) return {};
+    std::optional<std::vector<UdpRow>> rows;
     std::vector<MIB_UDPROW_OWNER_PID> table;
-    if (!udpTable_->Read<MIB_UDPTABLE_OWNER_PID>(AF_INET, table)) return {};
-    std::vector<UdpRow> rows;
-    for (const auto& row : table)
-        rows.push_back({row.dwLocalAddr, row.dwLocalPort, row.dwOwningPid});
+    if (udpTable_->Read<MIB_UDPTABLE_OWNER_PID>(AF_INET, table) == NO_ERROR) {
+        rows.emplace();
+        for (const auto& row : table) {
+            rows->push_back({row.dwLocalAddr, row.dwLocalPort, row.dwOwningPid});
+        }
+    }
+    std::optional<std::vector<Udp6Row>> rows6;
     std::vector<MIB_UDP6ROW_OWNER_PID> table6;
-    std::vector<Udp6Row> rows6;
-    if (udpTable_->Read<MIB_UDP6TABLE_OWNER_PID>(AF_INET6, table6)) {
+    const DWORD read6 = udpTable_->Read<MIB_UDP6TABLE_OWNER_PID>(AF_INET6, table6);
+    // A machine without IPv6 has no socket there.
+    if (read6 == NO_ERROR || read6 == ERROR_NOT_SUPPORTED) {
+        rows6.emplace();
         for (const auto& row : table6) {
             Udp6Row copy{{}, row.dwLocalPort, row.dwOwningPid};
             std::memcpy(copy.address.data(), row.ucLocalAddr, copy.address.size());
-            rows6.push_back(copy);
+            rows6->push_back(copy);
         }
     }
     return ListenerOn(kCorvexPort, rows, rows6);

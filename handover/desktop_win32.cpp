@@ -88,7 +88,9 @@ class Win32Desktop : public Desktop {
         SetForegroundWindow(ToHwnd(window));
     }
 
-    void AllowForeground(ProcessId process) override { AllowSetForegroundWindow(process); }
+    std::uint32_t AllowForeground(ProcessId process) override {
+        return AllowSetForegroundWindow(process) ? 0 : GetLastError();
+    }
 };
 
 }  // namespace

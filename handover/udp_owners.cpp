@@ -37,8 +37,9 @@ std::uint16_t PortOf(std::uint32_t networkOrder) {
 
 }  // namespace
 
-WakeUpListener ListenerOn(std::uint16_t port, const std::vector<UdpRow>& rows,
-                          const std::vector<Udp6Row>& rows6) {
+WakeUpListener ListenerOn(std::uint16_t port, const std::optional<std::vector<UdpRow>>& rows,
+                          const std::optional<std::vector<Udp6Row>>& rows6) {
+    if (!rows || !rows6) return {};
     WakeUpListener listener{false, {}};
     bool allNamed = true;
     const auto note = [&](ProcessId owner) {
@@ -49,10 +50,10 @@ WakeUpListener ListenerOn(std::uint16_t port, const std::vector<UdpRow>& rows,
             listener.owners.push_back(owner);
         }
     };
-    for (const UdpRow& row : rows) {
+    for (const UdpRow& row : *rows) {
         if (PortOf(row.port) == port && HearsLoopback(Bytes(row.address))) note(row.owner);
     }
-    for (const Udp6Row& row : rows6) {
+    for (const Udp6Row& row : *rows6) {
         if (PortOf(row.port) == port && HearsLoopback(row.address)) note(row.owner);
     }
     if (!allNamed) listener.owners.clear();

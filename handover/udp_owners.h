@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "handover/window_search.h"
@@ -29,8 +30,10 @@ struct Udp6Row {
 // IPv6 one to every address may take IPv4 too). The rows come unsorted, several to a port (a
 // program's socket on 127.0.0.1 beside another's on every address): every owner counts, not the
 // first row's alone; rows bound to other addresses are left out. Owners are named only when every
-// such row names its own.
-WakeUpListener ListenerOn(std::uint16_t port, const std::vector<UdpRow>& rows,
-                          const std::vector<Udp6Row>& rows6);
+// such row names its own. A table that could not be read (nullopt) leaves the listener unknown: a
+// running Corvex whose socket only that table holds (a dual-stack one, in the IPv6 table) is not
+// to be taken for none.
+WakeUpListener ListenerOn(std::uint16_t port, const std::optional<std::vector<UdpRow>>& rows,
+                          const std::optional<std::vector<Udp6Row>>& rows6);
 
 }  // namespace ostrel

@@ -20,7 +20,7 @@ std::string WakeUpText(const LocalTime& now, DateTimeFormat& format) {
     return text + ' ' + kCallingCorvex;
 }
 
-void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram, Log& log) {
+bool SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram, Log& log) {
     // The endpoint outlives the window whose log this is: heard for this call only.
     struct Heard {
         explicit Heard(TUDPEndpoint& endpoint, Log& log) : endpoint_(endpoint) {
@@ -39,6 +39,7 @@ void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram, Log& log) {
     stream.Write(datagram.data(), datagram.size());
     endpoint.SendDatagram(stream);
     endpoint.SendDatagram(stream);
+    return endpoint.SocketBound();
 }
 
 }  // namespace ostrel

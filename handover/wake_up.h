@@ -33,7 +33,7 @@ std::string WakeUpText(const LocalTime& now, DateTimeFormat& format);
 
 // Sets the endpoint up for kLoopback:kCorvexPort from local port kLauncherPort and sends
 // `datagram` twice. Where the port cannot be had, `log` is told once a run, and the datagrams
-// leave from another port.
-void SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram, Log& log);
+// leave from another port. False when no port at all could be had: nothing was sent.
+bool SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram, Log& log);
 
 }  // namespace ostrel

@@ -71,14 +71,16 @@ bool IsOneOf(const std::string& className, std::initializer_list<const char*> cl
     return false;
 }
 
-enum class Answer { kAnswered, kSilent, kGone };
+enum class Answer { kAnswered, kSilent, kGone, kClosed };
 
-// Wakes the instance and polls until it answers, it has had its polls, or its window goes.
+// Wakes the instance and polls until it answers, it has had its polls, its window goes, or the
+// launcher closes.
 Answer WakeUntilAnswered(WindowSearchPorts& ports, WindowHandle window) {
     ports.wakeUp();
     ports.clock.Sleep(kFirstPollDelay);
     for (int poll = 1;; ++poll) {
         if (ports.responseState.GetResponseState() != 0) return Answer::kAnswered;
+        if (ports.closing && ports.closing()) return Answer::kClosed;
         if (poll == kMaxPolls) return Answer::kSilent;
         if (!ports.desktop.WindowExists(window)) return Answer::kGone;
         if (poll == 1 && ports.waiting) ports.waiting();
@@ -104,6 +106,7 @@ class Search {
     // One pass: hands over to every titled window of Corvex's whose class is one of `classes`.
     void HandOverPass(std::initializer_list<const char*> classes, const char* prefix) {
         for (const ListedWindow& listed : windows_) {
+            if (closed_) return;
             if (!IsOneOf(listed.className, classes)) continue;
             if (memory_.givenUp.count(listed.window)) continue;
             const WindowNames names{ReadTitle(ports_.desktop, listed.window), listed.className};
@@ -116,6 +119,7 @@ class Search {
 
     // Lists every titled window that is none of Corvex's nor the Java toolkit's own.
     void ListOtherWindows() {
+        if (closed_) return;
         for (const ListedWindow& listed : windows_) {
             if (IsJavaWindowClass(listed.className)) continue;
             const WindowNames names{ReadTitle(ports_.desktop, listed.window), listed.className};
@@ -138,9 +142,7 @@ class Search {
     void HandOver(WindowHandle window, const char* prefix, const WindowNames& names) {
         // Woken, Corvex may bring its window forward itself, which Windows allows only a process
         // that the foreground one (this launcher, just started by the user) has named.
-        if (candidates_->KnowsTheProcess()) {
-            ports_.desktop.AllowForeground(ports_.desktop.WindowProcess(window));
-        }
+        if (candidates_->KnowsTheProcess()) AllowForeground(ports_.desktop.WindowProcess(window));
         switch (WakeUntilAnswered(ports_, window)) {
             case Answer::kAnswered:
                 applicationFound_ = true;
@@ -149,13 +151,27 @@ class Search {
                 break;
             case Answer::kSilent:
                 memory_.givenUp.insert(window);
+                memory_.lastGivenUp = QuotedNames(names);
                 if (!givenUp_) givenUp_ = GivenUpWindow{names.title, candidates_->OnlyStarted()};
                 ports_.log.Add("No answer from " + QuotedNames(names) + " after " +
                                std::to_string(kMaxPolls) + " polls");
                 break;
             case Answer::kGone:
                 break;
+            case Answer::kClosed:
+                closed_ = true;
+                break;
         }
+    }
+
+    // A launcher that has lost the foreground cannot pass it on: then Corvex may stay behind other
+    // windows, and the log says why.
+    void AllowForeground(ProcessId process) {
+        const std::uint32_t refused = ports_.desktop.AllowForeground(process);
+        if (refused == 0 || memory_.foregroundRefusalTold) return;
+        memory_.foregroundRefusalTold = true;
+        ports_.log.Add("Could not pass the foreground to Corvex (process " +
+                       std::to_string(process) + "): error " + std::to_string(refused));
     }
 
     WindowSearchPorts& ports_;
@@ -164,6 +180,7 @@ class Search {
     const std::vector<ListedWindow> windows_;
     std::optional<CorvexCandidates> candidates_;
     std::optional<GivenUpWindow> givenUp_;
+    bool closed_ = false;
 };
 
 }  // namespace

@@ -41,8 +41,9 @@ class Desktop {
     // program that hangs must not hang the launcher.
     virtual void Activate(WindowHandle window) = 0;
     // Lets the process bring a window of its own to the front, which the system allows only the
-    // foreground process (this launcher, just started by the user) and those it names.
-    virtual void AllowForeground(ProcessId process) = 0;
+    // foreground process (this launcher, just started by the user) and those it names. Gives 0,
+    // or the system's error code where it refuses (this launcher has lost that right itself).
+    virtual std::uint32_t AllowForeground(ProcessId process) = 0;
 };
 
 // GetResponseState of the maker's shared-state library: non-zero once the running instance
@@ -122,12 +123,19 @@ struct WindowSearchPorts {
     // A hand-over waits on after its first poll was not answered: the user is to see that
     // something is at work. May be empty.
     std::function<void()> waiting;
+    // The launcher is to close: a hand-over ends at its next poll, and no further window is
+    // handed over. May be empty.
+    std::function<bool()> closing;
 };
 
 // What the searches of one run remember: the windows given up on, which no later search wakes
 // again.
 struct WindowSearchMemory {
     std::set<WindowHandle> givenUp;
+    // The one given up last, as the log names a window (its class name and title, quoted).
+    std::string lastGivenUp;
+    // A refused pass of the foreground is told once a run.
+    bool foregroundRefusalTold = false;
 };
 
 // A window whose instance did not answer its polls.
@@ -141,11 +149,11 @@ struct GivenUpWindow {
 // found is handed over: woken, polled until the instance answers, then logged and activated,
 // and `applicationFound` is set. A window whose instance has not answered after 60 polls (about
 // a minute) is logged as not answering once and given up for the rest of the run; one that goes
-// away while it is polled is left at once. Never clears `applicationFound`; an error of `wakeUp`
-// ends the search and leaves the window being handed over untouched. Who may be Corvex is asked
-// only once a titled window of Corvex's classes is seen; a process known to be Corvex's is
-// allowed to come to the front before it is woken. Gives the first window given up in this
-// search, if any.
+// away while it is polled is left at once, and so is every window once `closing` says so. Never
+// clears `applicationFound`; an error of `wakeUp` ends the search and leaves the window being
+// handed over untouched. Who may be Corvex is asked only once a titled window of Corvex's classes
+// is seen; a process known to be Corvex's is allowed to come to the front before it is woken (a
+// refusal is logged once a run). Gives the first window given up in this search, if any.
 std::optional<GivenUpWindow> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
                                            bool& applicationFound, WindowSearchMemory& memory);
 

@@ -87,6 +87,7 @@ std::string Win32LaunchShell::ModuleFileName() {
 
 void Win32LaunchShell::ExecuteFile(const std::string& file, const std::string& parameters,
                                    const std::string& directory, int showCommand) {
+    if (beforeStart_) beforeStart_();
     KernelHandle process;
     ostrel::ExecuteFile(file, parameters, directory, showCommand, owner_, &process);
     if (process && onStarted_) onStarted_(std::move(process));

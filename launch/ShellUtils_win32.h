@@ -19,13 +19,14 @@ void ExecuteFile(const std::string& file, const std::string& parameters,
                  const std::string& directory, int showCommand, HWND owner = nullptr,
                  KernelHandle* started = nullptr);
 
-// The launch sequence's shell: the launcher's own path and ExecuteFile, owned by `owner`; each
-// process it starts goes to `onStarted`.
+// The launch sequence's shell: the launcher's own path and ExecuteFile, owned by `owner`;
+// `beforeStart` runs before each start, and each process it starts goes to `onStarted`.
 class Win32LaunchShell : public LaunchShell {
   public:
     using StartedHandler = std::function<void(KernelHandle process)>;
-    explicit Win32LaunchShell(HWND owner, StartedHandler onStarted = {})
-        : owner_(owner), onStarted_(std::move(onStarted)) {}
+    explicit Win32LaunchShell(HWND owner, StartedHandler onStarted = {},
+                              std::function<void()> beforeStart = {})
+        : owner_(owner), onStarted_(std::move(onStarted)), beforeStart_(std::move(beforeStart)) {}
     void SetOwner(HWND owner) { owner_ = owner; }
     std::string ModuleFileName() override;
     void ExecuteFile(const std::string& file, const std::string& parameters,
@@ -34,6 +35,7 @@ class Win32LaunchShell : public LaunchShell {
   private:
     HWND owner_;
     StartedHandler onStarted_;
+    std::function<void()> beforeStart_;
 };
 
 }  // namespace ostrel

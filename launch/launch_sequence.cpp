@@ -7,12 +7,6 @@
 namespace ostrel {
 namespace {
 
-constexpr const char* kJavaKeys[] = {
-    "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4",
-    "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3",
-};
-constexpr char kJavaHomeValue[] = "JavaHome";
-constexpr char kJavaw[] = "\\bin\\javaw.exe";
 constexpr char kJava[] = "\\bin\\java.exe";
 constexpr char kIconFile[] = "Icon.ico";
 constexpr char kClassPath[] = "-classpath LIB\\Corvex.jar";
@@ -40,19 +34,29 @@ void ReportNoRuntime(LaunchUi& ui, Log& log) {
 }
 
 // Reads the runtime key into the state; the key is closed before this returns, also on error.
-// Gives the key that opened, or null when none did.
+// Gives the key that is read, or null when none opened.
 const char* DiscoverRuntime(LaunchPorts& ports, LaunchState& state) {
-    for (const char* path : kJavaKeys) {
-        if (std::unique_ptr<RegistryKey> key = ports.registry.Open(path)) {
-            state.javaHome = ListKeyAndReadJavaHome(*key, ports.log);
-            return path;
-        }
+    const RuntimeKeyChoice choice = ChooseRuntimeKey(ports.registry, ports.log);
+    if (choice.usable) {
+        state.javaHome = ListKeyAndReadJavaHome(*choice.key, ports.log);
+        return choice.path;
     }
-    // The path of an earlier launch names a runtime that has gone since: starting it after the
-    // box has said that there is none would contradict it.
-    state.javaHome.clear();
-    ReportNoRuntime(ports.ui, ports.log);
-    return nullptr;
+    if (choice.key) {
+        // A key that cannot start Corvex is read as if it could: the boxes that follow say why.
+        try {
+            state.javaHome = ListKeyAndReadJavaHome(*choice.key, ports.log);
+        } catch (const std::exception&) {
+            LogOtherRuntimes(ports.registry, ports.log);
+            throw;
+        }
+    } else {
+        // The path of an earlier launch names a runtime that has gone since: starting it after
+        // the box has said that there is none would contradict it.
+        state.javaHome.clear();
+        ReportNoRuntime(ports.ui, ports.log);
+    }
+    LogOtherRuntimes(ports.registry, ports.log);
+    return choice.path;
 }
 
 // A runtime whose key names no home cannot be started, and the user would otherwise only wait
@@ -159,17 +163,20 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
         return;
     }
 
-    const std::optional<GivenUpWindow> givenUp = ports.findMyWindows();
+    const std::optional<std::string> silent = ports.findMyWindows();
     if (state.applicationFound) {
         ports.log.Add("Application Found");
         return;
     }
+    // Closed while the search waited for a running Corvex to answer: the user's own choice, after
+    // which nothing is started or written.
+    if (ports.ui.CloseRequested()) return;
     // A Corvex that runs but does not answer still holds what a second one would need: starting
     // another beside it would not bring the user a working Corvex.
-    if (givenUp && !ports.byHand) {
+    if (silent && !ports.byHand) {
         ports.log.Add(kSilentCorvexNotStarted);
         state.cannotStart = true;
-        ports.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
+        ports.ui.ShowLaunchFailure(SilentCorvexText(*silent));
         return;
     }
     // Without a runtime the start would run "\bin\javaw.exe" from the root of the current

@@ -12,18 +12,10 @@
 
 #include "core/errors.h"
 #include "core/log.h"
-#include "handover/window_search.h"
 #include "launch/registry_value.h"
+#include "launch/runtime_keys.h"
 
 namespace ostrel {
-
-// The Java runtime keys under HKEY_LOCAL_MACHINE.
-class JavaRuntimeKeys {
-  public:
-    virtual ~JavaRuntimeKeys() = default;
-    // Opens an existing key for reading; nullptr when it does not open.
-    virtual std::unique_ptr<RegistryKey> Open(const std::string& subkey) = 0;
-};
 
 class LaunchShell {
   public:
@@ -76,8 +68,9 @@ class LaunchUi {
     // The error box of a launch that brings the user no Corvex, which also names where the run's
     // log is kept, for whoever helps the user.
     virtual void ShowLaunchFailure(const std::string& text) = 0;
-    // The window's close was asked for while a box of the launch was open: nothing more may be
-    // started or written, and the window closes once the launch has returned.
+    // The window's close was asked for while a box of the launch was open, or while the search
+    // waited for a running Corvex: nothing more may be started or written, and the window closes
+    // once the launch has returned.
     virtual bool CloseRequested() = 0;
 };
 
@@ -87,9 +80,9 @@ struct LaunchPorts {
     LaunchUi& ui;
     LaunchShell& shell;
     LaunchFiles& files;
-    // The window search with Verbose off; may set the application-found flag. Gives the first
-    // window it gave up on, because its instance did not answer.
-    std::function<std::optional<GivenUpWindow>()> findMyWindows;
+    // The window search with Verbose off; may set the application-found flag. Gives the title of
+    // the first window it gave up on, because its instance did not answer.
+    std::function<std::optional<std::string>()> findMyWindows;
     // The user asked for this launch (a button), rather than the launcher's own start: a Corvex
     // that does not answer does not keep it from starting another.
     bool byHand = false;

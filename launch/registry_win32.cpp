@@ -12,7 +12,20 @@ namespace {
 // The registry's own limit for a value name, the NUL included.
 constexpr std::size_t kLongestName = 16384;
 
+// The registry's own limit for a key name, the NUL included.
+constexpr DWORD kLongestKeyName = 256;
+
 bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// 64-bit programs run only on 64-bit Windows; a 32-bit one runs there under WOW64.
+bool RegistryHasTwoViews() {
+#ifdef _WIN64
+    return true;
+#else
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
 
 }  // namespace
 
@@ -85,8 +98,41 @@ std::unique_ptr<RegKey> OpenRegKey(HKEY root, const std::string& subkey, REGSAM 
     return std::make_unique<RegKey>(std::move(key));
 }
 
-std::unique_ptr<RegistryKey> Win32JavaRuntimeKeys::Open(const std::string& subkey) {
-    return OpenRegKey(HKEY_LOCAL_MACHINE, subkey, KEY_READ);
+Win32JavaRuntimeKeys::Win32JavaRuntimeKeys() : twoViews_(RegistryHasTwoViews()) {}
+
+std::vector<RegistryView> Win32JavaRuntimeKeys::Views() {
+    if (!twoViews_) return {RegistryView::k32Bit};
+    return {RegistryView::k32Bit, RegistryView::k64Bit};
+}
+
+REGSAM Win32JavaRuntimeKeys::ReadAccess(RegistryView view) const {
+    if (!twoViews_) return KEY_READ;
+    return KEY_READ | (view == RegistryView::k32Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+}
+
+std::unique_ptr<RegistryKey> Win32JavaRuntimeKeys::Open(const std::string& subkey,
+                                                        RegistryView view) {
+    return OpenRegKey(HKEY_LOCAL_MACHINE, subkey, ReadAccess(view));
+}
+
+std::vector<std::string> Win32JavaRuntimeKeys::SubkeyNames(const std::string& subkey,
+                                                           RegistryView view) {
+    std::vector<std::string> names;
+    const std::unique_ptr<RegKey> key = OpenRegKey(HKEY_LOCAL_MACHINE, subkey, ReadAccess(view));
+    if (!key) return names;
+    wchar_t name[kLongestKeyName];
+    DWORD length = kLongestKeyName;
+    for (DWORD index = 0; RegEnumKeyExW(key->get(), index, name, &length, nullptr, nullptr, nullptr,
+                                        nullptr) == ERROR_SUCCESS;
+         ++index, length = kLongestKeyName) {
+        names.push_back(Utf8(name, length));
+    }
+    return names;
+}
+
+bool Win32JavaRuntimeKeys::FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(Wide(path).data());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace ostrel

@@ -3,10 +3,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/owners_win32.h"
-#include "launch/launch_sequence.h"
 #include "launch/registry_value.h"
+#include "launch/runtime_keys.h"
 
 namespace ostrel {
 
@@ -29,10 +30,20 @@ class RegKey : public RegistryKey {
 std::unique_ptr<RegKey> OpenRegKey(HKEY root, const std::string& subkey, REGSAM access);
 
 // The Java runtime keys under HKEY_LOCAL_MACHINE, opened for reading: a standard user may read
-// but not write them, and reading is all the launcher does.
+// but not write them, and reading is all the launcher does. On 64-bit Windows each view is asked
+// for by name, whatever the architecture of this program.
 class Win32JavaRuntimeKeys : public JavaRuntimeKeys {
   public:
-    std::unique_ptr<RegistryKey> Open(const std::string& subkey) override;
+    Win32JavaRuntimeKeys();
+    std::vector<RegistryView> Views() override;
+    std::unique_ptr<RegistryKey> Open(const std::string& subkey, RegistryView view) override;
+    std::vector<std::string> SubkeyNames(const std::string& subkey, RegistryView view) override;
+    bool FileExists(const std::string& path) override;
+
+  private:
+    REGSAM ReadAccess(RegistryView view) const;
+
+    bool twoViews_;
 };
 
 }  // namespace ostrel

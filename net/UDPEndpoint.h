@@ -87,6 +87,8 @@ class TUDPEndpoint {
     std::int32_t GetReceivedCount() const { return ReceivedCount; }
     const std::array<char, kReceiveBufferSize>& GetReceiveBuffer() const { return ReceiveBuffer; }
     const std::string& GetStatusText() const { return StatusText; }
+    // Whether the socket is bound, and so sends: one that cannot be bound sends nothing.
+    bool SocketBound() const { return Bound; }
 
   private:
     void ResolveRemoteHost();

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Shows the launcher at work, as a user would meet it: builds the win32 release, then on the
 # Wine bench (scripts/lib/demo-on-bench.sh) lays out an installation in a sandbox prefix
-# (build/demo/wineprefix) with a stand-in Java runtime registered where the launcher looks for
-# one, starts ostrel.exe from its installation folder, takes a screenshot a few seconds in and
+# (build/demo/wineprefix) with a stand-in Java runtime registered as runtimes are (in the 32-bit
+# registry view), starts ostrel.exe from its installation folder, takes a screenshot a few seconds in and
 # reports what the run did. Where no 32-bit programs run (scripts/wine32.sh) it shows the x86_64
 # build with the 64-bit stand-ins, installed where Windows puts 64-bit programs, and says so.
 #: scripts/demo.sh [--display] [--shot-after SECONDS]

@@ -55,6 +55,8 @@
 //                               system, current folder, PATH), else the build's bin folder
 //                               three levels up, where ostrel.exe lies.
 //   OSTREL_STANDIN_RECORD       the record file (above).
+//   OSTREL_CORVEX_HELPERS       N > 0: a runtime that hands the start on through N helpers that end
+//                               at once (Started through helpers, below).
 // The answer is cleared when the stand-in starts and when it exits.
 #include <climits>
 #include <cstdint>
@@ -623,9 +625,34 @@ Record::Fields StartFields(const Settings& settings, const ResponseState& respon
         {"counter", started}};
 }
 
+// --- Started through helpers -----------------------------------------------------------------
+
+// With OSTREL_CORVEX_HELPERS at N > 0, the stand-in starts itself again with N - 1 and
+// " via-helper" added to its command line, and ends at once, before it records anything: the last
+// of the chain is the Corvex that records and shows its windows, with a " via-helper" for each
+// helper at the end of its command line. False when it is that one (or the next could not be
+// started).
+bool HandedOnToAHelper() {
+    constexpr char kHelpers[] = "OSTREL_CORVEX_HELPERS";
+    const unsigned long helpers = NumberOr(Environment(kHelpers, ""), 0, 16);
+    if (helpers == 0) return false;
+    SetEnvironmentVariableW(Wide(kHelpers).data(), Wide(std::to_string(helpers - 1)).data());
+    ostrel::WideText commandLine = Wide(Utf8(GetCommandLineW()) + " via-helper");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION next{};
+    if (!CreateProcessW(Wide(ProgramPath()).data(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &next)) {
+        return false;
+    }
+    const KernelHandle process(next.hProcess), thread(next.hThread);
+    return true;
+}
+
 }  // namespace
 
 int main() {
+    if (HandedOnToAHelper()) return 0;
     const std::string started = CounterNow();
     const std::string programFolder = FolderOf(ProgramPath());
     const Settings settings = ReadSettings(programFolder);

@@ -55,7 +55,6 @@ done
 for build in "$@"; do
     ((poll_runs > 0)) || break
     use_arch "$build"
-    # Each build reads its own view of the registry, as on a 64-bit Windows.
     register_runtime "$(windows_path "$bin/standins/jre")"
     for ((run = 1; run <= poll_runs; run++)); do polls_run "$run"; done
 done

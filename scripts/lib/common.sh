@@ -13,13 +13,12 @@ die() { say "error: $*"; exit "$die_status"; }
 usage() { sed -n 's/^#: \{0,1\}//p' "$0" >&2; exit "$die_status"; }
 
 # The Windows builds. use_arch ARCH sets `preset` (which builds into build/<preset>, as
-# CMakePresets.json says), `bin` (its programs and the stand-ins), mingw-w64's `triple`, and
-# `reg_view`, the registry view its programs read, as on a 64-bit Windows.
+# CMakePresets.json says), `bin` (its programs and the stand-ins) and mingw-w64's `triple`.
 windows_archs=(i686 x86_64)
 use_arch() {
     case $1 in
-        i686) preset=win32 reg_view=/reg:32 ;;
-        x86_64) preset=win64 reg_view=/reg:64 ;;
+        i686) preset=win32 ;;
+        x86_64) preset=win64 ;;
         *) die "unknown architecture '$1' (i686 or x86_64)" ;;
     esac
     arch=$1 bin=$root/build/$preset/bin triple=$1-w64-mingw32
@@ -66,13 +65,14 @@ wine_env() {
 windows_path() { local path=${1//\//\\}; printf 'Z:%s' "$path"; }
 
 java_key='HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.4'
-# register_runtime JAVA_HOME [NAME=DATA...]: on the bench, a runtime where the launcher of
-# use_arch's architecture looks for one: JavaHome and any further values, in its view.
+# register_runtime JAVA_HOME [NAME=DATA...]: on the bench, a runtime as its installer registers
+# it: JavaHome and any further values, in the 32-bit registry view (WOW6432Node on 64-bit
+# Windows), where both builds of the launcher look first.
 register_runtime() {
     local value
     for value in "JavaHome=$1" "${@:2}"; do
         "$root/scripts/wine-run" "$arch" reg add "$java_key" /v "${value%%=*}" /t REG_SZ \
-            /d "${value#*=}" /f "$reg_view" >/dev/null ||
+            /d "${value#*=}" /f /reg:32 >/dev/null ||
             die "could not register the stand-in runtime (${value%%=*})"
     done
 }

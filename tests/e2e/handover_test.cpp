@@ -178,6 +178,19 @@ TEST_F(HandOverTest, ACorvexStartedByTheLauncherIsFoundOnALaterTickAndBroughtToT
     PostMessageA(frame, WM_CLOSE, 0, 0);
 }
 
+// A runtime that hands Corvex's start on through a helper that ends at once: Corvex, a child of
+// a process that has gone, is still the launcher's own, not "ended", and is handed over.
+TEST_F(HandOverTest, ACorvexStartedThroughAShortLivedHelperIsHandedOver) {
+    SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", launchedRecord().c_str());
+    SetEnvironmentVariableA("OSTREL_CORVEX_DELAY_MS", "1000");
+    LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {},
+                         {"OSTREL_CORVEX_HELPERS=2"});
+    EXPECT_EQ(launcher.WaitForExit(20000), 0u) << "no hand-over";
+    const std::string record = ReadFile(launchedRecord());
+    EXPECT_NE(record.find(" via-helper via-helper\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("answered=1\n"), std::string::npos) << record;
+}
+
 // The window of the process with this id and class; null when there is none.
 HWND WindowOf(DWORD process, const std::string& windowClass) {
     for (HWND window : WindowsOfProcess(process)) {
@@ -222,15 +235,27 @@ TEST_F(HandOverTest, AnotherJavaProgramsFrameNeitherDelaysTheStartNorComesToTheF
     PostMessageA(corvexFrame, WM_CLOSE, 0, 0);
 }
 
+// An impatient double click: the second start comes the moment the first launcher's window
+// exists, before it shows its picture. It brings that picture forward, never the first one's log
+// and buttons, and starts no second Corvex.
 TEST_F(HandOverTest, ASecondLauncherWhileTheFirstIsAtWorkStartsNoSecondCorvex) {
     SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", launchedRecord().c_str());
     SetEnvironmentVariableA("OSTREL_CORVEX_DELAY_MS", "2000");
     LauncherRun first(folder.Path());
-    Sleep(300);
+    HWND firstWindow = first.MainWindow();
+    ASSERT_NE(firstWindow, nullptr);
     LauncherRun second(folder.Path());
 
-    EXPECT_EQ(second.WaitForExit(10000), 0u);
-    EXPECT_EQ(first.WaitForExit(20000), 0u);
+    bool restored = false;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            restored = restored || (IsWindowVisible(firstWindow) && !IsIconic(firstWindow));
+            return !first.Running() && !second.Running();
+        },
+        20000));
+    EXPECT_FALSE(restored) << "the first launcher's main window was shown";
+    EXPECT_EQ(second.WaitForExit(0), 0u);
+    EXPECT_EQ(first.WaitForExit(0), 0u);
     EXPECT_EQ(Count(ReadFile(launchedRecord()), "event=start"), 1u);
 }
 

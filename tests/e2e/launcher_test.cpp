@@ -224,8 +224,9 @@ TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxStartsNothingAndEndsWithItsLogKep
     EXPECT_NE(log.find(name + "\r\n"), std::string::npos) << log;  // the program's path
     EXPECT_NE(log.find("\r\nBox: Error opening key to Java runtime\r\n  !! CANNOT FIND ANY "
                        "INSTALLED JAVA RUNTIME !!\r\nError opening key to Java runtime!! CANNOT "
-                       "FIND ANY INSTALLED JAVA RUNTIME !!\r\nCorvex not started: no Java "
-                       "runtime is known\r\n"),
+                       "FIND ANY INSTALLED JAVA RUNTIME !!\r\nOstrel reads only ...\\Java "
+                       "Runtime Environment\\1.4 and \\1.3; a Java installed without these keys "
+                       "is not listed here\r\nCorvex not started: no Java runtime is known\r\n"),
               std::string::npos)
         << log;
 
@@ -234,6 +235,38 @@ TEST_F(LauncherTest, WithoutARuntimeShowsTheBoxStartsNothingAndEndsWithItsLogKep
     PressOk(next.WaitForMessageBox(title));
     EXPECT_EQ(next.WaitForExit(5000), 1u);
     EXPECT_EQ(ReadFile(RunLogFolder() + "ostrel.previous.log"), log);
+}
+
+// A hard link planted as the log file, another name of a file elsewhere, is no log file: nothing
+// is written through it, and the launch goes on without a log.
+TEST_F(LauncherTest, AHardLinkInPlaceOfTheLogFileGetsNothingAndTheLaunchGoesOn) {
+    RegisterStandInRuntime();
+    const std::string logFile = RunLogFolder() + "ostrel.log";
+    const std::string previous = RunLogFolder() + "ostrel.previous.log";
+    const std::string planted = folder.File("planted.txt");
+    WriteFile(planted, "kept");
+    ASSERT_TRUE(CreateFolders(RunLogFolder()));
+    DeleteFileW(Wide(logFile).data());
+    DeleteFileW(Wide(previous).data());
+    // A folder of the previous log's name keeps the link from being set aside: it stays in place.
+    ASSERT_TRUE(CreateDirectoryW(Wide(previous).data(), nullptr));
+    const struct Cleanup {
+        const std::string& link;
+        const std::string& folder;
+        ~Cleanup() {
+            DeleteFileW(Wide(link).data());
+            RemoveDirectoryW(Wide(folder).data());
+        }
+    } cleanup{logFile, previous};
+    ASSERT_TRUE(CreateHardLinkW(Wide(logFile).data(), Wide(planted).data(), nullptr));
+
+    LauncherRun launcher(folder.Path());
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(record()); }, 20000)) << "not started";
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+    EXPECT_EQ(ReadFile(planted), "kept");
 }
 
 // A runtime whose folder has lost its javaw.exe: the shell cannot start it, and the launcher
@@ -420,6 +453,36 @@ TEST_F(LauncherTest, TheScriptOfAJavaHomeWithAnUmlautStartsThatRuntime) {
     EXPECT_TRUE(StartScriptStartsJava(folder.Path(), record())) << ReadFile(record());
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launcher.WaitForExit(10000), 0u);
+}
+
+// Runtimes register in the 32-bit view of the registry, which a 64-bit program reads only when it
+// asks for it; a key in the 64-bit view alone is found after that, and the log says where.
+TEST_F(LauncherTest, ARuntimeRegisteredOnlyInTheOtherRegistryViewStartsCorvex) {
+    if (!RegistryHasTwoViews()) GTEST_SKIP() << "32-bit Windows has one registry: no other view";
+    const bool build64 = sizeof(void*) == 8;
+    registry.SetView(build64 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+    RegisterStandInRuntime();
+    OwnedRegKey ownView;
+    ASSERT_NE(
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4", 0,
+                      KEY_READ, ownView.put()),
+        ERROR_SUCCESS)
+        << "the key is in this build's own view too";
+
+    LauncherRun launcher(folder.Path());
+    HWND window = launcher.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForLogLine(window, "JavaHome = \"" + StandInJavaHome() + "\"", 20000))
+        << LogText(window);
+    EXPECT_TRUE(WaitUntil([&] { return !StartsIn(ReadFile(record())).empty(); }, 20000));
+    const std::string first = LogLines(window).at(0);
+    EXPECT_EQ(first ==
+                  "Java runtime key found in the 64-bit registry view: "
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4",
+              !build64)
+        << first;
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }

@@ -61,9 +61,11 @@ class FakeClock : public Clock, Journaled {
     void Sleep(unsigned milliseconds) override {
         sleeps.push_back(milliseconds);
         Write("sleep " + std::to_string(milliseconds));
+        if (onSleep) onSleep();
     }
     LocalTime now;
     std::vector<unsigned> sleeps;
+    std::function<void()> onSleep;  // what reaches the windows while it waits
 };
 
 // A moment of 29 February 2024, a Thursday.
@@ -163,18 +165,41 @@ class RecordingKey : public RegistryKey, Journaled {
     std::string path_;
 };
 
+// The keys of both views, journaled as "open <key>" in the 32-bit view and "open <key> (64-bit
+// view)" in the other.
 class FakeJavaKeys : public JavaRuntimeKeys {
   public:
     explicit FakeJavaKeys(Journal& journal) : journal_(journal) {}
-    std::unique_ptr<RegistryKey> Open(const std::string& subkey) override {
-        journal_.push_back("open " + subkey);
-        auto found = keys.find(subkey);
-        if (found == keys.end()) return nullptr;
-        return std::make_unique<RecordingKey>(found->second, journal_, subkey);
+    std::vector<RegistryView> Views() override { return views; }
+    std::unique_ptr<RegistryKey> Open(const std::string& subkey, RegistryView view) override {
+        const std::string name = subkey + (view == RegistryView::k64Bit ? " (64-bit view)" : "");
+        journal_.push_back("open " + name);
+        auto& inView = In(view);
+        auto found = inView.find(subkey);
+        if (found == inView.end()) return nullptr;
+        return std::make_unique<RecordingKey>(found->second, journal_, name);
     }
-    std::map<std::string, FakeRegistryKey> keys;
+    std::vector<std::string> SubkeyNames(const std::string& subkey, RegistryView view) override {
+        std::vector<std::string> names;
+        const std::string prefix = subkey + "\\";
+        for (const auto& [path, key] : In(view)) {
+            if (path.rfind(prefix, 0) == 0 && path.find('\\', prefix.size()) == std::string::npos) {
+                names.push_back(path.substr(prefix.size()));
+            }
+        }
+        return names;
+    }
+    bool FileExists(const std::string& path) override { return !missing.count(path); }
+
+    std::map<std::string, FakeRegistryKey> keys;    // the 32-bit view
+    std::map<std::string, FakeRegistryKey> keys64;  // the 64-bit view
+    std::vector<RegistryView> views{RegistryView::k32Bit, RegistryView::k64Bit};
+    std::set<std::string> missing;  // paths of no file; every other path names one
 
   private:
+    std::map<std::string, FakeRegistryKey>& In(RegistryView view) {
+        return view == RegistryView::k64Bit ? keys64 : keys;
+    }
     Journal& journal_;
 };
 
@@ -301,8 +326,9 @@ class FakeDesktop : public Desktop, Journaled {
         Write("activate " + At(window).title);
         if (onActivate) onActivate();
     }
-    void AllowForeground(ProcessId process) override {
+    std::uint32_t AllowForeground(ProcessId process) override {
         Write("allow foreground " + std::to_string(process));
+        return foregroundRefusal;
     }
 
     int enumerations = 0;
@@ -310,6 +336,7 @@ class FakeDesktop : public Desktop, Journaled {
     int classReads = 0;
     std::vector<WindowHandle> activated;
     std::function<void()> onActivate;
+    std::uint32_t foregroundRefusal = 0;  // the system's error, where it refuses
 
   private:
     struct Window {
@@ -362,6 +389,7 @@ class FakeCorvexProcesses : public CorvexProcesses {
     std::optional<std::uint32_t> RuntimeExitCode() override { return runtimeExitCode; }
     std::optional<RunningProcess> StillRunning() override { return stillRunning; }
     std::uint64_t CreationTime(ProcessId process) override {
+        ++opened;
         const auto found = created.find(process);
         return found == created.end() ? 0 : found->second;
     }
@@ -371,6 +399,7 @@ class FakeCorvexProcesses : public CorvexProcesses {
     std::optional<RunningProcess> stillRunning;
     std::map<ProcessId, std::uint64_t> created;
     int asked = 0;
+    int opened = 0;  // processes opened for their creation time
 };
 
 class FakeErrorReporter : public ErrorReporter, Journaled {
@@ -405,7 +434,10 @@ struct InertFormPorts : FormUi,
     bool PictureBoxInView() override { return false; }
     bool DebugMarkerExists() override { return false; }
     void PollingEnded() override {}
-    std::unique_ptr<RegistryKey> Open(const std::string&) override { return nullptr; }
+    std::vector<RegistryView> Views() override { return {RegistryView::k32Bit}; }
+    std::unique_ptr<RegistryKey> Open(const std::string&, RegistryView) override { return nullptr; }
+    std::vector<std::string> SubkeyNames(const std::string&, RegistryView) override { return {}; }
+    bool FileExists(const std::string&) override { return false; }
     std::string ModuleFileName() override { return "C:\\ostrel.exe"; }
     void ExecuteFile(const std::string&, const std::string&, const std::string&, int) override {}
     void CreateShortCut(const std::string&, const ShellLinkProperties&) override {}
@@ -417,7 +449,7 @@ struct InertFormPorts : FormUi,
     bool WindowExists(WindowHandle) override { return false; }
     bool WindowVisible(WindowHandle) override { return false; }
     void Activate(WindowHandle) override {}
-    void AllowForeground(ProcessId) override {}
+    std::uint32_t AllowForeground(ProcessId) override { return 0; }
     std::int32_t GetResponseState() override { return 1; }
     std::vector<ProcessId> Started() override { return {}; }
     WakeUpListener Listener() override { return {}; }

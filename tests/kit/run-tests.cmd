@@ -35,9 +35,9 @@ exit /b 3
 
 :changes
 echo Running on this machine: while they run, the tests change
-echo  - HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\Java Runtime Environment\1.3 and 1.4 ^(for the 32-bit
-echo    kit under WOW6432Node^): removed after each test, a real runtime's entries too; this needs
-echo    an administrator
+echo  - HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\Java Runtime Environment\1.3 and 1.4, in both registry
+echo    views ^(the 32-bit one under WOW6432Node^): removed before and after each test, a real
+echo    runtime's entries too; this needs an administrator
 echo  - HKEY_CURRENT_USER\...\Explorer\User Shell Folders and Shell Folders, "Desktop": set back
 echo    after each test; HKEY_CURRENT_USER\Software\OstrelLinksTest: made and removed
 echo  - files and shortcuts in folders under %TEMP%, and the log in %LOCALAPPDATA%\Ostrel

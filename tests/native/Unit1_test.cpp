@@ -52,10 +52,11 @@ class FormTest : public ::testing::Test {
     test::FakeResponseState responseState;
     test::FakeCorvexProcesses corvex;
     test::FakeClock clock;
+    HandOverGuard guard{clock};
     test::FakeDateTimeFormat dateTimeFormat;
     test::FakeErrorReporter errors{journal};
     TUDPEndpoint endpoint{std::make_unique<test::FakeSocketLayer>()};
-    TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, corvex, clock,
+    TForm1 form{Form1Ports{log, ui, keys, shell, files, desktop, responseState, corvex, guard,
                            dateTimeFormat, endpoint}};
 };
 
@@ -93,11 +94,17 @@ TEST_F(FormTest, AFrameThatNeverAnswersCostsOneHandOverInAHundredTicks) {
     Show();
     desktop.Add("SunAwtFrame", "Other Java Program");
     responseState.afterwards = 0;
+    corvex.stillRunning = RunningProcess{42, "javaw.exe", 50900};
     Ticks(101);
     unsigned slept = 0;
     for (unsigned sleep : clock.sleeps) slept += sleep;
     EXPECT_LE(slept, 300u + 59u * 1000u);
     EXPECT_EQ(journal.back(), "close window");
+    // The polls' last line names the window that came and did not answer.
+    EXPECT_EQ(
+        log.lines.back(),
+        "No answer from \"SunAwtFrame\" \"Other Java Program\" after 100 polls: \"javaw.exe\" "
+        "(process 42), started by Ostrel, still runs after 50 s");
 }
 
 TEST_F(FormTest, DebugMarkerKeepsTheWindowAndShowsTheWarningOnce) {
@@ -216,11 +223,11 @@ TEST_F(FormTest, AStartThatCannotSucceedEndsWithItsBoxAndExitCodeOne) {
 // at the next tick. A runtime that handed its start on to a process that still runs has not.
 TEST_F(FormTest, StartedProcessesThatAllEndedAreReportedAtTheNextTick) {
     Show();
-    corvex.started = {42};
-    Ticks(2);
+    // The runtime has ended before the first tick, and so has the helper it started Corvex
+    // through: their grandchild runs.
     corvex.runtimeExitCode = 0;
-    corvex.started = {43};  // its child
-    Ticks(1);
+    corvex.started = {43};
+    Ticks(2);
     EXPECT_EQ(Count("close window"), 0);
     corvex.started.clear();
     journal.clear();
@@ -248,7 +255,30 @@ TEST_F(FormTest, AStartedCorvexThatDoesNotAnswerEndsTheRunWithItsBox) {
                             "again.",
                             "timer off", "polling ended", "close window"));
     EXPECT_EQ(Count("picture box"), 0);  // Corvex's frame was in view
+    // Stepped aside all the same: a later start restores the main window.
+    EXPECT_EQ(Count("picture box hidden"), 1);
     EXPECT_EQ(form.ExitCode(), 1);
+}
+
+// "Find windows" that gives up on the Corvex started here says so as a tick does, and the run
+// ends as one that brought no Corvex.
+TEST_F(FormTest, FindWindowsThatGivesUpOnTheStartedCorvexSaysSo) {
+    ui.marker = true;
+    Show();
+    corvex.started = {42};
+    desktop.Add("SunAwtFrame", "Corvex", true, 42);
+    responseState.afterwards = 0;
+    form.Button1Click();
+    EXPECT_THAT(Journal(journal.end() - 4, journal.end()),
+                ElementsAre(::testing::StartsWith("error box Corvex is running (its window "
+                                                  "\"Corvex\"), but it does not answer."),
+                            "timer off", "polling ended", "restore"));
+    EXPECT_EQ(form.ExitCode(), 1);
+    // A later hand-over by hand brings Corvex after all: the exit code follows it.
+    desktop.Add("SunAwtFrame", "Corvex", true, 42);
+    responseState.afterwards = 1;
+    form.Button1Click();
+    EXPECT_EQ(form.ExitCode(), 0);
 }
 
 // The runtime's own error box, or a question asked before the first frame, must not lie under
@@ -276,20 +306,24 @@ TEST_F(FormTest, ThePictureBoxStepsAsideWhileAWindowOfAStartedProcessIsInView) {
 }
 
 // Polling a desktop whose windows stay as they are costs no more than the list of its windows:
-// processes once found to be others' are not asked about again.
+// windows once found to be others' are not looked into again, nor are their processes.
 TEST(StartedWatch, AsksForTheStartedProcessesOnlyForAProcessNotYetKnown) {
     constexpr ProcessId kStarted = 42;
+    Journal journal;
+    test::FakeUi ui{journal};
     test::FakeDesktop desktop;
     test::FakeCorvexProcesses corvex;
-    StartedWatch watch(desktop, corvex);
+    StartedWatch watch(desktop, corvex, ui);
     corvex.started = {kStarted};
     desktop.Add("Shell_TrayWnd", "", true, 7);
     desktop.Add("#32770", "Error", true, 8);
     desktop.Add("#32770", "Java Virtual Machine Launcher", false, kStarted);
     EXPECT_FALSE(watch.AnyInView());
     const int asked = corvex.asked;
+    EXPECT_EQ(corvex.opened, 2);
     EXPECT_FALSE(watch.AnyInView());
     EXPECT_EQ(corvex.asked, asked);
+    EXPECT_EQ(corvex.opened, 2);
     desktop.Add("SunAwtFrame", "Corvex", true, kStarted);
     EXPECT_TRUE(watch.AnyInView());
 }
@@ -304,6 +338,32 @@ TEST_F(FormTest, AHandOverThatGivesUpShowsThePictureBoxAndStartsNothing) {
     EXPECT_EQ(shown.back(), "close window");
     EXPECT_EQ(form.ExitCode(), 1);
     EXPECT_THAT(shown, ::testing::Not(::testing::Contains(::testing::StartsWith("execute"))));
+}
+
+// What another program sends the window while a hand-over waits (a click on a button, a close)
+// does not run inside it: a command runs after it, once however often it came; a close ends the
+// hand-over at its next poll, and during the launch's own search nothing is started after it.
+TEST_F(FormTest, ACommandOrACloseDuringAHandOverWaitsForItsEnd) {
+    constexpr std::uint32_t kFindWindows = 1, kSend = 2;
+    CorvexAppears();
+    responseState.Queue(1, 0);
+    clock.onSleep = [&] {
+        for (std::uint32_t command : {kFindWindows, kSend, kFindWindows}) {
+            EXPECT_TRUE(guard.Keep(command));
+        }
+    };
+    Show();
+    EXPECT_TRUE(form.ApplicationFound());
+    EXPECT_EQ(guard.TakeKept(), (std::vector<std::uint32_t>{kFindWindows, kSend}));
+    EXPECT_FALSE(guard.Keep(kSend));  // no hand-over waits: it runs at once
+
+    responseState.afterwards = 0;
+    clock.onSleep = [&] { ui.closeRequested = true; };
+    const Journal shown = Show();
+    EXPECT_EQ(responseState.polls, 3);
+    EXPECT_THAT(shown, ::testing::Not(::testing::Contains(::testing::StartsWith("execute"))));
+    EXPECT_THAT(shown, ::testing::Not(::testing::Contains("timer on")));
+    EXPECT_EQ(form.ExitCode(), 0);
 }
 
 TEST_F(FormTest, AShowClosedWhileItsBoxIsOpenStartsNoTimer) {

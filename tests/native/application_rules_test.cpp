@@ -64,11 +64,11 @@ TEST(WindowToFront, AMainWindowThatWaitsForItsRestoreIsRestored) {
 class RecordedFile : public RunLogFile {
   public:
     explicit RecordedFile(std::string& text, bool writes = true) : text_(text), writes_(writes) {}
-    bool Write(const std::string& text) noexcept override {
+    Appended Append(const std::string& text, std::uint64_t limit) noexcept override {
+        if (text_.size() + text.size() > limit) return Appended::kNoRoom;
         text_ += text;
-        return writes_;
+        return writes_ ? Appended::kWritten : Appended::kFailed;
     }
-    std::uint64_t Size() noexcept override { return text_.size(); }
     bool Empty() noexcept override {
         text_.clear();
         return true;
@@ -78,6 +78,25 @@ class RecordedFile : public RunLogFile {
     std::string& text_;
     bool writes_;
 };
+
+// The file opened is the log file only where it lies in the folder held, under its name, and has
+// no second name: a junction or link put in place meanwhile, or a hard link, leads elsewhere.
+TEST(RunLog, WritesOnlyTheFileOfItsOwnFolder) {
+    const SamePath same = [](const std::string& one, const std::string& other) {
+        return one == other;
+    };
+    const std::string folder = "\\\\?\\C:\\Users\\u\\AppData\\Local\\Ostrel";
+    RunLogFileFacts facts{folder, folder + "\\ostrel.log", 1};
+    EXPECT_TRUE(IsTheRunLogFile(facts, same));
+    facts.filePath = "\\\\?\\C:\\Windows\\System32\\ostrel.log";
+    EXPECT_FALSE(IsTheRunLogFile(facts, same));
+    facts.filePath = folder + "\\ostrel.log";
+    facts.links = 2;
+    EXPECT_FALSE(IsTheRunLogFile(facts, same));
+    facts.links = 1;
+    facts.folderPath.reset();  // the system did not say
+    EXPECT_FALSE(IsTheRunLogFile(facts, same));
+}
 
 // The run's log waits in memory until the start is done, then goes to its file in CR LF lines.
 TEST(RunLog, KeepsLinesUntilItStartsThenWritesEachAsItComes) {
@@ -113,8 +132,9 @@ TEST(RunLog, KeepsLinesUntilItStartsThenWritesEachAsItComes) {
               "Cannot start.\r\nOstrel's log of this run: \"C:\\o.log\"");
 }
 
-// The file is never larger than 1 MiB: a previous run's file that leaves too little room is
-// started afresh, and what a run cannot keep within it is left out, said once.
+// The file is never larger than 1 MiB, also with two launchers writing it: a previous run's file
+// that leaves too little room is started afresh, and what a run cannot keep within it is left
+// out, said once.
 TEST(RunLog, StaysWithinOneMebibyte) {
     std::string file(kRunLogLimit - 50, 'p');  // set aside it could not be
     RunLog log;
@@ -134,6 +154,15 @@ TEST(RunLog, StaysWithinOneMebibyte) {
     RunLog next;
     next.Start(std::make_unique<RecordedFile>(room), "heading");
     EXPECT_EQ(room, std::string(1000, 'p') + "heading\r\n");
+
+    RunLog second;  // a second start's, into the same file
+    second.Start(std::make_unique<RecordedFile>(room), "second");
+    for (int i = 0; i < 600; ++i) {
+        next.Add(line);
+        second.Add(line);
+    }
+    EXPECT_LE(room.size(), kRunLogLimit);
+    EXPECT_GT(room.size(), kRunLogLimit - 2100);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ using ::testing::IsEmpty;
 constexpr char kKey14[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4";
 constexpr char kKey13[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.3";
 constexpr std::uint32_t kRegDword = 4;
+constexpr char k64[] = " (64-bit view)";
 
 class LaunchSequenceTest : public ::testing::Test {
   protected:
@@ -49,7 +50,7 @@ class LaunchSequenceTest : public ::testing::Test {
     test::FakeFiles files{journal};
     LaunchState state;
     bool corvexRunning = false;
-    std::optional<GivenUpWindow> unanswered;  // a window the search gave up on
+    std::optional<std::string> unanswered;  // the title of a window the search gave up on
     bool byHand = false;
 };
 
@@ -120,15 +121,17 @@ TEST_F(LaunchSequenceTest, NoRuntimeShowsTheBoxThenSearchesAndStartsNothing) {
     // is not started after the box has said that there is no runtime.
     state.javaHome = "C:\\Gone";
     Run();
-    EXPECT_THAT(journal,
-                ElementsAre(std::string("open ") + kKey14, std::string("open ") + kKey13, "restore",
-                            "box Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED "
-                            "JAVA RUNTIME !!",
-                            "search"));
+    EXPECT_THAT(
+        journal,
+        ElementsAre(std::string("open ") + kKey14, std::string("open ") + kKey14 + k64,
+                    std::string("open ") + kKey13, std::string("open ") + kKey13 + k64, "restore",
+                    "box Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED "
+                    "JAVA RUNTIME !!",
+                    "search"));
     EXPECT_THAT(log.lines,
                 ElementsAre("Error opening key to Java runtime!! CANNOT FIND ANY INSTALLED JAVA "
                             "RUNTIME !!",
-                            kNoRuntimeNotStarted));
+                            kOnlyTheseKeysRead, kNoRuntimeNotStarted));
     EXPECT_EQ(state.javaHome, "");
     EXPECT_TRUE(state.cannotStart);
 
@@ -147,7 +150,8 @@ TEST_F(LaunchSequenceTest, WithoutAJavaHomeNothingIsWrittenOrStartedAndTheUserIs
     Run();
     EXPECT_EQ(state.javaHome, "");
     EXPECT_TRUE(state.cannotStart);
-    EXPECT_THAT(log.lines, ElementsAre(::testing::_, "JavaHome = \"\"", kNoRuntimeNotStarted));
+    EXPECT_THAT(log.lines, ElementsAre(::testing::_, ::testing::_, "JavaHome = \"\"",
+                                       kOnlyTheseKeysRead, kNoRuntimeNotStarted));
     EXPECT_THAT(AfterSearch(),
                 ElementsAre("error box The Java runtime registered under HKEY_LOCAL_MACHINE\\" +
                             std::string(kKey14) +
@@ -184,6 +188,103 @@ TEST_F(LaunchSequenceTest, AnInvalidValueTypeEndsTheSequenceWithTheKeyClosed) {
     EXPECT_EQ(state.javaHome, "C:\\Before");
     EXPECT_THAT(journal,
                 ElementsAre(std::string("open ") + kKey14, std::string("close ") + kKey14));
+}
+
+TEST_F(LaunchSequenceTest, EachKeyIsLookedForInThe32BitViewThenInThe64BitOne) {
+    keys.keys[kKey13].Set("JavaHome", kRegSz, "C:\\Java 32");
+    keys.keys64[kKey13].Set("JavaHome", kRegSz, "C:\\Java 64");
+    Run();
+    EXPECT_EQ(state.javaHome, "C:\\Java 32");
+    EXPECT_THAT(Journal(journal.begin(), journal.begin() + 3),
+                ElementsAre(std::string("open ") + kKey14, std::string("open ") + kKey14 + k64,
+                            std::string("open ") + kKey13));
+    EXPECT_THAT(log.lines.at(0), ::testing::StartsWith("Registry Key has"));  // no line of its own
+
+    keys.keys.clear();
+    Run();
+    EXPECT_EQ(state.javaHome, "C:\\Java 64");
+    EXPECT_EQ(log.lines.at(0), std::string("Java runtime key found in the 64-bit registry view: "
+                                           "HKEY_LOCAL_MACHINE\\") +
+                                   kKey13);
+
+    // 32-bit Windows has one registry: each key is opened once.
+    journal.clear();
+    keys.views = {RegistryView::k32Bit};
+    Run();
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const std::string& entry) { return entry.rfind("open ", 0) == 0; }),
+              2);
+}
+
+// A key that names no runtime that could start, and what the launch shows when it is the only
+// key, as it did before keys were passed over.
+struct StaleKey {
+    const char* reason;
+    std::uint32_t type;
+    const char* javaHome;  // none: no "JavaHome" value
+    const char* alone;     // the box, or the error that ends the launch
+};
+
+constexpr StaleKey kStaleKeys[] = {
+    {"no \"JavaHome\" value", kRegSz, nullptr, "error box The Java runtime registered under"},
+    {"\"JavaHome\" is empty", kRegSz, "", "error box The Java runtime registered under"},
+    {"\"JavaHome\" is not text", kRegDword, "\x01", "Invalid data type for 'JavaHome'"},
+    {"no bin\\javaw.exe in \"C:\\Gone\"", kRegSz, "C:\\Gone",
+     "error box Cannot start \"C:\\Gone\\bin\\javaw.exe\": not found"},
+};
+
+TEST_F(LaunchSequenceTest, AStaleKeyIsPassedOverForAWorkingOneAndUsedOnlyWhenAlone) {
+    keys.missing = {"C:\\Gone\\bin\\javaw.exe"};
+    for (const StaleKey& stale : kStaleKeys) {
+        SCOPED_TRACE(stale.reason);
+        journal.clear();
+        keys.keys.clear();
+        if (stale.javaHome) keys.keys[kKey14].Set("JavaHome", stale.type, stale.javaHome);
+        keys.keys[kKey14].Set("Other", kRegSz, "x");
+        keys.keys[kKey13].Set("JavaHome", kRegSz, "C:\\Java 1.3");
+        shell.fails = false;
+        Run();
+        EXPECT_EQ(log.lines.at(0),
+                  std::string("Java runtime key passed over: HKEY_LOCAL_MACHINE\\") + kKey14 +
+                      " (32-bit view): " + stale.reason);
+        EXPECT_EQ(state.javaHome, "C:\\Java 1.3");
+        EXPECT_FALSE(state.cannotStart);
+        EXPECT_THAT(journal, ::testing::Not(::testing::Contains(::testing::HasSubstr("box"))));
+
+        // Alone, the key is read as before, and nothing is started.
+        journal.clear();
+        keys.keys.erase(kKey13);
+        shell.fails = true;  // no javaw.exe to start
+        std::string outcome;
+        try {
+            Run();
+            outcome = journal.back();
+        } catch (const Exception& error) {
+            outcome = error.what();
+        }
+        EXPECT_EQ(outcome.rfind(stale.alone, 0), 0u) << outcome;
+    }
+}
+
+TEST_F(LaunchSequenceTest, WithoutAUsableKeyTheOtherRuntimesAreNamedAfterTheFailedSearch) {
+    const std::string jre = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
+    keys.keys[jre + "1.8"].Set("JavaHome", kRegSz, "C:\\jre8");
+    keys.keys[jre + "1.8.0_391"].Set("JavaHome", kRegSz, "C:\\jre8");  // the same runtime
+    keys.keys64["SOFTWARE\\JavaSoft\\JDK\\21"].Set("JavaHome", kRegSz, "C:\\jdk21");
+    keys.keys64["SOFTWARE\\JavaSoft\\JRE\\17"].Set("JavaHome", kRegDword, "\x01");
+    Run();
+    const std::string other =
+        "Other Java runtime, not used: HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\";
+    EXPECT_THAT(
+        log.lines,
+        ElementsAre("Error opening key to Java runtime!! CANNOT FIND ANY INSTALLED JAVA "
+                    "RUNTIME !!",
+                    other + "Java Runtime Environment\\1.8 (32-bit view), JavaHome \"C:\\jre8\"",
+                    other + "JRE\\17 (64-bit view), JavaHome \"\"",
+                    other + "JDK\\21 (64-bit view), JavaHome \"C:\\jdk21\"", kOnlyTheseKeysRead,
+                    kNoRuntimeNotStarted));
+    EXPECT_THAT(journal, ::testing::Contains("box Error opening key to Java runtime\r!! CANNOT "
+                                             "FIND ANY INSTALLED JAVA RUNTIME !!"));
 }
 
 // Each write is tried after the start, and what failed is reported in one box; the launch then
@@ -228,7 +329,7 @@ TEST_F(LaunchSequenceTest, FailedWritesAreEachTriedAfterTheStartAndReportedInOne
 // A Corvex that runs but has not answered its polls: a second one beside it would not help.
 TEST_F(LaunchSequenceTest, ACorvexThatDoesNotAnswerIsReportedAndNoSecondOneStarted) {
     keys.keys[kKey14].Set("JavaHome", kRegSz, "C:\\Java");
-    unanswered = GivenUpWindow{"Corvex"};
+    unanswered = "Corvex";
     Run();
     EXPECT_THAT(AfterSearch(),
                 ElementsAre("error box Corvex is running (its window \"Corvex\"), but it does not "

@@ -101,6 +101,15 @@ TEST_F(SendButton, SendsTwoIdenticalDatagramsAndLogsOneLine) {
     EXPECT_THAT(memo.lines, ElementsAre("Sending UDP :29.02.2024 23:59:58 Calling Corvex"));
 }
 
+TEST_F(SendButton, AWakeUpThatFindsNoPortIsToldAndNotLoggedAsSent) {
+    layer->bindErrors = std::deque<int>(6, 10013);  // the setter's binds, then each send's
+    TForm1 form = Form();
+    form.Button3Click();
+    EXPECT_THAT(layer->sent, IsEmpty());
+    ASSERT_EQ(memo.lines.size(), 1u);
+    EXPECT_NE(memo.lines[0].find(": the wake-up is not sent"), std::string::npos) << memo.lines[0];
+}
+
 TEST_F(SendButton, AFailingEndpointEndsTheCallWithoutALogLine) {
     layer->socketFails = true;
     layer->lastError = 10055;

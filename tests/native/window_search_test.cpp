@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -29,7 +30,7 @@ class WindowSearchTest : public ::testing::Test {
   protected:
     void Search(bool verbose) {
         WindowSearchPorts ports{
-            desktop, response, corvex, clock, log, [this] { Send(); }, [this] { ++waits; }};
+            desktop, response, corvex, clock, log, [this] { Send(); }, [this] { ++waits; }, {}};
         givenUp = FindMyWindows(ports, verbose, applicationFound, memory);
     }
 
@@ -264,17 +265,21 @@ TEST_F(WindowSearchTest, OnlyWindowsOfTheProcessesThatCanAnswerAreTaken) {
 
     // The system names the listener's process: only its window, and that process may come to
     // the front once woken.
+    // A refusal is told once a run.
     corvex.listener = {true, {kCorvex}};
+    desktop.foregroundRefusal = 5;
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u));
-    EXPECT_EQ(journal.at(0), "allow foreground 42");
-    EXPECT_EQ(journal.at(1), "send");
+    const std::string refused = "Could not pass the foreground to Corvex (process 42): error 5";
+    EXPECT_THAT(Journal(journal.begin(), journal.begin() + 3),
+                ElementsAre("allow foreground 42", "log " + refused, "send"));
     // What the launcher started comes first, whoever the system names.
     corvex.listener = {true, {kOther}};
     corvex.started = {kCorvex};
     Search(false);
     EXPECT_THAT(desktop.activated, ElementsAre(2u, 2u));
     EXPECT_EQ(sends, 2);
+    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), refused), 1);
 
     // The system tells neither: the window classes decide alone, as they always did, and no
     // process is let to the front that may not be Corvex's.
@@ -297,26 +302,35 @@ TEST(WakeUpListenerRows, EveryOwnerOfARowThatHearsTheLoopbackAddressCounts) {
     const std::vector<UdpRow> rows{row("10.0.0.5", 61000, 9),  row("0.0.0.0", 61001, 8),
                                    row("127.0.0.1", 61000, 7), row("127.0.0.2", 61000, 6),
                                    row("0.0.0.0", 61000, 42),  row("127.0.0.1", 61000, 7)};
-    WakeUpListener listener = ListenerOn(61000, rows, {});
+    WakeUpListener listener = ListenerOn(61000, rows, std::vector<Udp6Row>());
     EXPECT_EQ(listener.bound, true);
     EXPECT_THAT(listener.owners, ElementsAre(7u, 42u));
     // The other program's socket on 127.0.0.1 does not hide Corvex's on every address.
     EXPECT_TRUE(CorvexCandidates::Choose(listener, {}).Takes(42));
 
     // A socket on another address does not hear the wake-up; an IPv6 one on every address may.
-    listener = ListenerOn(61000, {rows[0], rows[1], rows[3]}, {});
+    listener =
+        ListenerOn(61000, std::vector<UdpRow>{rows[0], rows[1], rows[3]}, std::vector<Udp6Row>());
     EXPECT_EQ(listener.bound, false);
     Udp6Row any6{{}, HostToNetwork16(61000), 5};
     Udp6Row loopback6 = any6;
     loopback6.address[15] = 1;  // ::1
-    listener = ListenerOn(61000, {rows[0]}, {loopback6, any6});
+    listener =
+        ListenerOn(61000, std::vector<UdpRow>{rows[0]}, std::vector<Udp6Row>{loopback6, any6});
     EXPECT_EQ(listener.bound, true);
     EXPECT_THAT(listener.owners, ElementsAre(5u));
 
     // One row without its owner: the owners are not all known, so none is named.
-    listener = ListenerOn(61000, {row("127.0.0.1", 61000, 0), rows[4]}, {});
+    listener = ListenerOn(61000, std::vector<UdpRow>{row("127.0.0.1", 61000, 0), rows[4]},
+                          std::vector<Udp6Row>());
     EXPECT_EQ(listener.bound, true);
     EXPECT_THAT(listener.owners, IsEmpty());
+
+    // A table that could not be read: nobody is known not to listen, and the window classes
+    // decide alone.
+    listener = ListenerOn(61000, std::vector<UdpRow>{rows[0]}, std::nullopt);
+    EXPECT_EQ(listener.bound, std::nullopt);
+    EXPECT_TRUE(CorvexCandidates::Choose(listener, {}).Takes(42));
 }
 
 TEST_F(WindowSearchTest, SendErrorEndsTheSearchBeforeTheWindowIsLoggedOrActivated) {

@@ -22,9 +22,9 @@ std::string ModulePath() {
     return Utf8(path, length);
 }
 
-OwnedRegKey CreateJavaKey(const std::string& version) {
+OwnedRegKey CreateJavaKey(const std::string& version, REGSAM view) {
     const std::string path = kJavaKeyPrefix + version;
-    OwnedRegKey key = CreateRegistryKey(HKEY_LOCAL_MACHINE, path);
+    OwnedRegKey key = CreateRegistryKey(HKEY_LOCAL_MACHINE, path, view);
     if (!key) throw std::runtime_error("cannot create " + path);
     return key;
 }
@@ -59,10 +59,10 @@ bool RunsSlowCases() {
     return sizeof(void*) == 4;
 }
 
-OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path) {
+OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path, REGSAM view) {
     OwnedRegKey key;
-    if (RegCreateKeyExW(root, Wide(path).data(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(root, Wide(path).data(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS) {
         return OwnedRegKey();
     }
     return key;
@@ -147,15 +147,23 @@ bool FileExists(const std::string& path) {
 JavaRuntimeRegistration::JavaRuntimeRegistration() { RemoveAll(); }
 JavaRuntimeRegistration::~JavaRuntimeRegistration() { RemoveAll(); }
 
+bool RegistryHasTwoViews() {
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+}
+
 void JavaRuntimeRegistration::RemoveAll() {
     for (const char* version : {"1.4", "1.3"}) {
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, Wide(kJavaKeyPrefix + std::string(version)).data());
+        for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, Wide(kJavaKeyPrefix + std::string(version)).data(),
+                            view, 0);
+        }
     }
 }
 
 void JavaRuntimeRegistration::SetValue(const std::string& version, const std::string& name,
                                        DWORD type, const void* data, std::size_t size) {
-    const OwnedRegKey key = CreateJavaKey(version);
+    const OwnedRegKey key = CreateJavaKey(version, view_);
     const LSTATUS status = RegSetValueExW(key.get(), Wide(name).data(), 0, type,
                                           static_cast<const BYTE*>(data), static_cast<DWORD>(size));
     if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set " + name);

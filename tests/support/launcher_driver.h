@@ -50,8 +50,11 @@ std::string UnwritableFolder();
 std::string LinuxUdpTable();
 
 // The key `path` under `root`, created when missing, open with all access; empty when it cannot be
-// made.
-OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path);
+// made. `view`: KEY_WOW64_32KEY or KEY_WOW64_64KEY, or 0 for this program's own.
+OwnedRegKey CreateRegistryKey(HKEY root, const std::string& path, REGSAM view = 0);
+
+// This program runs on 64-bit Windows, where the registry has a 32-bit and a 64-bit view.
+bool RegistryHasTwoViews();
 
 // Makes the folder and those it lies in; true when it exists afterwards.
 bool CreateFolders(const std::string& path);
@@ -61,7 +64,9 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
-// Sets the Java runtime keys under HKEY_LOCAL_MACHINE for one test and removes both afterwards.
+// Sets the Java runtime keys under HKEY_LOCAL_MACHINE for one test, in the 32-bit registry view
+// (where runtimes register) unless told another, and removes both, in both views, before and
+// afterwards.
 class JavaRuntimeRegistration {
   public:
     JavaRuntimeRegistration();
@@ -76,8 +81,11 @@ class JavaRuntimeRegistration {
     void SetMultiString(const std::string& version, const std::string& name,
                         const std::vector<std::string>& strings);
     static void RemoveAll();
+    // The view the keys are set in from now on: KEY_WOW64_32KEY or KEY_WOW64_64KEY.
+    void SetView(REGSAM view) { view_ = view; }
 
   private:
+    REGSAM view_ = KEY_WOW64_32KEY;
     void SetValue(const std::string& version, const std::string& name, DWORD type, const void* data,
                   std::size_t size);
 };

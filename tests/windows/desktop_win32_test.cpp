@@ -356,7 +356,7 @@ TEST(Win32Desktop, SearchHandsOverToAHiddenDialogOfAnotherProcess) {
     NoSleep clock;
     LinesLog log;
     Win32CorvexProcesses corvex;
-    WindowSearchPorts ports{*desktop, answer, corvex, clock, log, [] {}, {}};
+    WindowSearchPorts ports{*desktop, answer, corvex, clock, log, [] {}, {}, {}};
     bool applicationFound = false;
     WindowSearchMemory memory;
 

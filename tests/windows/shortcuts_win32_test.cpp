@@ -88,7 +88,10 @@ std::string ShellDesktopFolder() {
 // The ports of the launch sequence around the real files: a runtime key that names
 // `javaHome`, a launcher living in `launcherDirectory`, and no Corvex running.
 struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
-    std::unique_ptr<RegistryKey> Open(const std::string&) override {
+    std::vector<RegistryView> Views() override { return {RegistryView::k32Bit}; }
+    std::vector<std::string> SubkeyNames(const std::string&, RegistryView) override { return {}; }
+    bool FileExists(const std::string&) override { return true; }
+    std::unique_ptr<RegistryKey> Open(const std::string&, RegistryView) override {
         auto key = std::make_unique<test::FakeRegistryKey>();
         key->Set("JavaHome", kRegSz, javaHome);
         return key;
@@ -107,7 +110,7 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
     void Launch() {
         LaunchState state;
         LaunchPorts ports{log,   *this,  *this,
-                          *this, *files, [] { return std::optional<GivenUpWindow>(); }};
+                          *this, *files, [] { return std::optional<std::string>(); }};
         RunLaunchSequence(ports, state);
     }
 
@@ -393,7 +396,7 @@ TEST_F(LaunchFilesTest, RunLogFollowsNoSymbolicLinkOfItsFolderOrFile) {
     ASSERT_TRUE(CreateSymbolicLinkW((fileFolder / "ostrel.log").c_str(),
                                     (target / "ostrel.log").c_str(), kUnprivileged));
     const std::unique_ptr<RunLogFile> file = OpenRunLogFile((fileFolder / "ostrel.log").string());
-    if (file) file->Write("written");
+    if (file) file->Append("written", kRunLogLimit);
     EXPECT_EQ(ReadBytes(target / "ostrel.log"), "kept");
     EXPECT_EQ(FileNames(target), std::set<std::string>{"ostrel.log"});
 }
