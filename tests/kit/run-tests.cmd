@@ -48,11 +48,12 @@ exit /b 3
 if errorlevel 1 exit /b 6
 echo Running on this machine: while they run, the tests change
 echo  - HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\Java Runtime Environment\1.3 and 1.4 ^(for the 32-bit
-echo    kit under WOW6432Node^): removed after each test, a real runtime's entries too
+echo    kit under WOW6432Node^): removed after each test, a real runtime's entries too; this needs
+echo    an administrator
 echo  - HKEY_CURRENT_USER\...\Explorer\User Shell Folders and Shell Folders, "Desktop": set back
 echo    after each test; HKEY_CURRENT_USER\Software\OstrelLinksTest: made and removed
 echo  - Corvex.lnk and Configuration.lnk on the desktop: written, replaced or removed
-echo  - files and shortcuts in folders under %TEMP%, and the log in %LOCALAPPDATA%\Ostrel
+echo  - files and shortcuts in folders under "%TEMP%", and the log in "%LOCALAPPDATA%\Ostrel"
 echo  - under Wine, HKEY_CURRENT_USER\Software\Wine\X11 Driver, "Managed": N while a program runs
 echo  - the screen: windows come and go, take the foreground and get clicks and key presses; do
 echo    not type or click meanwhile

@@ -168,6 +168,7 @@ for run in "$@"; do
     [[ $folder == "$name" ]] || mv "$work/$preset/$name" "$kit"
     [[ ! -d $wsb_folder ]] || cp "$kit/run-in-sandbox.cmd" "$wsb_folder/"
     say "running the $preset kit's run-tests.cmd under Wine at $dpi dpi (OSTREL_SLOW_CASES=$slow)"
+    started=$SECONDS
     rm -f "$work/status"
     timeout 1500 "${namespace[@]}" "$BASH" "${BASH_SOURCE[0]}" --host "$arch" "$kit" "$dpi" \
         "$screen" "$slow" || die "the run of the $preset kit failed (exit $?)"
@@ -187,7 +188,7 @@ for run in "$@"; do
     fi
     grep -q "^Microsoft Windows" "$summary" || die "the $preset summary does not say which Windows"
     grep -q "^Display: $dpi dots per inch" "$summary" || die "the $preset summary does not say $dpi dpi"
-    say "passed: $preset under Wine, through its kit's run-tests.cmd, outside the bench at $dpi dpi: $expected test programs passed (all that ctest lists), exit code 0"
+    say "passed: $preset under Wine, through its kit's run-tests.cmd, outside the bench at $dpi dpi: $expected test programs passed (all that ctest lists), exit code 0, in $((SECONDS - started)) s"
 done
 
 # The configuration written for a folder whose path has a blank and an umlaut: UTF-8, the folder
@@ -195,8 +196,8 @@ done
 # the Web taken off first.
 if [[ -d $wsb_folder ]]; then
     script=$wsb_folder/run-in-sandbox.cmd
-    unblock=$(grep -n '^call :unblock ' "$script" | cut -d: -f1)
-    written=$(grep -n '^call :configuration >"%wsb%"' "$script" | cut -d: -f1)
+    unblock=$(grep -n -m1 '^call :unblock' "$script" | cut -d: -f1) || true
+    written=$(grep -n -m1 '^call :configuration >"%wsb%"' "$script" | cut -d: -f1) || true
     [[ -n $unblock && -n $written ]] && ((unblock < written)) &&
         grep -q 'Get-ChildItem -LiteralPath $env:OSTREL_KIT -Recurse -File | Unblock-File' "$script" ||
         die "run-in-sandbox.cmd does not take the Mark of the Web off the kit before it writes the .wsb"
