@@ -64,9 +64,7 @@ class SystemDpiSetting {
 
 // Only Wine reads the setting for each new process: Windows reads it when the user signs in, so
 // that a program started later keeps the system's DPI of the session.
-bool NewProcessesReadTheDpiSetting() {
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
+bool NewProcessesReadTheDpiSetting() { return UnderWine(); }
 
 constexpr POINT kBoxImage1Place{3, 3};
 

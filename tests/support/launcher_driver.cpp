@@ -99,6 +99,10 @@ std::string WineDosName(const char* unixPath) {
 
 }  // namespace
 
+bool UnderWine() {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 std::string UnwritableFolder() { return WineDosName("/proc"); }
 
 std::string LinuxUdpTable() {

@@ -41,6 +41,10 @@ class TempFolder {
     std::string path_;
 };
 
+// Whether this runs under Wine, which is kinder than Windows in places and keeps settings of its
+// own.
+bool UnderWine();
+
 // Wine's view of the Unix /proc folder, where nobody, root included, may create a file: an
 // unwritable folder that no file permission can take back. Empty where there is no such view.
 std::string UnwritableFolder();

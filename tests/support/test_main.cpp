@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "core/owners_win32.h"
+#include "launcher_driver.h"
 
 namespace {
 
@@ -23,13 +24,13 @@ constexpr DWORD kTimeLimitSeconds = 290;
 class WineWindowsUnmanaged {
   public:
     WineWindowsUnmanaged() {
-        if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") ||
+        if (!ostrel::test::UnderWine() ||
             RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
                             KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key_.put(),
                             nullptr) != ERROR_SUCCESS) {
             return;
         }
-        DWORD size = sizeof old_;
+        DWORD size = sizeof old_ - sizeof(wchar_t);  // room for the end of the text
         hadOld_ = RegQueryValueExW(key_.get(), kValue, nullptr, nullptr,
                                    reinterpret_cast<BYTE*>(old_), &size) == ERROR_SUCCESS;
         Set(L"N");
