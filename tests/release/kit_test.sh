@@ -88,9 +88,8 @@ if [[ ${1:-} == --host ]]; then
     wine_env "$prefix"
     unset WINEARCH XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_DESKTOP_DIR
     mkdir -p "$HOME"
+    # The user folders that wineboot links into $HOME stay inside the build tree.
     "$wine64" wineboot -i >"$work/$preset/wineboot.log" 2>&1 || die "wineboot failed"
-    # The user folders as real folders, not links into $HOME's owner's own.
-    find "$prefix/drive_c/users" -type l -exec sh -c 'for l; do rm "$l" && mkdir "$l"; done' sh {} +
     "$wine64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
         >/dev/null || die "cannot set the display's dots per inch"
 

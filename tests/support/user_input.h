@@ -11,8 +11,8 @@ namespace ostrel::test {
 
 // Gives `window` the foreground with a click at a point of it that no other window covers and
 // where nothing but the window or a picture that ignores clicks lies (a click on a control would
-// press it or take the focus). A fatal failure, "foreground not given", when no such point is in
-// view or the window does not have the foreground soon after.
+// press it or take the focus), and again when nothing came of it. A fatal failure, "foreground not
+// given", when no such point is in view or the window does not have the foreground after that.
 void GiveForeground(HWND window);
 
 // Presses and releases each key in turn, with `modifier` (none: 0) held down throughout, into
