@@ -30,6 +30,15 @@ using ostrel::WideText;
 constexpr unsigned short kKitPorts[] = {61000, 61001};  // Corvex's wake-up port, the launcher's
 constexpr DWORD kEndingMs = 5000;
 
+constexpr char kDpiLine[] = "Display: %d dots per inch (%d %%)\n";
+constexpr char kWineHasNoElevation[] =
+    "Wine has no elevation: whether this is an administrator is not checked.\n";
+constexpr char kNeedsAnAdministrator[] =
+    "On this machine the tests change HKEY_LOCAL_MACHINE, which needs an administrator:\n"
+    "start a console with \"Run as administrator\" and run run-tests.cmd --on-this-machine "
+    "there. Nothing was changed.\n";
+constexpr char kUsage[] = "usage: kit_check dpi | administrator | leftovers FOLDER...\n";
+
 bool UnderWine() {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 }
@@ -37,13 +46,13 @@ bool UnderWine() {
 int PrintDpi() {
     const ostrel::WindowDc screen;
     const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    std::printf("Display: %d dots per inch (%d %%)\n", dpi, MulDiv(dpi, 100, 96));
+    std::printf(kDpiLine, dpi, MulDiv(dpi, 100, 96));
     return 0;
 }
 
 int CheckAdministrator() {
     if (UnderWine()) {
-        std::printf("Wine has no elevation: whether this is an administrator is not checked.\n");
+        std::fputs(kWineHasNoElevation, stdout);
         return 0;
     }
     TOKEN_ELEVATION elevation{};
@@ -54,10 +63,7 @@ int CheckAdministrator() {
         elevation.TokenIsElevated) {
         return 0;
     }
-    std::printf(
-        "On this machine the tests change HKEY_LOCAL_MACHINE, which needs an administrator:\n"
-        "start a console with \"Run as administrator\" and run run-tests.cmd --on-this-machine "
-        "there. Nothing was changed.\n");
+    std::fputs(kNeedsAnAdministrator, stdout);
     return 1;
 }
 
@@ -173,7 +179,7 @@ int EndLeftovers(const std::vector<std::wstring>& folders) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: kit_check dpi | administrator | leftovers FOLDER...\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 

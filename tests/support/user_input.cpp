@@ -13,6 +13,7 @@ constexpr int kPointStep = 8;
 // A click that changed nothing is given again, as a user would.
 constexpr int kClicks = 3;
 constexpr DWORD kClickAnsweredMs = 2000;
+constexpr char kForegroundNotGiven[] = "foreground not given: ";
 
 std::string Named(HWND window) {
     return window ? "\"" + WindowClass(window) + "\" \"" + WindowText(window) + "\"" : "none";
@@ -80,15 +81,15 @@ void Click(POINT at) {
 }  // namespace
 
 void GiveForeground(HWND window) {
-    ASSERT_FALSE(IsIconic(window)) << "foreground not given: " << Named(window) << " is minimised";
+    ASSERT_FALSE(IsIconic(window)) << kForegroundNotGiven << Named(window) << " is minimised";
     POINT at{};
     ASSERT_TRUE(FindClickPoint(window, at))
-        << "foreground not given: no point of " << Named(window) << " is in view to click";
+        << kForegroundNotGiven << "no point of " << Named(window) << " is in view to click";
     for (int click = 0; click < kClicks; ++click) {
         Click(at);
         if (WaitUntil([&] { return GetForegroundWindow() == window; }, kClickAnsweredMs)) return;
     }
-    FAIL() << "foreground not given: after " << kClicks << " clicks at " << at.x << "," << at.y
+    FAIL() << kForegroundNotGiven << "after " << kClicks << " clicks at " << at.x << "," << at.y
            << " " << Named(GetForegroundWindow()) << " has it, not " << Named(window);
 }
 
