@@ -52,7 +52,8 @@ for arch in "${windows_archs[@]}"; do
     mapfile -t programs < <(ctest --preset "$preset" -N | sed -n 's/^ *Test *#[0-9]*: [a-z0-9]*\.//p')
     ((${#programs[@]})) || die "ctest lists no tests in the $preset build"
     for program in "${programs[@]}"; do cp "$bin/$program.exe" "$folder/bin/"; done
-    cp -r "$bin/ostrel.exe" "$bin/Ombrix.dll" "$bin/Icon.ico" "$bin/standins" "$folder/bin/"
+    cp -r "$bin/ostrel.exe" "$bin/Ombrix.dll" "$bin/Icon.ico" "$bin/standins" "$bin/kit_check.exe" \
+        "$folder/bin/"
     for file in run-in-sandbox.cmd run-tests.cmd README.txt; do
         sed "s/@VERSION@/$version/g; s/@PRESET@/$preset/g; s/@ARCH@/$arch/g; s/@COMMIT@/$commit/g" \
             "tests/kit/$file" | crlf >"$folder/$file"

@@ -3,7 +3,8 @@
 // of Corvex's window classes, listens for wake-up datagrams on 127.0.0.1:61000 and answers them
 // through Ombrix.dll. It always ends by itself.
 //
-// Record: the file named by OSTREL_STANDIN_RECORD, else corvex-standin.log beside this program.
+// Record: the file named by OSTREL_STANDIN_RECORD, else corvex-standin.log in the temporary folder
+// (GetTempPath): never beside the program, whose folder may be read-only.
 // Blocks of "key=value" lines are appended, each ended by a line "----"; lines end in "\n" and
 // every block is written in one piece; text is UTF-8. Values are written as they are, except that
 // control bytes (below 0x20, and 0x7F) are written as "\xNN" (two upper-case hex digits), so that a
@@ -12,12 +13,14 @@
 //                   startup_flags (STARTUPINFO dwFlags, "0x%08lx"), show_window (wShowWindow when
 //                   STARTF_USESHOWWINDOW is set, else "none"), windows, delay_ms, lifetime_ms,
 //                   answer_after, exit_code, error_box, ombrix (the loaded library's path, or
-//                   "missing"), listen ("127.0.0.1:61000", "none", "error <WinSock code>", or
-//                   "after-box": box-closed tells), counter (when main began)
+//                   "missing"), counter (when main began); written before any port is bound, so
+//                   that whoever ends the stand-ins it caused finds this one before it holds one
+//   event=listen    pid, listen ("127.0.0.1:61000", "none", "error <WinSock code>"), once it
+//                   listens or knows it will not (after its error box, when it shows one)
 //   event=box       pid, caption (as the box shows it), window (the box's HWND as a number),
 //                   once the error box is on the screen
 //   event=box-closed pid, answer (MessageBoxW's result: 1 for OK, 0 when no box could be
-//                   shown), listen (as in start)
+//                   shown)
 //   event=windows   pid, count, elapsed_ms (since start), counter (once they were shown)
 //   event=datagram  pid, number (1, 2, ...), from ("ip:port"), length, truncated (0/1),
 //                   answered (1 when the answer is set in Ombrix.dll; set before this is written),
@@ -124,6 +127,13 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, path.find_last_of("\\/:") + 1);
 }
 
+// With its trailing backslash.
+std::string TemporaryFolder() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    return Utf8(folder, length <= MAX_PATH ? length : 0);
+}
+
 // An empty variable counts as unset.
 std::string Environment(const char* name, const char* fallback) {
     ostrel::WideText value(32768);
@@ -173,7 +183,7 @@ std::optional<ErrorBoxContent> ParseErrorBox(const std::string& text) {
     return ErrorBoxContent{text.substr(0, bar), text.substr(bar + 1)};
 }
 
-Settings ReadSettings(const std::string& programFolder) {
+Settings ReadSettings() {
     constexpr unsigned long kLongestLifetimeMs = 600000;
     Settings settings;
     settings.windows = Environment("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Corvex");
@@ -190,7 +200,7 @@ Settings ReadSettings(const std::string& programFolder) {
     settings.listens = Environment("OSTREL_CORVEX_LISTEN", "1") != "0";
     settings.ombrixDll = Environment("OSTREL_OMBRIX_DLL", "");
     settings.recordPath =
-        Environment("OSTREL_STANDIN_RECORD", (programFolder + "corvex-standin.log").c_str());
+        Environment("OSTREL_STANDIN_RECORD", (TemporaryFolder() + "corvex-standin.log").c_str());
     return settings;
 }
 
@@ -597,7 +607,7 @@ class ErrorBox {
 };
 
 Record::Fields StartFields(const Settings& settings, const ResponseState& responseState,
-                           const std::string& listen, const std::string& started) {
+                           const std::string& started) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
@@ -621,7 +631,6 @@ Record::Fields StartFields(const Settings& settings, const ResponseState& respon
         {"exit_code", std::to_string(settings.exitCode)},
         {"error_box", Escaped(settings.errorBox)},
         {"ombrix", Escaped(responseState.Describe())},
-        {"listen", listen},
         {"counter", started}};
 }
 
@@ -655,31 +664,24 @@ int main() {
     if (HandedOnToAHelper()) return 0;
     const std::string started = CounterNow();
     const std::string programFolder = FolderOf(ProgramPath());
-    const Settings settings = ReadSettings(programFolder);
+    const Settings settings = ReadSettings();
     const Record record(settings.recordPath);
     const ResponseState responseState(settings.ombrixDll, programFolder);
     responseState.Set(false);  // a new instance has answered nobody yet
 
-    const ostrel::WinsockSession winsock(MAKEWORD(2, 2));
-    // With no lifetime there is nothing to listen for.
-    const auto listen = [&] {
-        return !settings.listens || settings.lifetimeMs == 0 ? Listener{}
-               : winsock.Started()                           ? ListenForWakeUps()
-                                                             : Listener{OwnedSocket(), -1};
-    };
+    record.Append("start", StartFields(settings, responseState, started));
     // The error box comes before the listener, as a Java runtime's own box comes before the
     // program.
-    Listener listener = settings.errorBoxContent ? Listener{} : listen();
-    record.Append(
-        "start",
-        StartFields(settings, responseState,
-                    settings.errorBoxContent ? "after-box" : ListenText(listener), started));
     if (settings.errorBoxContent) {
         const int answer = ErrorBox(*settings.errorBoxContent, record).Show();
-        listener = listen();
-        record.Append("box-closed",
-                      {{"answer", std::to_string(answer)}, {"listen", ListenText(listener)}});
+        record.Append("box-closed", {{"answer", std::to_string(answer)}});
     }
+    const ostrel::WinsockSession winsock(MAKEWORD(2, 2));
+    // With no lifetime there is nothing to listen for.
+    const Listener listener = !settings.listens || settings.lifetimeMs == 0 ? Listener{}
+                              : winsock.Started()                           ? ListenForWakeUps()
+                                                  : Listener{OwnedSocket(), -1};
+    record.Append("listen", {{"listen", ListenText(listener)}});
     if (settings.lifetimeMs == 0) {
         responseState.Set(false);
         record.Append("exit",

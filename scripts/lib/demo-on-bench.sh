@@ -29,13 +29,14 @@ cp "$bin/ostrel.exe" "$bin/Ombrix.dll" "$install_unix/"
 cp "$root/app/res/ostrel.ico" "$install_unix/Icon.ico"
 echo "Stand-in for the Corvex class archive; the stand-in runtime does not read it." \
     >"$install_unix/LIB/Corvex.jar"
-# The runtime's programs only: records that tests left beside them in the build stay there.
 cp "$bin/standins/jre/bin/"*.exe "$java_unix/bin/"
 register_runtime "$java_home" "RuntimeLib=$java_home\\bin\\client\\jvm.dll" MicroVersion=2
 touch "$run_marker"
 
 # The stand-in Corvex shows its frame 3 s after its start and answers the fifth wake-up datagram
-# (the third send): the screenshot catches the picture box and the Corvex window together.
+# (the third send): the screenshot catches the picture box and the Corvex window together. It
+# records beside itself, where the report below looks.
+export OSTREL_STANDIN_RECORD=$java_home'\bin\corvex-standin.log'
 export OSTREL_CORVEX_WINDOWS='SunAwtFrame:Corvex' OSTREL_CORVEX_DELAY_MS=3000
 export OSTREL_CORVEX_ANSWER_AFTER=5 OSTREL_CORVEX_LIFETIME_MS=$((run_limit * 1000))
 cp "$bin/ostrel_watch.exe" "$demo/ostrel_watch.exe"

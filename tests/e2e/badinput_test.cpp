@@ -203,6 +203,7 @@ TEST_F(BadInputTest, StringValuesOf64KiBAreLoggedWholeAndEmptyValuesOfAnyTypeAsE
 
     EXPECT_TRUE(WaitForPolling(launcher));
     EXPECT_EQ(launcher.WaitForMessageBox(kTitle, 0), nullptr);
+    EXPECT_TRUE(WaitForStandInStarts(record()));
     CloseAndExpectExitCode0(launcher, window);
 }
 
@@ -483,6 +484,7 @@ TEST_F(BadInputTest, AWritableScriptWhereNoNewFileCanBeMadeIsWrittenInPlace) {
     EXPECT_EQ(ReadFile(folder.File("ostrel.bat")),
               "\"" + StandInJavaHome() + "\\bin\\java.exe\" " + kArguments + " ShowSetup\r\n");
     EXPECT_EQ(launcher.WaitForMessageBox(kTitle, 0), nullptr);
+    EXPECT_TRUE(WaitForStandInStarts(record()));
     CloseAndExpectExitCode0(launcher, launcher.MainWindow());
 }
 

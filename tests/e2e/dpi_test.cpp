@@ -17,31 +17,7 @@
 namespace ostrel::test {
 namespace {
 
-constexpr int kLayoutDpi = 96;
-constexpr int kScaledTolerance = 12;  // smoothing and colour rounding of the scaled copy
-constexpr DWORD kTimeoutMs = 15000;   // start-up and the first polling tick
-
-int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, kLayoutDpi); }
-
-RECT Scaled(const RECT& rect, int dpi) {
-    return RECT{Scaled(rect.left, dpi), Scaled(rect.top, dpi), Scaled(rect.right, dpi),
-                Scaled(rect.bottom, dpi)};
-}
-
-SIZE SizeOf(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
-
-bool Within(const RECT& inner, const RECT& outer) {
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
-
-// Scaling rounds each edge on its own: one pixel either way is allowed.
-void ExpectNear(const RECT& actual, const RECT& expected, const std::string& what) {
-    EXPECT_NEAR(actual.left, expected.left, 1) << what << ": " << actual;
-    EXPECT_NEAR(actual.top, expected.top, 1) << what << ": " << actual;
-    EXPECT_NEAR(actual.right, expected.right, 1) << what << ": " << actual;
-    EXPECT_NEAR(actual.bottom, expected.bottom, 1) << what << ": " << actual;
-}
+constexpr DWORD kTimeoutMs = 15000;  // start-up and the first polling tick
 
 // The system's dots per inch for the programs started while the object lives; this process keeps
 // its own. Wine reads them from the user's "LogPixels" when a process starts (before the
@@ -88,60 +64,8 @@ class SystemDpiSetting {
 
 // Only Wine reads the setting for each new process: Windows reads it when the user signs in, so
 // that a program started later keeps the system's DPI of the session.
-bool NewProcessesReadTheDpiSetting() {
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
+bool NewProcessesReadTheDpiSetting() { return UnderWine(); }
 
-int ThisProcessDpi() { return GetDeviceCaps(WindowDc().get(), LOGPIXELSY); }
-
-// Where the picture hardly changes around (x, y), its scaled copy must show nearly the same
-// colour at the scaled place, whatever smoothing the scaling used.
-bool Smooth(const DecodedImage& picture, int x, int y) {
-    constexpr int kReach = 2;
-    constexpr int kMostChange = 6;
-    if (x < kReach || y < kReach || x >= picture.width - kReach || y >= picture.height - kReach) {
-        return false;
-    }
-    for (int dy = -kReach; dy <= kReach; ++dy) {
-        for (int dx = -kReach; dx <= kReach; ++dx) {
-            if (ColourDistance(PixelOf(picture, x, y), PixelOf(picture, x + dx, y + dy)) >
-                kMostChange) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-// Smooth points of `picture`, scaled to `dpi` and placed at `origin` on the screen, where the
-// screen shows them (`visible`) and nothing lies over them (`covered`).
-template <typename Covered>
-std::vector<Sample> ScaledPictureSamples(const DecodedImage& picture, int dpi, POINT origin,
-                                         const RECT& visible, Covered covered) {
-    constexpr int kStep = 13;
-    std::vector<Sample> samples;
-    for (int y = kStep; y < picture.height; y += kStep) {
-        for (int x = kStep; x < picture.width; x += kStep) {
-            const POINT at{origin.x + Scaled(x, dpi), origin.y + Scaled(y, dpi)};
-            if (!PtInRect(&visible, at) || covered(x, y, at) || !Smooth(picture, x, y)) continue;
-            samples.push_back(Sample{at, PixelOf(picture, x, y)});
-        }
-    }
-    return samples;
-}
-
-struct Control {
-    int id;
-    const char* name;
-    RECT rect;  // at 96 dots per inch
-};
-
-constexpr Control kControls[] = {
-    {kImage1, "Image1", {0, 0, 640, 480}},  {kLabel1, "Label1", {576, 0, 601, 13}},
-    {kButton1, "Button1", {8, 72, 83, 97}}, {kButton2, "Button2", {8, 8, 129, 33}},
-    {kMemo1, "Memo1", {8, 200, 601, 473}},  {kButton3, "Button3", {308, 6, 383, 31}},
-};
-constexpr RECT kMainWindow{8, 132, 8 + 602, 132 + 478};
 constexpr POINT kBoxImage1Place{3, 3};
 
 std::vector<HWND> BoxesOf(const LauncherRun& launcher) {
@@ -154,8 +78,6 @@ std::vector<HWND> BoxesOf(const LauncherRun& launcher) {
 
 class DpiTest : public ::testing::TestWithParam<int> {
   protected:
-    static void SetUpTestSuite() { ASSERT_EQ(ThisProcessDpi(), kLayoutDpi); }
-
     // The stand-in runtime that the launcher starts shows no Corvex window: the launcher polls,
     // and the marker keeps its window in view. It records its start, so that it ends with the
     // case instead of holding Corvex's port into the next program's.
@@ -176,31 +98,14 @@ class DpiTest : public ::testing::TestWithParam<int> {
 
     int dpi() const { return GetParam(); }
 
-    void ExpectScaledMainWindow(HWND window) {
-        ExpectNear(WindowRectOf(window), Scaled(kMainWindow, dpi()), "main window");
-        const RECT client = ClientRectOf(window);
-        ExpectNear(client, Scaled(RECT{0, 0, 602, 478}, dpi()), "main window's client area");
-        const RECT client96{0, 0, 602, 478};
-        for (const Control& control : kControls) {
-            HWND child = GetDlgItem(window, control.id);
-            ASSERT_NE(child, nullptr) << control.name;
-            const RECT rect = ChildRect(child);
-            ExpectNear(rect, Scaled(control.rect, dpi()), control.name);
-            // What the client area showed whole at 96 it still shows whole.
-            if (Within(control.rect, client96)) {
-                EXPECT_TRUE(Within(rect, client)) << control.name << ": " << rect;
-            }
-        }
-    }
-
     // The box the user sees is the 96-dpi box scaled, centred on the screen; the start-up
     // instance, still framed, has the same outer size.
     void ExpectScaledBoxes(HWND shown, HWND hidden) {
-        const SIZE outer96 = DialogFramedOuterSize();  // this process runs at 96 dots per inch
+        const SIZE outer96 = DialogFramedOuterSize(96);
         const RECT outer = WindowRectOf(shown);
         const SIZE size = SizeOf(outer);
-        EXPECT_NEAR(size.cx, Scaled(outer96.cx, dpi()), 1);
-        EXPECT_NEAR(size.cy, Scaled(outer96.cy, dpi()), 1);
+        EXPECT_NEAR(size.cx, DialogFramedOuterSize(dpi()).cx, 1);
+        EXPECT_NEAR(size.cy, DialogFramedOuterSize(dpi()).cy, 1);
         EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2);
         EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2);
         const RECT client = ClientRectOf(shown);
@@ -216,7 +121,7 @@ class DpiTest : public ::testing::TestWithParam<int> {
         const RECT image96{kBoxImage1Place.x, kBoxImage1Place.y, kBoxImage1Place.x + 208,
                            kBoxImage1Place.y + 208};
         const RECT image = ChildRect(image1);
-        ExpectNear(image, Scaled(image96, dpi()), "the box's Image1");
+        ExpectNear(image, Scaled(image96, dpi()), dpi(), "the box's Image1");
         // The picture is whole, and so are the panel's bevels it leaves free at the right and
         // the bottom, as at 96.
         const RECT box96{0, 0, outer96.cx, outer96.cy};
@@ -230,7 +135,8 @@ class DpiTest : public ::testing::TestWithParam<int> {
         EXPECT_EQ(SizeOf(hiddenOuter).cy, size.cy);
         HWND hiddenImage1 = GetDlgItem(GetDlgItem(hidden, 1), 2);
         ASSERT_NE(hiddenImage1, nullptr);
-        ExpectNear(ChildRect(hiddenImage1), Scaled(image96, dpi()), "the hidden box's Image1");
+        ExpectNear(ChildRect(hiddenImage1), Scaled(image96, dpi()), dpi(),
+                   "the hidden box's Image1");
     }
 
     TempFolder folder;
@@ -265,8 +171,9 @@ TEST_P(DpiTest, TheWindowsAreTheLayoutScaledWithTheirPicturesDrawnAtTheScaledSiz
         << "no picture box was shown";
     EXPECT_FALSE(IsIconic(window));
 
-    ExpectScaledMainWindow(window);
+    ExpectMainWindowLayout(window, dpi());
     ExpectScaledBoxes(shown, hidden);
+    EXPECT_TRUE(WaitForStandInStarts(folder.File("standin-record.txt")));
 
     // The pictures on the screen, scaled: the box's whole, the main window's where neither a
     // control nor the box lies over it.
@@ -278,14 +185,14 @@ TEST_P(DpiTest, TheWindowsAreTheLayoutScaledWithTheirPicturesDrawnAtTheScaledSiz
     IntersectRect(&boxVisible, &boxImage, &box);
     ExpectOnScreen(ScaledPictureSamples(boxPicture, dpi(), POINT{boxImage.left, boxImage.top},
                                         boxVisible, [](int, int, POINT) { return false; }),
-                   100, kScaledTolerance);
+                   100, PictureTolerance(dpi()));
 
     const RECT main = WindowRectOf(window);
     RECT mainVisible{};
     IntersectRect(&mainVisible, &main, &screen);
     const auto coveredInMain = [&](int x, int y, POINT at) {
         const POINT place{x, y};
-        for (const Control& control : kControls) {
+        for (const LayoutControl& control : kMainWindowControls) {
             RECT around = control.rect;
             InflateRect(&around, 2, 2);
             if (control.id != kImage1 && PtInRect(&around, place)) return true;
@@ -296,7 +203,7 @@ TEST_P(DpiTest, TheWindowsAreTheLayoutScaledWithTheirPicturesDrawnAtTheScaledSiz
     };
     ExpectOnScreen(ScaledPictureSamples(mainPicture, dpi(), POINT{main.left, main.top}, mainVisible,
                                         coveredInMain),
-                   50, kScaledTolerance);
+                   50, PictureTolerance(dpi()));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);

@@ -51,30 +51,25 @@ void ExpectCentredBorderlessOnTop(HWND box) {
     EXPECT_FALSE(IsIconic(box));
     EXPECT_EQ(GetWindowLongA(box, GWL_STYLE) & (WS_CAPTION | WS_BORDER | WS_THICKFRAME), 0);
     EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    const SIZE size = DialogFramedOuterSize();
+    const SIZE expected = DialogFramedOuterSize(ScreenDpi());
     const RECT outer = WindowRectOf(box);
-    EXPECT_EQ(outer.right - outer.left, size.cx);
-    EXPECT_EQ(outer.bottom - outer.top, size.cy);
+    const SIZE size = SizeOf(outer);
+    const int tolerance = LayoutTolerance(ScreenDpi());
+    EXPECT_NEAR(size.cx, expected.cx, tolerance);
+    EXPECT_NEAR(size.cy, expected.cy, tolerance);
     EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2);
     EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2);
 }
 
-// Points of the picture where the box's Image1 shows it on the screen.
+// Points of the picture, scaled to the display, where the box's Image1 shows it on the screen.
 std::vector<Sample> PictureSamples(HWND box, const DecodedImage& picture) {
     HWND image1 = GetDlgItem(GetDlgItem(box, TAboutBox::kPanel1Id), TAboutBox::kImage1Id);
     const RECT shown = WindowRectOf(image1);
     const RECT outer = WindowRectOf(box);
     RECT visible{};
     IntersectRect(&visible, &shown, &outer);
-    std::vector<Sample> samples;
-    for (int x : {0, 30, 70, 104, 140, 180, 207}) {
-        for (int y : {0, 30, 70, 104, 140, 180, 207}) {
-            const POINT at{shown.left + x, shown.top + y};
-            if (!PtInRect(&visible, at)) continue;
-            samples.push_back(Sample{at, PixelOf(picture, x, y)});
-        }
-    }
-    return samples;
+    return ScaledPictureSamples(picture, ScreenDpi(), POINT{shown.left, shown.top}, visible,
+                                [](int, int, POINT) { return false; });
 }
 
 class AboutBoxLaunchTest : public ::testing::Test {
@@ -117,6 +112,7 @@ TEST_F(AboutBoxLaunchTest, TheFirstPollingTickShowsExactlyOneBox) {
     Sleep(kThreeTicksMs);
     expectOneShownOfTwo();
     ExpectCentredBorderlessOnTop(box);
+    EXPECT_TRUE(WaitForStandInStarts(folder.File("standin-record.txt")));
 
     PostMessageA(launcher.MainWindow(), WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
@@ -132,12 +128,13 @@ TEST_F(AboutBoxLaunchTest, IsShownCentredOnTopWithItsPictureWhileTheMainWindowIs
     EXPECT_TRUE(IsIconic(window));
     EXPECT_TRUE(IsWindowVisible(box));
     ExpectCentredBorderlessOnTop(box);
-    ExpectOnScreen(PictureSamples(box, picture), 1, ColourTolerance(WindowDc().get()));
+    ExpectOnScreen(PictureSamples(box, picture), 1, PictureTolerance(ScreenDpi()));
     // Still the one taskbar button, the application's, shown minimised with the main window.
     const std::vector<HWND> buttons = TaskbarWindows(launcher.ProcessId());
     ASSERT_EQ(buttons.size(), 1u);
     EXPECT_TRUE(IsIconic(buttons[0]));
     EXPECT_EQ(GetWindow(window, GW_OWNER), buttons[0]);
+    EXPECT_TRUE(WaitForStandInStarts(folder.File("standin-record.txt")));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
@@ -160,7 +157,7 @@ TEST_F(AboutBoxLaunchTest, HeldOpenByTheMarkerTheBoxLiesOverTheMainWindowUntilCo
     for (const Sample& sample : PictureSamples(box, picture)) {
         if (PtInRect(&main, sample.screen)) overMain.push_back(sample);
     }
-    ExpectOnScreen(overMain, 1, ColourTolerance(WindowDc().get()));
+    ExpectOnScreen(overMain, 1, PictureTolerance(ScreenDpi()));
 
     EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(Above(box, window));

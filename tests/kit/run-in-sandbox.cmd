@@ -2,6 +2,8 @@
 rem Runs this kit's tests in a throwaway Windows Sandbox: writes ostrel-tests.wsb beside this
 rem script (this folder mapped read-only, its results folder writable, no network) and starts the
 rem sandbox with it; inside, run-tests.cmd runs at logon and leaves its results in results\.
+rem First it takes the Mark of the Web off this folder's files, and it stops where Smart App
+rem Control would block the kit's unsigned programs.
 rem   run-in-sandbox.cmd [--write-only]    --write-only: write the .wsb, start nothing
 setlocal EnableExtensions DisableDelayedExpansion
 set "kit=%~dp0"
@@ -15,6 +17,9 @@ set "inside_results=C:\Users\WDAGUtilityAccount\Desktop\ostrel-results"
 set "only="
 if /i "%~1"=="--write-only" set "only=1"
 
+rem Wine's cmd takes || and && after a call by the called part's last command, not its exit code.
+call :smart_app_control
+if errorlevel 1 exit /b 5
 if defined only goto write
 if exist "%sandbox%" goto write
 echo Windows Sandbox is not available here: %sandbox% is missing.
@@ -27,6 +32,8 @@ pause
 exit /b 1
 
 :write
+call :unblock
+if errorlevel 1 exit /b 4
 if not exist "%results%\" mkdir "%results%"
 rem The .wsb is XML in UTF-8: through the UTF-8 code page, any letter of the folder's path
 rem reaches the file as it is; an ampersand is the one character of a path that XML escapes.
@@ -76,3 +83,32 @@ echo   ^</LogonCommand^>
 echo ^</Configuration^>
 endlocal
 goto :eof
+
+rem :unblock takes the Mark of the Web (a Zone.Identifier stream, which Explorer gives every file it
+rem unpacks from a downloaded archive) off the files of this folder, and of this folder only:
+rem mapped into the sandbox, each marked program would wait there behind a prompt that asks the
+rem network, which the sandbox does not have.
+:unblock
+dir /s /r "%kit%" 2>nul | find /i ":Zone.Identifier:$DATA" >nul
+if errorlevel 1 exit /b 0
+echo The kit's files carry the Mark of the Web ^(they came from the Internet^): taking it off the
+echo files in "%kit%" ^(Unblock-File^).
+set "OSTREL_KIT=%kit%"
+powershell.exe -NoProfile -NonInteractive -Command "Get-ChildItem -LiteralPath $env:OSTREL_KIT -Recurse -File | Unblock-File"
+if not errorlevel 1 exit /b 0
+echo Could not take the Mark of the Web off. In Explorer, open the Properties of the downloaded
+echo zip, tick "Unblock", OK, and unpack it again.
+pause
+exit /b 1
+
+rem :smart_app_control fails where Smart App Control is on (1; 2 is its evaluation, which blocks
+rem nothing): it lets no unsigned program run, and the kit's programs are unsigned.
+:smart_app_control
+set "sac="
+for /f "tokens=1,3" %%a in ('reg query "HKLM\SYSTEM\CurrentControlSet\Control\CI\Policy" /v VerifiedAndReputablePolicyState 2^>nul') do if /i "%%a"=="VerifiedAndReputablePolicyState" set "sac=%%b"
+if not "%sac%"=="0x1" exit /b 0
+echo Smart App Control is on ^(Windows Security, App ^& browser control, Smart App Control
+echo settings^): it lets no unsigned program run, and the programs of this kit are not signed.
+echo They cannot run on this Windows; run the kit on another machine. Nothing was changed.
+pause
+exit /b 1

@@ -99,6 +99,10 @@ std::string WineDosName(const char* unixPath) {
 
 }  // namespace
 
+bool UnderWine() {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 std::string UnwritableFolder() { return WineDosName("/proc"); }
 
 std::string LinuxUdpTable() {
@@ -339,6 +343,20 @@ void EndStandInsOf(const std::string& recordFile) {
     }
 }
 
+bool WaitForStandInStarts(const std::string& recordFile, std::size_t count, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            const std::string record = ReadFile(recordFile);
+            std::size_t starts = 0;
+            for (auto at = record.find("event=start\n"); at != std::string::npos;
+                 at = record.find("event=start\n", at + 1)) {
+                ++starts;
+            }
+            return starts >= count;
+        },
+        timeoutMs);
+}
+
 bool SetCorvexAnswer(bool answered) {
     const LoadedModule ombrix(LoadLibraryW(Wide(ProgramFolder() + "Ombrix.dll").data()));
     using SetResponseState = BOOL(WINAPI*)(BOOL);
@@ -515,29 +533,6 @@ HWND FocusOf(HWND window) {
     thread.cbSize = sizeof thread;
     if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread)) return nullptr;
     return thread.hwndFocus;
-}
-
-void PressKeys(const std::vector<WORD>& keys, WORD modifier) {
-    std::vector<INPUT> inputs;
-    const auto key = [&](WORD code, DWORD flags) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = code;
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    if (modifier) key(modifier, 0);
-    for (WORD code : keys) {
-        key(code, 0);
-        key(code, KEYEVENTF_KEYUP);
-    }
-    if (modifier) key(modifier, KEYEVENTF_KEYUP);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-bool BringToForeground(HWND window) {
-    SetForegroundWindow(window);
-    return WaitUntil([&] { return GetForegroundWindow() == window; }, 5000);
 }
 
 bool Above(HWND window, HWND other) {

@@ -41,6 +41,10 @@ class TempFolder {
     std::string path_;
 };
 
+// Whether this runs under Wine, which is kinder than Windows in places and keeps settings of its
+// own.
+bool UnderWine();
+
 // Wine's view of the Unix /proc folder, where nobody, root included, may create a file: an
 // unwritable folder that no file permission can take back. Empty where there is no such view.
 std::string UnwritableFolder();
@@ -157,6 +161,10 @@ HWND LetCorvexAppear(const std::string& file, const std::string& windowClass = "
 // Ends every stand-in process whose start a stand-in record file lists ("pid=" lines), so that
 // no stand-in outlives the test that caused it.
 void EndStandInsOf(const std::string& recordFile);
+// Waits until the record holds `count` starts. A stand-in records its start before it takes a
+// port: a case that waits for the starts of what it caused ends all of it at teardown.
+bool WaitForStandInStarts(const std::string& recordFile, std::size_t count = 1,
+                          DWORD timeoutMs = 20000);
 
 // Sets the answer that Ombrix.dll gives the launcher, as a Corvex does once it has answered a
 // wake-up; false when the library beside the test could not be used.
@@ -218,11 +226,6 @@ bool Above(HWND window, HWND other);
 std::vector<HWND> TaskbarWindows(DWORD processId);
 // The window that has the keyboard focus in the thread of `window`.
 HWND FocusOf(HWND window);
-// Presses and releases each key in turn, through the system's input, with `modifier` (none: 0)
-// held down throughout; the keys go to the foreground window.
-void PressKeys(const std::vector<WORD>& keys, WORD modifier = 0);
-// Brings `window` to the foreground, as a click on it would, and waits until it is there.
-bool BringToForeground(HWND window);
 
 // Pumps this thread's messages (if any) and sleeps a little, until `done` or the time is up.
 template <typename Condition>

@@ -12,9 +12,69 @@
 
 namespace ostrel::test {
 
-SIZE DialogFramedOuterSize() {
-    return SIZE{207 + 2 * GetSystemMetrics(SM_CXDLGFRAME),
-                188 + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME)};
+namespace {
+
+constexpr int kLayoutDpi = 96;
+constexpr int kScaledTolerance = 12;  // smoothing and colour rounding of a scaled copy
+
+}  // namespace
+
+bool Within(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+SIZE SizeOf(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
+
+int ScreenDpi() { return GetDeviceCaps(WindowDc().get(), LOGPIXELSY); }
+
+int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, kLayoutDpi); }
+
+RECT Scaled(const RECT& rect, int dpi) {
+    return RECT{Scaled(rect.left, dpi), Scaled(rect.top, dpi), Scaled(rect.right, dpi),
+                Scaled(rect.bottom, dpi)};
+}
+
+int LayoutTolerance(int dpi) { return dpi == kLayoutDpi ? 0 : 1; }
+
+void ExpectNear(const RECT& actual, const RECT& expected, int dpi, const std::string& what) {
+    const int tolerance = LayoutTolerance(dpi);
+    EXPECT_NEAR(actual.left, expected.left, tolerance) << what << ": " << actual;
+    EXPECT_NEAR(actual.top, expected.top, tolerance) << what << ": " << actual;
+    EXPECT_NEAR(actual.right, expected.right, tolerance) << what << ": " << actual;
+    EXPECT_NEAR(actual.bottom, expected.bottom, tolerance) << what << ": " << actual;
+}
+
+SIZE DialogFramedOuterSize(int dpi) {
+    using MetricForDpi = int(WINAPI*)(int, UINT);
+    const auto metricForDpi = reinterpret_cast<MetricForDpi>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    if (metricForDpi) {
+        const auto at96 = [&](int metric) { return metricForDpi(metric, kLayoutDpi); };
+        return SIZE{Scaled(207 + 2 * at96(SM_CXDLGFRAME), dpi),
+                    Scaled(188 + at96(SM_CYCAPTION) + 2 * at96(SM_CYDLGFRAME), dpi)};
+    }
+    return SIZE{
+        Scaled(207, dpi) + 2 * GetSystemMetrics(SM_CXDLGFRAME),
+        Scaled(188, dpi) + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME)};
+}
+
+void ExpectMainWindowLayout(HWND window, int dpi) {
+    constexpr RECT kClient96{0, 0, 602, 478};
+    ExpectNear(WindowRectOf(window), Scaled(RECT{8, 132, 8 + 602, 132 + 478}, dpi), dpi,
+               "main window");
+    const RECT client = ClientRectOf(window);
+    ExpectNear(client, Scaled(kClient96, dpi), dpi, "main window's client area");
+    for (const LayoutControl& control : kMainWindowControls) {
+        HWND child = GetDlgItem(window, control.id);
+        ASSERT_NE(child, nullptr) << control.name;
+        const RECT rect = ChildRect(child);
+        ExpectNear(rect, Scaled(control.rect, dpi), dpi, control.name);
+        // What the client area showed whole at 96 it still shows whole.
+        if (Within(control.rect, kClient96)) {
+            EXPECT_TRUE(Within(rect, client)) << control.name << ": " << rect;
+        }
+    }
 }
 
 DecodedImage LauncherPicture(int resourceId) {
@@ -118,6 +178,46 @@ void ExpectOnScreen(const std::vector<Sample>& samples, std::size_t fewest, int 
         },
         kScreenTimeoutMs);
     EXPECT_EQ(mismatches, "");
+}
+
+namespace {
+
+// Whether the picture hardly changes around (x, y).
+bool Smooth(const DecodedImage& picture, int x, int y) {
+    constexpr int kReach = 2;
+    constexpr int kMostChange = 6;
+    if (x < kReach || y < kReach || x >= picture.width - kReach || y >= picture.height - kReach) {
+        return false;
+    }
+    for (int dy = -kReach; dy <= kReach; ++dy) {
+        for (int dx = -kReach; dx <= kReach; ++dx) {
+            if (ColourDistance(PixelOf(picture, x, y), PixelOf(picture, x + dx, y + dy)) >
+                kMostChange) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<Sample> ScaledPictureSamples(const DecodedImage& picture, int dpi, POINT origin,
+                                         const RECT& visible, const Covered& covered) {
+    constexpr int kStep = 13;
+    std::vector<Sample> samples;
+    for (int y = kStep; y < picture.height; y += kStep) {
+        for (int x = kStep; x < picture.width; x += kStep) {
+            const POINT at{origin.x + Scaled(x, dpi), origin.y + Scaled(y, dpi)};
+            if (!PtInRect(&visible, at) || covered(x, y, at) || !Smooth(picture, x, y)) continue;
+            samples.push_back(Sample{at, PixelOf(picture, x, y)});
+        }
+    }
+    return samples;
+}
+
+int PictureTolerance(int dpi) {
+    return dpi == kLayoutDpi ? ColourTolerance(WindowDc().get()) : kScaledTolerance;
 }
 
 }  // namespace ostrel::test
