@@ -18,6 +18,7 @@ constexpr char kWindowText[] = "AboutBox";
 constexpr DWORD kFramedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFramedExStyle = WS_EX_DLGMODALFRAME;
 constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
+constexpr char kNoControls[] = "Cannot create the picture box's controls";
 
 // Image1's place in Panel1. Where the two overlap, Image1 lies over the panel's bevels.
 constexpr int kImage1Left = 3;
@@ -88,27 +89,57 @@ TAboutBox::TAboutBox(ErrorReporter& owner)
     RECT client{};
     GetClientRect(Handle(), &client);
     Panel1.Create(Handle(), client,
-                  POINT{ScaleToDpi(kImage1Left, dpi_), ScaleToDpi(kImage1Top, dpi_)});
+                  POINT{ScaleToDpi(kImage1Left, dpi_), ScaleToDpi(kImage1Top, dpi_)},
+                  picture_.Size());
 }
 
-void TPanel::Create(HWND box, const RECT& bounds, POINT image1Place) {
+void TImage::Create(HWND parent, const RECT& bounds, int id) {
+    WindowPlacement placement;
+    placement.style = WS_CHILD | WS_VISIBLE;
+    placement.left = bounds.left;
+    placement.top = bounds.top;
+    placement.width = bounds.right - bounds.left;
+    placement.height = bounds.bottom - bounds.top;
+    placement.parent = parent;
+    placement.childId = id;
+    // No background brush: its painting covers it all.
+    Window::Create(WindowClass{kClassName}, placement, kNoControls);
+}
+
+LRESULT TImage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT: {
+            // Centred in Image1's bounds, which Image1 took from the picture. The picture was
+            // decoded before the box was made, so drawing it cannot fail here.
+            const PaintDc paint(Handle());
+            RECT bounds{};
+            GetClientRect(Handle(), &bounds);
+            const SIZE picture = picture_.Size();
+            picture_.Draw(paint.get(), (bounds.right - picture.cx) / 2,
+                          (bounds.bottom - picture.cy) / 2);
+            return 0;
+        }
+        default:
+            return Default(message, wParam, lParam);
+    }
+}
+
+void TPanel::Create(HWND box, const RECT& bounds, POINT image1Place, SIZE picture) {
     WindowPlacement placement;
     placement.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
     placement.width = bounds.right;
     placement.height = bounds.bottom;
     placement.parent = box;
     placement.childId = TAboutBox::kPanel1Id;
-    constexpr char kNoControls[] = "Cannot create the picture box's controls";
     // No background brush: its painting covers it all.
     Window::Create(WindowClass{TAboutBox::kPanelClassName}, placement, kNoControls);
     // Image1 sizes itself to the picture (scaled, as its place is); the panel owns it.
-    const SIZE picture = picture_.Size();
-    CreateChildControl(
+    Image1.Create(
         Handle(),
-        {"STATIC", "", WS_VISIBLE | SS_OWNERDRAW, 0,
-         RECT{image1Place.x, image1Place.y, image1Place.x + picture.cx, image1Place.y + picture.cy},
-         TAboutBox::kImage1Id},
-        kNoControls);
+        RECT{image1Place.x, image1Place.y, image1Place.x + picture.cx, image1Place.y + picture.cy},
+        TAboutBox::kImage1Id);
 }
 
 void TAboutBox::ShowOnTop() {
@@ -177,15 +208,6 @@ void TPanel::Paint() {
     DrawBevel(paint.get(), bounds, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);  // lowered inner bevel
 }
 
-void TPanel::DrawImage1(const DRAWITEMSTRUCT& item) {
-    // Centred in Image1's bounds, which Image1 took from the picture. The picture was decoded
-    // before the box was made, so drawing it cannot fail here.
-    const RECT& bounds = item.rcItem;
-    const SIZE picture = picture_.Size();
-    picture_.Draw(item.hDC, bounds.left + (bounds.right - bounds.left - picture.cx) / 2,
-                  bounds.top + (bounds.bottom - bounds.top - picture.cy) / 2);
-}
-
 LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND:
@@ -193,10 +215,6 @@ LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
             Paint();
             return 0;
-        case WM_DRAWITEM:
-            if (wParam != TAboutBox::kImage1Id) break;
-            DrawImage1(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-            return TRUE;
         default:
             break;
     }

@@ -71,7 +71,8 @@ MainWindow::MainWindow(Application& application, Platform& platform)
       application_(application),
       guard_(platform.Guard()),
       dpi_(SystemDpi()),
-      picture_(IDR_MAIN_PICTURE, dpi_) {
+      picture_(IDR_MAIN_PICTURE, dpi_),
+      contents_([this] { CreateControls(); }, [this] { picture_.Load(); }) {
     // No frame: the window's bounds are its client area.
     const RECT bounds = ScaledBounds(kLeft, kTop, kClientWidth, kClientHeight, dpi_);
     WindowPlacement placement;
@@ -97,17 +98,6 @@ MainWindow::MainWindow(Application& application, Platform& platform)
 
 MainWindow::~MainWindow() = default;
 
-// The controls are made once the launch has started Corvex, before the window is first shown, or
-// before a box of the launch, which waits for the user, and the log is to be looked at meanwhile:
-// nobody sees them before, and making them (the common controls' library, the font) would only
-// delay the start. What the launch logs meanwhile waits for Memo1.
-void MainWindow::EnsureControls() {
-    if (memo_) return;
-    CreateControls();
-    SetWindowTextW(memo_, Wide(pendingLog_).data());
-    pendingLog_.clear();
-}
-
 void MainWindow::CreateControls() {
     font_ = GdiObject<HFONT>(CreateFontW(ScaleToDpi(kFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE,
                                          FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -127,13 +117,15 @@ void MainWindow::CreateControls() {
     // The log grows for as long as the launcher runs: lift the edit control's default limit.
     SendMessageW(memo_, EM_SETLIMITTEXT, 0, 0);
     DialogKeyboard::MakeTabLeave(memo_);
+    // What was logged before Memo1 was made waited for it.
+    SetWindowTextW(memo_, Wide(pendingLog_).data());
+    pendingLog_.clear();
 }
 
 void MainWindow::ShowFirstTime(int showCommand) {
     if (showCommand == SW_SHOWMINNOACTIVE) {
         // Nothing is launched until the user restores the program.
         state_ = State::kMinimized;
-        EnsureControls();
         ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
         // Marked once minimised: a restore from now on goes through WM_QUERYOPEN.
         firstShow_.WaitForRestore(Handle());
@@ -178,7 +170,7 @@ void MainWindow::RunFormShow() {
 }
 
 void MainWindow::ApplyState() {
-    EnsureControls();
+    contents_.Displayed(state_ == State::kMinimized);
     displayed_ = true;
     ApplicationWindow& button = application_.OwnerWindow();
     switch (state_) {
@@ -237,14 +229,14 @@ void MainWindow::Minimize() {
 }
 
 void MainWindow::ShowNoRuntimeBox(const std::string& text) {
-    EnsureControls();
+    contents_.BeforeBox();
     application_.HidePictureBoxes();
     application_.BeforeBox("Box", text);
     ShowBoxToTheFront(application_.OwnerWindow().BoxOwner(), text, application_.Title(), MB_OK);
 }
 
 void MainWindow::ShowError(const std::exception& error) {
-    EnsureControls();
+    contents_.BeforeBox();
     application_.ShowException(error);
 }
 
@@ -349,7 +341,9 @@ LRESULT MainWindow::CloseLabelColours(HDC dc) {
 // Image1's picture and the "close" label's colours; true when `message` was one of them.
 bool MainWindow::HandleDrawing(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message == WM_DRAWITEM && wParam == kImage1) {
-        picture_.Draw(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hDC, 0, 0);
+        if (contents_.PictureReady()) {
+            picture_.Draw(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hDC, 0, 0);
+        }
         result = TRUE;
         return true;
     }
@@ -366,9 +360,13 @@ bool MainWindow::HandleLifetime(UINT message, LRESULT& result) {
     switch (message) {
         case WM_QUERYOPEN:
             // Restored before the launch has run: the launch runs first, as part of the showing.
-            if (!firstShow_.TakeRestore(Handle())) return false;
-            result = FALSE;
-            return true;
+            if (firstShow_.TakeRestore(Handle())) {
+                result = FALSE;
+                return true;
+            }
+            // Restored from minimised, by the user or a later start: it shows its contents now.
+            contents_.Displayed(false);
+            return false;
         case kRunFormShow:
             state_ = State::kNormal;
             RunFormShow();
@@ -405,6 +403,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == kTimer1) RunTick();
             return 0;
         case WM_SIZE:
+            // However it came to be shown at its size, it shows its contents before it paints.
+            contents_.Displayed(wParam == SIZE_MINIMIZED);
             application_.OwnerWindow().FollowMainWindow(wParam == SIZE_MINIMIZED);
             break;
         default:

@@ -9,6 +9,7 @@
 #include "app/Unit1.h"
 #include "app/control_ids.h"
 #include "app/picture_win32.h"
+#include "app/window_contents.h"
 #include "core/dialog_keyboard_win32.h"
 #include "core/window_win32.h"
 
@@ -89,7 +90,6 @@ class MainWindow : public Window, public FormUi, public Log {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool HandleDrawing(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool HandleLifetime(UINT message, LRESULT& result);
-    void EnsureControls();
     void CreateControls();
     void RunCommand(WPARAM command);
     void LastHandlerReturned();
@@ -107,6 +107,7 @@ class MainWindow : public Window, public FormUi, public Log {
     int dpi_;                 // the layout's, font's and picture's scale
     GdiObject<HFONT> font_;
     Picture picture_;
+    WindowContents contents_;
     DialogKeyboard keyboard_;
     FirstShow firstShow_;
     State state_ = State::kNormal;

@@ -61,7 +61,7 @@ void Picture::Load() {
 }
 
 void Picture::Draw(HDC dc, int x, int y) {
-    if (!bitmap_) Load();
+    if (!bitmap_) return;
     MemoryDc source(dc, bitmap_.get());
     BitBlt(dc, x, y, size_.cx, size_.cy, source.get(), 0, 0, SRCCOPY);
 }

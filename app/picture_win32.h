@@ -1,5 +1,5 @@
-// A JPEG picture from the program's resources, decoded when it is first drawn: the main window
-// is minimised before it ever paints, so a launch that never shows it never pays for it.
+// A JPEG picture from the program's resources, decoded and made a bitmap at the shown size by
+// Load, which its window calls when it first needs it.
 #pragma once
 
 #include "core/owners_win32.h"
@@ -11,10 +11,9 @@ class Picture {
     // Shown scaled from 96 dots per inch to `dpi`.
     Picture(int resourceId, int dpi) : resourceId_(resourceId), dpi_(dpi) {}
 
-    // Draws the picture at its shown size with its top-left corner at (x, y).
+    // Draws the picture at its shown size with its top-left corner at (x, y); nothing before Load.
     void Draw(HDC dc, int x, int y);
-    // Decodes (and scales) the picture now, for a window that needs its size before it first
-    // draws it.
+    // Decodes (and scales) the picture; raises when it cannot.
     void Load();
     // The shown size: the picture's own size scaled to the dots per inch.
     SIZE Size() const { return size_; }

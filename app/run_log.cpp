@@ -6,13 +6,9 @@ namespace ostrel {
 
 namespace {
 
-const std::string& FullLine() {
-    static const std::string line = RunLogLines(kRunLogFull);
-    return line;
-}
-
-// Room for the line that says the file is full is always kept.
-std::uint64_t RoomForLines() { return kRunLogLimit - FullLine().size(); }
+// The line that says the file is full, with its line end; room for it is always kept.
+std::string FullLine() { return RunLogLines(kRunLogFull); }
+std::uint64_t RoomForLines() { return kRunLogLimit - (sizeof(kRunLogFull) - 1 + 2); }
 
 }  // namespace
 

@@ -67,3 +67,9 @@ printf 'Machine: %s CPUs, %s; %s; Debian %s. Measured %s in %d s; load average %
     "$("$wine64" --version 2>/dev/null || echo unknown)" \
     "$(cat /etc/debian_version 2>/dev/null || echo '?')" \
     "$(date -u '+%Y-%m-%d %H:%M UTC')" $((SECONDS - started)) "$load_before"
+# Where each program's size goes, so that a change that grows it shows where.
+for arch in "${windows_archs[@]}"; do
+    use_arch "$arch"
+    printf '\nThe largest parts of the %s `ostrel.exe`, from its linker map (before stripping):\n\n' "$arch"
+    python3 "$root/bench/size_report.py" "$root/build/$preset/ostrel.map" --top 8 | sed 's/^/    /'
+done

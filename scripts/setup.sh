@@ -72,14 +72,30 @@ if [[ ! -f $jpeg/.unpacked ]]; then
 fi
 
 # Static libjpeg for each Windows target in $deps/ARCH (lib/ and include/ only, where FindJPEG
-# looks). Built for size: the program decodes two small baseline pictures. The SIMD code (about
-# 200 KiB, most of it for compression, which jsimd.c pulls in with the rest) would make up a third
-# of the program; arithmetic coding is never met; each function in a section of its own lets the
-# linker leave out what is not called; the C library's printf and scanf of the system (msvcrt)
+# looks). Built for size: the program decodes two small baseline pictures of its own. The SIMD code
+# (about 200 KiB, most of it for compression, which jsimd.c pulls in with the rest) would make up a
+# third of the program; arithmetic coding is never met; each function in a section of its own lets
+# the linker leave out what is not called; the C library's printf and scanf of the system (msvcrt)
 # instead of MinGW's own, which weigh 50 KiB, for the messages and the JPEGMEM setting nothing
-# reads here; no unwind tables, as the decoder leaves through longjmp only.
+# reads here; no unwind tables, as the decoder leaves through longjmp only. Of the decoder's
+# optional capabilities (jmorecfg.h, which leaves them to be undefined for a smaller library) it
+# keeps the accurate integer transform and fancy upsampling, which a baseline picture decoded at
+# its own size takes; the others (multi-scan and progressive files, scaled output, colour
+# quantization, the fast and floating-point transforms, merged upsampling, saved markers) were
+# 50 KiB of every program that nothing calls. A picture that needs one is refused by the decoder
+# with its own message, as any damaged picture is.
+unused_capabilities=(D_MULTISCAN_FILES_SUPPORTED D_PROGRESSIVE_SUPPORTED SAVE_MARKERS_SUPPORTED
+    BLOCK_SMOOTHING_SUPPORTED IDCT_SCALING_SUPPORTED UPSAMPLE_MERGING_SUPPORTED
+    QUANT_1PASS_SUPPORTED QUANT_2PASS_SUPPORTED DCT_IFAST_SUPPORTED DCT_FLOAT_SUPPORTED)
+# The unpacked source is this script's own copy: its jmorecfg.h is edited in place, and the edit
+# is checked every time, so that a source unpacked by an earlier recipe gets it too.
+sed -i -E "s/^#define ($(IFS='|'; echo "${unused_capabilities[*]}"))\b/#undef  \1/" "$jpeg/jmorecfg.h"
+for capability in "${unused_capabilities[@]}"; do
+    grep -q "^#undef  *$capability\b" "$jpeg/jmorecfg.h" ||
+        die "libjpeg-turbo's jmorecfg.h no longer names $capability: review the decoder's recipe"
+done
 toolchain=$root/cmake/toolchain-mingw.cmake
-recipe="MinSizeRel, no SIMD, no arithmetic coding, function sections, system stdio, no unwind tables"
+recipe="MinSizeRel, no SIMD, no arithmetic coding, baseline decoding only, function sections, system stdio, no unwind tables"
 jpeg_c_flags="-ffunction-sections -fdata-sections -D__USE_MINGW_ANSI_STDIO=0 -fno-asynchronous-unwind-tables"
 for arch in "${windows_archs[@]}"; do
     prefix=$deps/$arch work=$deps/build-$arch log=$deps/build-$arch.log

@@ -189,12 +189,13 @@ TEST_F(BadInputTest, StringValuesOf64KiBAreLoggedWholeAndEmptyValuesOfAnyTypeAsE
     registry.SetString("1.4", "Big", big);
     registry.SetBinary("1.4", "EmptyBinary", "");
     RegisterRuntimeThatWaitsForTheTest();
+    ClearRunLogs();
 
     LauncherRun launcher(folder.Path(), SW_SHOWNORMAL, "ostrel.exe", {}, CorvexAppearsWhen(go()));
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForLogLine(window, ExecuteLine(StandInJavaHome()), kTimeoutMs));
-    const std::vector<std::string> lines = LogLines(window);
+    ASSERT_TRUE(WaitForRunLogLine(ExecuteLine(StandInJavaHome()), kTimeoutMs));
+    const std::vector<std::string> lines = RunLogFileLines();
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].size(), ValueLine("Big", big).size());
     EXPECT_EQ(lines[0], ValueLine("Big", big));

@@ -148,23 +148,16 @@ TEST_F(HandOverTest, ACorvexStartedByTheLauncherIsFoundOnALaterTickAndBroughtToT
     SetEnvironmentVariableA("OSTREL_STANDIN_RECORD", launchedRecord().c_str());
     SetEnvironmentVariableA("OSTREL_CORVEX_WINDOWS", "SunAwtFrame:Corvex:hidden");
     SetEnvironmentVariableA("OSTREL_CORVEX_DELAY_MS", "1000");
+    ClearRunLogs();
     LauncherRun launcher(folder.Path());
-    std::vector<std::string> lastLog;
-    const bool ended = WaitUntil(
-        [&] {
-            if (HWND window = launcher.MainWindow(0)) {
-                std::vector<std::string> lines = LogLines(window);
-                if (!lines.empty()) lastLog = lines;
-            }
-            return !launcher.Running();
-        },
-        30000);
-    ASSERT_TRUE(ended) << "the launcher did not end";
+    ASSERT_TRUE(WaitUntil([&] { return !launcher.Running(); }, 30000))
+        << "the launcher did not end";
     EXPECT_EQ(launcher.WaitForExit(0), 0u);
 
     const std::string record = ReadFile(launchedRecord());
     EXPECT_NE(record.find("event=start"), std::string::npos);
     EXPECT_GE(Count(record, "event=datagram"), 2u) << record;
+    const std::vector<std::string> lastLog = RunLogFileLines();
     ASSERT_FALSE(lastLog.empty());
     EXPECT_EQ(lastLog.back(), "xxxx Window : \"SunAwtFrame\" \"Corvex\"");
     // The hidden frame was shown by the activation.

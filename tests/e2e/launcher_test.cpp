@@ -47,13 +47,6 @@ class LauncherTest : public ::testing::Test {
     JavaRuntimeRegistration registry;
 };
 
-// The run's log that the launcher leaves for the user, and the one before it.
-std::string RunLogFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return Utf8(folder) + "\\Ostrel\\";
-}
-
 // Whether a picture box of the launcher is on the screen.
 bool PictureBoxInView(const LauncherRun& launcher) {
     const std::vector<HWND> windows = WindowsOfProcess(launcher.ProcessId());
@@ -372,6 +365,7 @@ TEST_F(LauncherTest, FromAFolderOfAnyNameItStartsLinksAndScriptsCorvexAsItShould
     CopyStandInRuntime(javaHome);
     registry.SetString("1.4", "JavaHome", javaHome);
     const DesktopEntry entry(desktop);
+    ClearRunLogs();
 
     LauncherRun launcher(documents, SW_SHOWNORMAL, install + "ostrel.exe");
     ASSERT_TRUE(WaitUntil([&] { return FileExists(documents + "ostrel.bat"); }, 20000));
@@ -412,7 +406,7 @@ TEST_F(LauncherTest, FromAFolderOfAnyNameItStartsLinksAndScriptsCorvexAsItShould
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
     // The log shows the path as it is.
-    EXPECT_TRUE(WaitForLogLine(window, "JavaHome = \"" + javaHome + "\"", 5000)) << LogText(window);
+    EXPECT_TRUE(WaitForRunLogLine("JavaHome = \"" + javaHome + "\"", 5000));
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(launcher.WaitForExit(10000), 0u);
 }
@@ -446,14 +440,14 @@ TEST_F(LauncherTest, ARuntimeRegisteredOnlyInTheOtherRegistryViewStartsCorvex) {
                       KEY_READ, ownView.put()),
         ERROR_SUCCESS)
         << "the key is in this build's own view too";
+    ClearRunLogs();
 
     LauncherRun launcher(folder.Path());
     HWND window = launcher.MainWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForLogLine(window, "JavaHome = \"" + StandInJavaHome() + "\"", 20000))
-        << LogText(window);
+    ASSERT_TRUE(WaitForRunLogLine("JavaHome = \"" + StandInJavaHome() + "\"", 20000));
     EXPECT_TRUE(WaitUntil([&] { return !StartsIn(ReadFile(record())).empty(); }, 20000));
-    const std::string first = LogLines(window).at(0);
+    const std::string first = RunLogFileLines().at(0);
     EXPECT_EQ(first ==
                   "Java runtime key found in the 64-bit registry view: "
                   "HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4",

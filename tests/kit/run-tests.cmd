@@ -53,7 +53,7 @@ echo    runtime's entries too; this needs an administrator
 echo  - HKEY_CURRENT_USER\...\Explorer\User Shell Folders and Shell Folders, "Desktop": set back
 echo    after each test; HKEY_CURRENT_USER\Software\OstrelLinksTest: made and removed
 echo  - Corvex.lnk and Configuration.lnk on the desktop: written, replaced or removed
-echo  - files and shortcuts in folders under "%TEMP%", and the log in "%LOCALAPPDATA%\Ostrel"
+echo  - files and shortcuts in folders under "%TEMP%"; Ostrel's logs in "%LOCALAPPDATA%\Ostrel": replaced or removed
 echo  - under Wine, HKEY_CURRENT_USER\Software\Wine\X11 Driver, "Managed": N while a program runs
 echo  - the screen: windows come and go, take the foreground and get clicks and key presses; do
 echo    not type or click meanwhile

@@ -1,10 +1,12 @@
 #include "app/application_rules.h"
 #include "app/run_log.h"
+#include "app/window_contents.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace ostrel {
@@ -26,6 +28,28 @@ TEST(ErrorBoxText, AppendsADotOnlyAfterCharactersThatSortAfterIt) {
     EXPECT_EQ(ErrorBoxText("(see above)"), "(see above)");
     EXPECT_EQ(ErrorBoxText(""), "");
     EXPECT_EQ(ErrorBoxText("caf\xe9"), "caf\xe9.");
+}
+
+// A launch that only ever shows the main window minimised makes none of its contents: neither the
+// controls nor the main picture, which a paint decodes once. A picture that cannot be decoded is
+// reported by the first paint alone.
+TEST(WindowContents, AreMadeWhenFirstSeenAndThePictureIsDecodedOnceAtAPaint) {
+    int controls = 0;
+    WindowContents contents([&] { ++controls; }, [] {});
+    for (int tick = 0; tick < 101; ++tick) contents.Displayed(true);
+    EXPECT_EQ(controls, 0);
+    EXPECT_EQ(contents.PictureDecodes(), 0);
+    contents.Displayed(false);  // restored
+    contents.BeforeBox();
+    EXPECT_EQ(controls, 1);
+    EXPECT_TRUE(contents.PictureReady());
+    EXPECT_TRUE(contents.PictureReady());
+    EXPECT_EQ(contents.PictureDecodes(), 1);
+
+    WindowContents broken([] {}, [&] { throw std::runtime_error("Cannot decode picture"); });
+    EXPECT_THROW(broken.PictureReady(), std::runtime_error);
+    EXPECT_FALSE(broken.PictureReady());
+    EXPECT_EQ(broken.PictureDecodes(), 1);
 }
 
 // A second start while a launcher is at work brings that one forward instead.

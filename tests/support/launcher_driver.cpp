@@ -7,6 +7,7 @@
 #include "app/control_ids.h"
 #include "core/text_win32.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -488,6 +489,38 @@ bool WaitForLogLine(HWND mainWindow, const std::string& line, DWORD timeoutMs) {
                 if (logged == line) return true;
             }
             return false;
+        },
+        timeoutMs);
+}
+
+std::string RunLogFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return Utf8(folder) + "\\Ostrel\\";
+}
+
+void ClearRunLogs() {
+    for (const char* name : {"ostrel.log", "ostrel.previous.log"}) {
+        DeleteFileW(Wide(RunLogFolder() + name).data());
+    }
+}
+
+std::vector<std::string> RunLogFileLines() {
+    std::vector<std::string> lines;
+    std::istringstream text(ReadFile(RunLogFolder() + "ostrel.log"));
+    std::string line;
+    for (bool heading = true; std::getline(text, line); heading = false) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!heading) lines.push_back(line);
+    }
+    return lines;
+}
+
+bool WaitForRunLogLine(const std::string& line, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            const std::vector<std::string> lines = RunLogFileLines();
+            return std::find(lines.begin(), lines.end(), line) != lines.end();
         },
         timeoutMs);
 }

@@ -210,6 +210,14 @@ std::string LogText(HWND mainWindow);
 std::vector<std::string> LogLines(HWND mainWindow);
 // Waits until the log holds a line equal to `line`.
 bool WaitForLogLine(HWND mainWindow, const std::string& line, DWORD timeoutMs);
+// The folder of the run's log file, with a trailing backslash.
+std::string RunLogFolder();
+// A launcher shown only minimised makes no Memo1: its log is the log file's lines after the
+// heading. A case that reads them removes the files of earlier runs first (ClearRunLogs), so that
+// a line of theirs cannot pass for this run's.
+void ClearRunLogs();
+std::vector<std::string> RunLogFileLines();
+bool WaitForRunLogLine(const std::string& line, DWORD timeoutMs);
 // The message text of a message box.
 std::string MessageBoxText(HWND box);
 // Presses a message box's OK button.
