@@ -5,6 +5,10 @@
 
 namespace ostrel {
 
+// The longest program path and working directory, in UTF-16 units, that the shell takes: the
+// system's path limit (MAX_PATH) without the terminating NUL.
+inline constexpr int kLongestShellPath = 259;
+
 // The meaning of a result code of the shell's own (SE_ERR_..., the values up to 32 that a start
 // hands back), where it is not the system error of the same number; "" where it is.
 std::string ShellResultText(unsigned code);
