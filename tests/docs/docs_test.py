@@ -30,7 +30,7 @@ def check_texts(dump_program):
     for header in ("core/user_texts.h", "net/endpoint_texts.h"):
         for group, body in re.findall(r"struct (\w+) : private TextTable \{(.*?)\n\};", read(header),
                                       re.S):
-            for entry in re.findall(r"static (?:const TextConstant|UserText) (\w+)", body):
+            for entry in re.findall(r"static (?:constexpr TextConstant|UserText) (\w+)", body):
                 if f"{group}::{entry}" not in dump_source:
                     failures.append(f"{group}::{entry} is not printed by the dump")
     printed = subprocess.run([dump_program], check=True, capture_output=True,
