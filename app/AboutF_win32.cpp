@@ -14,11 +14,9 @@ constexpr int kClientWidth = 207;
 constexpr int kClientHeight = 188;
 constexpr int kLayoutLeft = 411;
 constexpr int kLayoutTop = 162;
-constexpr char kWindowText[] = "AboutBox";
 constexpr DWORD kFramedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFramedExStyle = WS_EX_DLGMODALFRAME;
 constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
-constexpr char kNoControls[] = "Cannot create the picture box's controls";
 
 // Image1's place in Panel1. Where the two overlap, Image1 lies over the panel's bevels.
 constexpr int kImage1Left = 3;
@@ -77,14 +75,14 @@ TAboutBox::TAboutBox(ErrorReporter& owner)
     const SIZE outer = FramedOuterSize(dpi_);
     WindowPlacement placement;
     placement.exStyle = kFramedExStyle;
-    placement.text = kWindowText;
+    placement.text = WindowTexts::AboutBox;
     placement.style = kFramedStyle;
     placement.left = ScaleToDpi(kLayoutLeft, dpi_);
     placement.top = ScaleToDpi(kLayoutTop, dpi_);
     placement.width = outer.cx;
     placement.height = outer.cy;
     Create(WindowClass{kClassName, GetSysColorBrush(COLOR_BTNFACE)}, placement,
-           "Cannot create the picture box");
+           StartupFailures::PictureBox);
     // Panel1 is aligned to the whole client area and follows it (WM_SIZE).
     RECT client{};
     GetClientRect(Handle(), &client);
@@ -103,7 +101,7 @@ void TImage::Create(HWND parent, const RECT& bounds, int id) {
     placement.parent = parent;
     placement.childId = id;
     // No background brush: its painting covers it all.
-    Window::Create(WindowClass{kClassName}, placement, kNoControls);
+    Window::Create(WindowClass{kClassName}, placement, StartupFailures::PictureBoxControls);
 }
 
 LRESULT TImage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -134,7 +132,8 @@ void TPanel::Create(HWND box, const RECT& bounds, POINT image1Place, SIZE pictur
     placement.parent = box;
     placement.childId = TAboutBox::kPanel1Id;
     // No background brush: its painting covers it all.
-    Window::Create(WindowClass{TAboutBox::kPanelClassName}, placement, kNoControls);
+    Window::Create(WindowClass{TAboutBox::kPanelClassName}, placement,
+                   StartupFailures::PictureBoxControls);
     // Image1 sizes itself to the picture (scaled, as its place is); the panel owns it.
     Image1.Create(
         Handle(),

@@ -79,7 +79,7 @@ void TForm1::ClosingStep() {
     ports_.ui.PollingEnded();
     if (ports_.ui.DebugMarkerExists()) {
         ports_.ui.SetTimerEnabled(false);
-        ports_.ui.ShowWarningBox(kNotClosingWarning);
+        ports_.ui.ShowWarningBox(PollTexts::NotClosing);
     } else {
         ports_.ui.Close();
     }
@@ -89,15 +89,15 @@ void TForm1::ClosingStep() {
 // window came and did not answer, and which process, started here, still runs without one.
 void TForm1::LogStillRunning() {
     const std::optional<RunningProcess> running = ports_.corvex.StillRunning();
-    const std::string& silent = searchMemory_.lastGivenUp;
-    if (!running && silent.empty()) return;
-    std::string line =
-        (silent.empty() ? std::string("No window of Corvex") : "No answer from " + silent) +
-        " after " + std::to_string(kPollingTicks) + " polls";
+    const std::optional<WindowNames>& silent = searchMemory_.lastGivenUp;
+    if (!running && !silent) return;
+    UserText line = silent
+                        ? HandOverTexts::NoAnswer(silent->className, silent->title, kPollingTicks)
+                        : PollTexts::NoWindow(kPollingTicks);
     if (running) {
-        line += ": \"" + running->name + "\" (process " + std::to_string(running->id) +
-                "), started by Ostrel, still runs after " +
-                std::to_string(running->runMilliseconds / 1000) + " s";
+        line = SystemTexts::WithReason(
+            line, PollTexts::StillRunning(running->name, std::to_string(running->id),
+                                          std::to_string(running->runMilliseconds / 1000)));
     }
     ports_.memo.Add(line);
 }
@@ -118,8 +118,7 @@ void TForm1::PlacePictureBox() {
 bool TForm1::ReportNothingLeft() {
     const std::optional<std::uint32_t> code = started_.EndedWithNothingLeft();
     if (!code) return false;
-    ports_.ui.ShowLaunchFailure("Corvex ended before it showed a window (exit code " +
-                                ExitCodeText(*code) + ").\r\nCommand line: " + launch_.commandLine);
+    ports_.ui.ShowLaunchFailure(PollTexts::CorvexEnded(ExitCodeText(*code), launch_.commandLine));
     EndWithoutCorvex();
     return true;
 }
@@ -150,7 +149,7 @@ void TForm1::Button3Click() {
     const std::string text = WakeUpText(ports_.clock.Now(), ports_.dateTimeFormat);
     // The log has just said why a wake-up that found no port is not sent.
     if (SendWakeUp(ports_.UDPEndpoint1, ports_.dateTimeFormat.InAnsiCodePage(text), ports_.memo)) {
-        ports_.memo.Add("Sending UDP :" + text);
+        ports_.memo.Add(HandOverTexts::SendingUdp(text));
     }
 }
 
@@ -182,7 +181,7 @@ void TForm1::StartApp() {
 void TForm1::FindMyWindows(bool Verbose) {
     const std::optional<GivenUpWindow> givenUp = Search(Verbose);
     if (givenUp && givenUp->startedHere && !launch_.applicationFound) {
-        ports_.ui.ShowLaunchFailure(SilentCorvexText(givenUp->title));
+        ports_.ui.ShowLaunchFailure(PollTexts::SilentCorvex(givenUp->title));
         EndWithoutCorvex();
     }
 }

@@ -28,7 +28,7 @@ class FormUi : public LaunchUi, public PictureBoxUi {
     virtual void Close() = 0;
     virtual void SetTimerEnabled(bool enabled) = 0;
     // Modal: caption "Warning", warning icon, one OK button.
-    virtual void ShowWarningBox(const std::string& text) = 0;
+    virtual void ShowWarningBox(const UserText& text) = 0;
     // "abc.txt" in the current directory, and not a folder.
     virtual bool DebugMarkerExists() = 0;
     // The launch and its polling are over: another launcher started now may launch again.
@@ -56,8 +56,6 @@ std::uint32_t CloseLabelTextColour(std::uint32_t background, std::uint32_t text)
 
 inline constexpr int kPollingTicks = 100;
 inline constexpr unsigned kTimerInterval = 500;  // ms
-inline constexpr char kNotClosingWarning[] =
-    "I am not closing automatically because file \"abc.txt\" exists";
 
 class TForm1 {
   public:

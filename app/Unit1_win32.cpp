@@ -14,7 +14,6 @@ constexpr int kLeft = 8;
 constexpr int kTop = 132;
 constexpr int kClientWidth = 602;
 constexpr int kClientHeight = 478;
-constexpr char kCaption[] = "Please Wait....";
 constexpr DWORD kStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kRunFormShow = WM_APP + 1;
@@ -26,7 +25,7 @@ constexpr wchar_t kDebugMarker[] = L"abc.txt";
 struct ControlLayout {
     int id;
     const char* windowClass;
-    const char* text;
+    const TextConstant* text;  // none: no text
     DWORD style;
     DWORD exStyle;
     int left, top, width, height;
@@ -52,16 +51,18 @@ constexpr Command kCommands[] = {
 
 constexpr DWORD kChild = WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr ControlLayout kControls[] = {
-    {kLabel1, "STATIC", "close", kChild | SS_CENTER | SS_NOTIFY, 0, 576, 0, 25, 13},
-    {kButton1, "BUTTON", "Find windows", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 8, 72, 75, 25},
-    {kButton2, "BUTTON", "start from registy", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 8, 8, 121,
+    {kLabel1, "STATIC", &WindowTexts::Label1, kChild | SS_CENTER | SS_NOTIFY, 0, 576, 0, 25, 13},
+    {kButton1, "BUTTON", &WindowTexts::Button1, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 8, 72, 75,
      25},
-    {kMemo1, "EDIT", "",
+    {kButton2, "BUTTON", &WindowTexts::Button2, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 8, 8, 121,
+     25},
+    {kMemo1, "EDIT", nullptr,
      kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
      WS_EX_CLIENTEDGE, 8, 200, 593, 273},
-    {kButton3, "BUTTON", "Send", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 308, 6, 75, 25},
+    {kButton3, "BUTTON", &WindowTexts::Button3, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 308, 6, 75,
+     25},
     // Created last: a new child goes to the bottom of the z-order, beneath every other control.
-    {kImage1, "STATIC", "", kChild | SS_OWNERDRAW, 0, 0, 0, 640, 480},
+    {kImage1, "STATIC", nullptr, kChild | SS_OWNERDRAW, 0, 0, 0, 640, 480},
 };
 
 }  // namespace
@@ -76,7 +77,7 @@ MainWindow::MainWindow(Application& application, Platform& platform)
     // No frame: the window's bounds are its client area.
     const RECT bounds = ScaledBounds(kLeft, kTop, kClientWidth, kClientHeight, dpi_);
     WindowPlacement placement;
-    placement.text = kCaption;
+    placement.text = WindowTexts::MainWindow;
     placement.style = kStyle;
     placement.left = bounds.left;
     placement.top = bounds.top;
@@ -87,7 +88,7 @@ MainWindow::MainWindow(Application& application, Platform& platform)
     placement.parent = application_.OwnerWindow().Handle();
     Create(WindowClass{kClassName, GetSysColorBrush(COLOR_BTNFACE),
                        LoadIconA(GetModuleHandleA(nullptr), kMainIconName)},
-           placement, "Cannot create the main window");
+           placement, StartupFailures::MainWindow);
 
     form_ = std::make_unique<TForm1>(platform.Ports(*this, *this));
     platform.SetMainWindow(Handle(), [this](int NumberBytes, const std::string& FromIP, int Port) {
@@ -107,10 +108,11 @@ void MainWindow::CreateControls() {
     for (const ControlLayout& control : kControls) {
         const HWND child = CreateChildControl(
             Handle(),
-            {control.windowClass, control.text, control.style, control.exStyle,
+            {control.windowClass, control.text ? *control.text : TextConstant(), control.style,
+             control.exStyle,
              ScaledBounds(control.left, control.top, control.width, control.height, dpi_),
              control.id},
-            "Cannot create the main window's controls");
+            StartupFailures::MainWindowControls);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (control.id == kMemo1) memo_ = child;
     }
@@ -197,17 +199,17 @@ void MainWindow::MarkRestorable() {
     ostrel::MarkRestorable(Handle(), pictureAside_ || state_ != State::kMinimized);
 }
 
-void MainWindow::Add(const std::string& line) {
+void MainWindow::Add(const UserText& line) {
     application_.AddToRunLog(line);
     if (!memo_) {
-        pendingLog_ += line + "\r\n";
+        pendingLog_ += line.String() + "\r\n";
         return;
     }
     // What the user typed into the log stays, but a log line always starts a line of its own.
     const LRESULT lastLine = SendMessageW(memo_, EM_GETLINECOUNT, 0, 0) - 1;
     const LRESULT lastLineStart = SendMessageW(memo_, EM_LINEINDEX, lastLine, 0);
     const bool withinALine = SendMessageW(memo_, EM_LINELENGTH, lastLineStart, 0) > 0;
-    const WideText text = Wide((withinALine ? "\r\n" : "") + line + "\r\n");
+    const WideText text = Wide((withinALine ? "\r\n" : "") + line.String() + "\r\n");
     const LRESULT end = SendMessageW(memo_, WM_GETTEXTLENGTH, 0, 0);
     SendMessageW(memo_, EM_SETSEL, static_cast<WPARAM>(end), end);
     SendMessageW(memo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.data()));
@@ -228,10 +230,10 @@ void MainWindow::Minimize() {
     if (displayed_) ApplyState();
 }
 
-void MainWindow::ShowNoRuntimeBox(const std::string& text) {
+void MainWindow::ShowNoRuntimeBox(const UserText& text) {
     contents_.BeforeBox();
     application_.HidePictureBoxes();
-    application_.BeforeBox("Box", text);
+    application_.BeforeBox(LogFileTexts::Box(text.String()));
     ShowBoxToTheFront(application_.OwnerWindow().BoxOwner(), text, application_.Title(), MB_OK);
 }
 
@@ -240,13 +242,13 @@ void MainWindow::ShowError(const std::exception& error) {
     application_.ShowException(error);
 }
 
-void MainWindow::ShowLaunchFailure(const std::string& text) {
+void MainWindow::ShowLaunchFailure(const UserText& text) {
     ShowError(Exception(WithLogFileLine(text, application_.RunLogPath())));
 }
 
-void MainWindow::ShowWarningBox(const std::string& text) {
-    application_.BeforeBox("Warning box", text);
-    ShowBoxToTheFront(application_.OwnerWindow().BoxOwner(), text, "Warning",
+void MainWindow::ShowWarningBox(const UserText& text) {
+    application_.BeforeBox(LogFileTexts::WarningBox(text.String()));
+    ShowBoxToTheFront(application_.OwnerWindow().BoxOwner(), text, PollTexts::WarningCaption,
                       MB_OK | MB_ICONWARNING);
 }
 

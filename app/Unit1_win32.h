@@ -34,19 +34,19 @@ class MainWindow : public Window, public FormUi, public Log {
     void ShowFirstTime(int showCommand);
 
     // Log (Memo1).
-    void Add(const std::string& line) override;
+    void Add(const UserText& line) override;
     void Clear() override;
 
     // FormUi.
     void RestoreMainWindow() override;
-    void ShowNoRuntimeBox(const std::string& text) override;
+    void ShowNoRuntimeBox(const UserText& text) override;
     void ShowError(const std::exception& error) override;
-    void ShowLaunchFailure(const std::string& text) override;
+    void ShowLaunchFailure(const UserText& text) override;
     bool CloseRequested() override;
     void Minimize() override;
     void Close() override;
     void SetTimerEnabled(bool enabled) override;
-    void ShowWarningBox(const std::string& text) override;
+    void ShowWarningBox(const UserText& text) override;
     void ShowPictureBox() override;
     void HidePictureBox() override;
     bool PictureBoxInView() override;

@@ -31,8 +31,10 @@ constexpr DWORD kApplicationStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINI
 
 }  // namespace
 
-std::string ProgramTitle() {
-    return ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName(), SystemLowerAfterFirst);
+UserText ProgramTitle() {
+    // A name, not words of the program's own.
+    return UserText::Verbatim(
+        ApplicationTitle(Win32LaunchShell(nullptr).ModuleFileName(), SystemLowerAfterFirst));
 }
 
 namespace {
@@ -49,28 +51,35 @@ LRESULT CALLBACK TopmostWhenActivated(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-}  // namespace
-
-void ShowBoxToTheFront(HWND owner, const std::string& text, const std::string& title, UINT type) {
+// A box as ShowBoxToTheFront shows it, of any text: the default error box's is an exception's
+// message.
+void ShowBox(HWND owner, const std::string& text, const UserText& title, UINT type) {
     const OwnedHook hook(
         SetWindowsHookExW(WH_CBT, TopmostWhenActivated, nullptr, GetCurrentThreadId()));
-    MessageBoxW(owner, Wide(text).data(), Wide(title).data(), type | MB_TOPMOST | MB_SETFOREGROUND);
+    MessageBoxW(owner, Wide(text).data(), Wide(title.String()).data(),
+                type | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
-void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error) {
-    ShowBoxToTheFront(owner, ErrorBoxText(error.what()), title, MB_OK | MB_ICONERROR);
+}  // namespace
+
+void ShowBoxToTheFront(HWND owner, const UserText& text, const UserText& title, UINT type) {
+    ShowBox(owner, text.String(), title, type);
 }
 
-ApplicationWindow::ApplicationWindow(ErrorReporter& errors, const std::string& title)
+void ShowDefaultErrorBox(HWND owner, const UserText& title, const std::exception& error) {
+    ShowBox(owner, ErrorBoxText(error.what()), title, MB_OK | MB_ICONERROR);
+}
+
+ApplicationWindow::ApplicationWindow(ErrorReporter& errors, const UserText& title)
     : Window(&errors) {
     // In the middle of the screen: a box it owns is centred on it, and so on the screen.
     WindowPlacement placement;
-    placement.text = title.c_str();
+    placement.text = title;
     placement.style = kApplicationStyle;
     placement.left = GetSystemMetrics(SM_CXSCREEN) / 2;
     placement.top = GetSystemMetrics(SM_CYSCREEN) / 2;
     Create(WindowClass{kClassName, nullptr, LoadIconA(GetModuleHandleA(nullptr), kMainIconName)},
-           placement, "Cannot create the application window");
+           placement, StartupFailures::ApplicationWindow);
 }
 
 void ApplicationWindow::FollowMainWindow(bool minimized) {
@@ -135,7 +144,7 @@ Application::~Application() = default;
 
 void Application::ShowException(const std::exception& error) {
     HidePictureBoxes();
-    BeforeBox("Error box", ErrorBoxText(error.what()));
+    BeforeBox(LogFileTexts::ErrorBox(ErrorBoxText(error.what())));
     ShowDefaultErrorBox(window_.BoxOwner(), title_, error);
 }
 
@@ -161,8 +170,8 @@ std::string Application::RunLogPath() {
     return runLog_.Written() ? runLogPath_ : std::string();
 }
 
-void Application::BeforeBox(const std::string& kind, const std::string& text) {
-    runLog_.Add(kind + ": " + text);
+void Application::BeforeBox(const UserText& line) {
+    runLog_.Add(line);
     StartRunLog();
 }
 

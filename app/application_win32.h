@@ -28,7 +28,7 @@ class ApplicationWindow : public Window {
   public:
     inline static const char kClassName[] = "OstrelApplication";
 
-    ApplicationWindow(ErrorReporter& errors, const std::string& title);
+    ApplicationWindow(ErrorReporter& errors, const UserText& title);
     void SetMainWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
     // Shows the button minimised or not, without activating anything.
     void FollowMainWindow(bool minimized);
@@ -51,7 +51,7 @@ class Application : public ErrorReporter {
     explicit Application(LaunchGuard* guard = nullptr);
     ~Application() override;
 
-    const std::string& Title() const { return title_; }
+    const UserText& Title() const { return title_; }
     ApplicationWindow& OwnerWindow() { return window_; }
 
     // The default error box: the message with its "." rule, the title, the error icon, OK.
@@ -65,13 +65,14 @@ class Application : public ErrorReporter {
 
     // The run's log (its file: run_log_win32.h). Lines wait in memory until StartRunLog, which
     // comes once the launch has started Corvex, or before a box.
-    void AddToRunLog(const std::string& line) { runLog_.Add(line); }
+    void AddToRunLog(const UserText& line) { runLog_.Add(line); }
     void StartRunLog();
     // The log file's path, for a box to name; "" when this run's lines are not in it.
     std::string RunLogPath();
-    // Before a box of the launcher's: the box's text goes to the run's log, whose file is made
-    // now (the box waits for the user: nothing to hurry).
-    void BeforeBox(const std::string& kind, const std::string& text);
+    // Before a box of the launcher's: the box's text goes to the run's log (`line`, a
+    // LogFileTexts box line), whose file is made now (the box waits for the user: nothing to
+    // hurry).
+    void BeforeBox(const UserText& line);
 
     // The launch and its polling are over: a launcher started from now on launches again.
     void EndLaunch();
@@ -96,22 +97,22 @@ class Application : public ErrorReporter {
     RunLog runLog_;
     std::string runLogPath_;
     LaunchGuard* guard_;
-    std::string title_;
+    UserText title_;
     ApplicationWindow window_;
     std::vector<std::unique_ptr<TAboutBox>> aboutBoxes_;
 };
 
 // The program file's name up to its first ".", every character after the first in lower case.
-std::string ProgramTitle();
+UserText ProgramTitle();
 
 // A message box the user must read, shown as the topmost window and asked to the foreground, also
 // when it is shown from a tick, long after the user started the launcher: Windows then no longer
 // lets it take the foreground by itself, and it would only flash on the taskbar behind the active
 // window.
-void ShowBoxToTheFront(HWND owner, const std::string& text, const std::string& title, UINT type);
+void ShowBoxToTheFront(HWND owner, const UserText& text, const UserText& title, UINT type);
 
 // The default error box, owned by `owner` (none: the box stands alone).
-void ShowDefaultErrorBox(HWND owner, const std::string& title, const std::exception& error);
+void ShowDefaultErrorBox(HWND owner, const UserText& title, const std::exception& error);
 
 // The process's start-up show command (SW_SHOWNORMAL when none was given).
 int StartupShowCommand();

@@ -47,7 +47,7 @@ DecodedImage DecodeJpeg(const std::uint8_t* data, std::size_t size) {
     if (setjmp(errors.resume) != 0) {
         jpeg_destroy_decompress(&info);
         delete image;
-        throw Exception(std::string("Cannot decode picture: ") + errors.message);
+        throw Exception(StartupFailures::DecodePicture(errors.message));
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));

@@ -25,7 +25,7 @@ DecodedImage DecodeResource(int resourceId) {
     HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(resourceId), RT_RCDATA);
     HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data) RaiseSystemError("Picture resource missing");
+    if (!data) RaiseSystemError(StartupFailures::PictureResourceMissing);
     return DecodeJpeg(static_cast<const std::uint8_t*>(data), SizeofResource(module, resource));
 }
 
@@ -35,7 +35,7 @@ GdiObject<HBITMAP> BitmapOf(const DecodedImage& image, SIZE size) {
     const BITMAPINFO info = TopDownBitmapInfo(size.cx, size.cy);
     void* bits = nullptr;
     GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap) RaiseSystemError("Cannot create picture bitmap");
+    if (!bitmap) RaiseSystemError(StartupFailures::PictureBitmap);
     if (size.cx == image.width && size.cy == image.height) {
         std::memcpy(bits, image.pixels.data(), image.pixels.size());
         return bitmap;
@@ -46,7 +46,7 @@ GdiObject<HBITMAP> BitmapOf(const DecodedImage& image, SIZE size) {
     SetBrushOrgEx(target.get(), 0, 0, nullptr);  // as HALFTONE requires
     if (StretchDIBits(target.get(), 0, 0, size.cx, size.cy, 0, 0, image.width, image.height,
                       image.pixels.data(), &source, DIB_RGB_COLORS, SRCCOPY) == 0) {
-        RaiseSystemError("Cannot scale picture");
+        RaiseSystemError(StartupFailures::ScalePicture);
     }
     return bitmap;
 }

@@ -6,13 +6,6 @@
 #include "net/UDPEndpoint_win32.h"
 
 namespace ostrel {
-namespace {
-
-constexpr char kNoJob[] =
-    "The processes started here are followed through their parents only: the system gives them "
-    "no job";
-
-}  // namespace
 
 std::unique_ptr<TUDPEndpoint> CreateUDPEndpoint1(DataReceivedHandler onDataReceived,
                                                  ErrorReporter* errors) {
@@ -58,7 +51,7 @@ void Platform::SetMainWindow(HWND window, DataReceivedHandler onDataReceived) {
 
 void Platform::FollowWhatStarts() {
     const DWORD refused = corvex_.FollowWhatStarts();
-    if (refused != 0 && log_) log_->Add(SystemErrorText(kNoJob, refused));
+    if (refused != 0 && log_) log_->Add(SystemErrorText(LaunchLog::NoJob, refused));
 }
 
 Form1Ports Platform::Ports(Log& memo, FormUi& ui) {

@@ -7,24 +7,26 @@ namespace ostrel {
 namespace {
 
 // The line that says the file is full, with its line end; room for it is always kept.
-std::string FullLine() { return RunLogLines(kRunLogFull); }
-std::uint64_t RoomForLines() { return kRunLogLimit - (sizeof(kRunLogFull) - 1 + 2); }
+std::string FullLine() {
+    return RunLogLines(LogFileTexts::Full(kRunLogLimit / (1024 * 1024)).String());
+}
+std::uint64_t RoomForLines() { return kRunLogLimit - FullLine().size(); }
 
 }  // namespace
 
-void RunLog::Add(const std::string& line) {
+void RunLog::Add(const UserText& line) {
     if (!started_) {
-        waiting_ += RunLogLines(line);
+        waiting_ += RunLogLines(line.String());
     } else if (file_) {
-        Put(RunLogLines(line));
+        Put(RunLogLines(line.String()));
     }
 }
 
-void RunLog::Start(std::unique_ptr<RunLogFile> file, const std::string& heading) {
+void RunLog::Start(std::unique_ptr<RunLogFile> file, const UserText& heading) {
     started_ = true;
     file_ = std::move(file);
     if (file_) {
-        const std::string text = RunLogLines(heading) + waiting_;
+        const std::string text = RunLogLines(heading.String()) + waiting_;
         const RunLogFile::Appended first = file_->Append(text, RoomForLines());
         if (first != RunLogFile::Appended::kNoRoom) {
             written_ = first == RunLogFile::Appended::kWritten;
@@ -56,13 +58,13 @@ bool IsTheRunLogFile(const RunLogFileFacts& facts, SamePath samePath) {
            samePath(*facts.folderPath + kRunLogFileName, *facts.filePath);
 }
 
-std::string WithLogFileLine(const std::string& text, const std::string& path) {
-    // Quoted, so that the error box's full stop does not land on the file's name.
-    return path.empty() ? text : text + "\r\nOstrel's log of this run: \"" + path + '"';
+UserText WithLogFileLine(UserText text, const std::string& path) {
+    if (!path.empty()) text.AddLine(LaunchBoxes::LogFileLine(path));
+    return text;
 }
 
-std::string RunLogHeading(const LocalTime& started, const std::string& version,
-                          const std::string& program) {
+UserText RunLogHeading(const LocalTime& started, const std::string& version,
+                       const std::string& program) {
     // "YYYY-MM-DD hh:mm:ss", digit by digit: the program carries no formatting library for it.
     char time[] = "0000-00-00 00:00:00";
     const auto put = [&time](int at, int width, int value) {
@@ -76,9 +78,7 @@ std::string RunLogHeading(const LocalTime& started, const std::string& version,
     put(11, 2, started.hour);
     put(14, 2, started.minute);
     put(17, 2, started.second);
-    std::string heading = time;
-    heading.append(" Ostrel ").append(version).append(", ").append(program);
-    return heading;
+    return LogFileTexts::Heading(time, version, program);
 }
 
 std::string RunLogLines(const std::string& text) {

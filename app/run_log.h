@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/user_texts.h"
 
 namespace ostrel {
 
@@ -49,20 +50,18 @@ using SamePath = bool (*)(const std::string& one, const std::string& other);
 bool IsTheRunLogFile(const RunLogFileFacts& facts, SamePath samePath);
 
 // A log file is never larger, whoever writes it: what a run cannot keep within it is left out,
-// said once.
+// said once (LogFileTexts::Full).
 inline constexpr std::uint64_t kRunLogLimit = 1024 * 1024;
-inline constexpr char kRunLogFull[] =
-    "The log file is full (1 MiB): the rest of this run is not kept";
 
 class RunLog {
   public:
     // Lines added before Start wait in memory, so that the start of Corvex pays nothing for the
     // file; from Start on, each line is written as it comes.
-    void Add(const std::string& line);
+    void Add(const UserText& line);
     // Writes `heading` and what waited. With no file (it could not be made) the lines go nowhere.
     // A file that still holds earlier runs (it could not be set aside) goes on after them, or is
     // started afresh where they leave too little room within the limit.
-    void Start(std::unique_ptr<RunLogFile> file, const std::string& heading);
+    void Start(std::unique_ptr<RunLogFile> file, const UserText& heading);
     bool Started() const { return started_; }
     // Whether this run's lines went to the file, for a box to name it.
     bool Written() const { return written_; }
@@ -78,12 +77,12 @@ class RunLog {
 };
 
 // The first line: when the run began, Ostrel's version and its program file.
-std::string RunLogHeading(const LocalTime& started, const std::string& version,
-                          const std::string& program);
+UserText RunLogHeading(const LocalTime& started, const std::string& version,
+                       const std::string& program);
 
 // A box's text about a run that brings no Corvex, with a last line that names the file where the
 // log of the run is kept (`path`; none when it is "").
-std::string WithLogFileLine(const std::string& text, const std::string& path);
+UserText WithLogFileLine(UserText text, const std::string& path);
 
 // A line as the file keeps it, in CR LF lines: the further lines of a text of several (a box's)
 // indented under its first.

@@ -6,12 +6,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/user_texts.h"
+
 namespace ostrel {
 
 // The general exception class: a message and nothing else.
 class Exception : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit Exception(const UserText& message) : std::runtime_error(message.String()) {}
 };
 
 // Raised by the UDP endpoint for socket failures.
@@ -23,7 +25,7 @@ class UDPSockError : public Exception {
 // A call of the operating system failed; carries its error code.
 class SystemError : public Exception {
   public:
-    SystemError(const std::string& message, unsigned long code) : Exception(message), code_(code) {}
+    SystemError(const UserText& message, unsigned long code) : Exception(message), code_(code) {}
     unsigned long code() const { return code_; }
 
   private:
@@ -39,7 +41,7 @@ class InOutError : public SystemError {
 // A COM call failed; carries the HRESULT.
 class OleError : public Exception {
   public:
-    OleError(const std::string& message, long hresult) : Exception(message), hresult_(hresult) {}
+    OleError(const UserText& message, long hresult) : Exception(message), hresult_(hresult) {}
     long hresult() const { return hresult_; }
 
   private:

@@ -16,18 +16,20 @@ std::string SystemMessage(DWORD code) {
     return Utf8(text, length);
 }
 
-std::string SystemErrorText(const std::string& what, DWORD code, const std::string& subject) {
+UserText SystemErrorText(const UserText& what, DWORD code, const std::string& subject) {
     const std::string reason = SystemMessage(code);
-    if (reason.empty()) return what + " (error " + std::to_string(code) + ")";
-    return what + ": " + (subject.empty() ? reason : WithFirstInsert(reason, subject));
+    if (reason.empty()) return SystemTexts::WithCode(what, std::to_string(code));
+    return SystemTexts::WithReason(what,
+                                   subject.empty() ? reason : WithFirstInsert(reason, subject));
 }
 
 OleError OleFailure(HRESULT result) {
-    std::string message = SystemMessage(static_cast<DWORD>(result));
+    const std::string message = SystemMessage(static_cast<DWORD>(result));
     if (message.empty()) {
-        message = "OLE error " + EightHexDigits(static_cast<std::uint32_t>(result));
+        return OleError(SystemTexts::OleError(EightHexDigits(static_cast<std::uint32_t>(result))),
+                        result);
     }
-    return OleError(message, result);
+    return OleError(UserText::Verbatim(message), result);
 }
 
 }  // namespace ostrel

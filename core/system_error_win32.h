@@ -16,11 +16,11 @@ std::string SystemMessage(DWORD code);
 
 // "<what>: <the system's text>", or "<what> (error <code>)" where the system has no text for it.
 // A text that names what failed as "%1" gets `subject` there.
-std::string SystemErrorText(const std::string& what, DWORD code, const std::string& subject = "");
+UserText SystemErrorText(const UserText& what, DWORD code, const std::string& subject = "");
 
 // Raises `Error` (SystemError, or InOutError for a file) with that text and the code.
 template <typename Error = SystemError>
-[[noreturn]] void RaiseSystemError(const std::string& what, DWORD code = GetLastError(),
+[[noreturn]] void RaiseSystemError(const UserText& what, DWORD code = GetLastError(),
                                    const std::string& subject = "") {
     throw Error(SystemErrorText(what, code, subject), code);
 }

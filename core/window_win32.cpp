@@ -1,14 +1,12 @@
 #include "core/window_win32.h"
 
-#include <string>
-
 #include "core/system_error_win32.h"
 #include "core/text_win32.h"
 
 namespace ostrel {
 namespace {
 
-void RegisterOnce(const WindowClass& windowClass, WNDPROC procedure, const char* failure) {
+void RegisterOnce(const WindowClass& windowClass, WNDPROC procedure, const UserText& failure) {
     const WideText name = Wide(windowClass.name);
     WNDCLASSW registered{};
     registered.style = windowClass.style;
@@ -19,7 +17,7 @@ void RegisterOnce(const WindowClass& windowClass, WNDPROC procedure, const char*
     registered.hbrBackground = windowClass.background;
     registered.lpszClassName = name.data();
     if (!RegisterClassW(&registered) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        RaiseSystemError(std::string(failure) + " (window class " + windowClass.name + ")");
+        RaiseSystemError(StartupFailures::WindowClass(failure, windowClass.name));
     }
 }
 
@@ -28,20 +26,20 @@ void RegisterOnce(const WindowClass& windowClass, WNDPROC procedure, const char*
 Window::~Window() { Destroy(); }
 
 void Window::Create(const WindowClass& windowClass, const WindowPlacement& placement,
-                    const char* failure) {
+                    const UserText& failure) {
     Destroy();
     RegisterOnce(windowClass, WindowProc, failure);
     const HWND window = CreateWindowExW(
-        placement.exStyle, Wide(windowClass.name).data(), Wide(placement.text).data(),
+        placement.exStyle, Wide(windowClass.name).data(), Wide(placement.text.String()).data(),
         placement.style, placement.left, placement.top, placement.width, placement.height,
         placement.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.childId)),
         GetModuleHandleW(nullptr), this);
     if (!window) RaiseSystemError(failure);
 }
 
-HWND CreateChildControl(HWND parent, const ChildControl& control, const char* failure) {
+HWND CreateChildControl(HWND parent, const ChildControl& control, const UserText& failure) {
     const HWND child = CreateWindowExW(
-        control.exStyle, Wide(control.windowClass).data(), Wide(control.text).data(),
+        control.exStyle, Wide(control.windowClass).data(), Wide(control.text.String()).data(),
         control.style | WS_CHILD, control.bounds.left, control.bounds.top,
         control.bounds.right - control.bounds.left, control.bounds.bottom - control.bounds.top,
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
@@ -82,7 +80,7 @@ LRESULT CALLBACK Window::WindowProc(HWND window, UINT message, WPARAM wParam, LP
     } catch (const std::exception& error) {
         self->Report(error);
     } catch (...) {
-        self->Report(Exception("Unknown exception in a window's message"));
+        self->Report(Exception(StartupFailures::UnknownException));
     }
     if (message == WM_NCDESTROY) self->window_.release();
     return result;

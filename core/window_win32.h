@@ -21,7 +21,7 @@ struct WindowClass {
 // What CreateWindowExW is given besides the class.
 struct WindowPlacement {
     DWORD exStyle = 0;
-    const char* text = "";  // UTF-8
+    UserText text;
     DWORD style = 0;
     int left = 0;
     int top = 0;
@@ -35,15 +35,15 @@ struct WindowPlacement {
 // a window, which owns it and takes it down with itself.
 struct ChildControl {
     const char* windowClass;
-    const char* text;  // UTF-8
-    DWORD style;       // WS_CHILD is added
+    UserText text;
+    DWORD style;  // WS_CHILD is added
     DWORD exStyle;
     RECT bounds;  // in the parent's client area
     int id;
 };
 
 // Raises the system's error, as `failure`, when the control cannot be made.
-HWND CreateChildControl(HWND parent, const ChildControl& control, const char* failure);
+HWND CreateChildControl(HWND parent, const ChildControl& control, const UserText& failure);
 
 class Window {
   public:
@@ -68,7 +68,7 @@ class Window {
     // Exception with `failure` when the class or the window cannot be made; a window made before
     // is destroyed first.
     void Create(const WindowClass& windowClass, const WindowPlacement& placement,
-                const char* failure);
+                const UserText& failure);
     // Destroys the window now; DestroyWindow on Handle() does too, and lets HandleMessage see it.
     void Destroy() { window_.reset(); }
 

@@ -36,7 +36,7 @@ class FuzzedFormat : public ostrel::DateTimeFormat {
 
 class NullLog : public ostrel::Log {
   public:
-    void Add(const std::string&) override {}
+    void Add(const ostrel::UserText&) override {}
     void Clear() override {}
 };
 

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                     log,
                                     [&] {
                                         if (++wakeUps == failingWakeUp) {
-                                            throw ostrel::Exception("send failed");
+                                            throw ostrel::Exception(SystemWords("send failed"));
                                         }
                                     },
                                     {},

@@ -24,7 +24,7 @@ bool SendWakeUp(TUDPEndpoint& endpoint, const std::string& datagram, Log& log) {
     // The endpoint outlives the window whose log this is: heard for this call only.
     struct Heard {
         explicit Heard(TUDPEndpoint& endpoint, Log& log) : endpoint_(endpoint) {
-            endpoint_.OnWarning = [&log](TUDPEndpoint&, const std::string& line) { log.Add(line); };
+            endpoint_.OnWarning = [&log](TUDPEndpoint&, const UserText& line) { log.Add(line); };
         }
         ~Heard() { endpoint_.OnWarning = nullptr; }
         TUDPEndpoint& endpoint_;

@@ -32,7 +32,7 @@ std::string Formatted(Format format) {
             return Utf8(text.data(), static_cast<std::size_t>(written - 1));  // without the NUL
         }
     }
-    RaiseSystemError("Cannot format the local date and time");
+    RaiseSystemError(HandOverTexts::CannotFormatDateTime);
 }
 
 // The user's own formats, read afresh on every call as the system keeps them.

@@ -17,26 +17,13 @@ constexpr char kSunFrameClass[] = "SunAwtFrame";
 constexpr char kDialogClass[] = "SunAwtDialog";
 constexpr char kToolkitClass[] = "SunAwtToolkit";
 
-constexpr char kWindowPrefix[] = "Window : ";
-constexpr char kFramePrefix[] = "xxxx Window : ";
-constexpr char kBanner[] =
-    "################################ Searching for windows ################################";
-
 constexpr unsigned kFirstPollDelay = 300;  // ms
 constexpr unsigned kPollInterval = 1000;   // ms
-// A running Corvex answers within a few polls; one that has not answered after about a minute
-// never will, and waiting longer would freeze the launcher for good.
-constexpr int kMaxPolls = 60;
 
 // The text up to its first NUL, and at most `limit` characters of it.
 std::string CutName(const std::string& text, std::size_t limit) {
     return FirstCharacters(text.substr(0, text.find('\0')), limit);
 }
-
-struct WindowNames {
-    std::string title;
-    std::string className;
-};
 
 // A window of the list with its class name. A window's class never changes, so the search reads
 // each class name once, not once a pass: on a desktop of many windows the names are most of what
@@ -59,11 +46,6 @@ std::string ReadTitle(Desktop& desktop, WindowHandle window) {
     return CutName(desktop.WindowTitle(window), kTitleLimit - 1);
 }
 
-// The class name first, then the title, each in double quotes.
-std::string QuotedNames(const WindowNames& names) {
-    return '"' + names.className + "\" \"" + names.title + '"';
-}
-
 bool IsOneOf(const std::string& className, std::initializer_list<const char*> classes) {
     for (const char* candidate : classes) {
         if (className == candidate) return true;
@@ -72,6 +54,9 @@ bool IsOneOf(const std::string& className, std::initializer_list<const char*> cl
 }
 
 enum class Answer { kAnswered, kSilent, kGone, kClosed };
+
+// How a pass logs a window it has handed over: by its class name and title.
+using LogLine = UserText (*)(const std::string& className, const std::string& title);
 
 // Wakes the instance and polls until it answers, it has had its polls, its window goes, or the
 // launcher closes.
@@ -104,14 +89,14 @@ class Search {
           windows_(ListWindows(ports.desktop)) {}
 
     // One pass: hands over to every titled window of Corvex's whose class is one of `classes`.
-    void HandOverPass(std::initializer_list<const char*> classes, const char* prefix) {
+    void HandOverPass(std::initializer_list<const char*> classes, LogLine logLine) {
         for (const ListedWindow& listed : windows_) {
             if (closed_) return;
             if (!IsOneOf(listed.className, classes)) continue;
             if (memory_.givenUp.count(listed.window)) continue;
             const WindowNames names{ReadTitle(ports_.desktop, listed.window), listed.className};
             if (names.title.empty() || !IsCorvexs(listed.window)) continue;
-            HandOver(listed.window, prefix, names);
+            HandOver(listed.window, logLine, names);
         }
     }
 
@@ -124,7 +109,7 @@ class Search {
             if (IsJavaWindowClass(listed.className)) continue;
             const WindowNames names{ReadTitle(ports_.desktop, listed.window), listed.className};
             if (names.title.empty()) continue;
-            ports_.log.Add(kWindowPrefix + QuotedNames(names));
+            ports_.log.Add(HandOverTexts::Window(names.className, names.title));
         }
     }
 
@@ -139,22 +124,21 @@ class Search {
         return candidates_->Takes(ports_.desktop.WindowProcess(window));
     }
 
-    void HandOver(WindowHandle window, const char* prefix, const WindowNames& names) {
+    void HandOver(WindowHandle window, LogLine logLine, const WindowNames& names) {
         // Woken, Corvex may bring its window forward itself, which Windows allows only a process
         // that the foreground one (this launcher, just started by the user) has named.
         if (candidates_->KnowsTheProcess()) AllowForeground(ports_.desktop.WindowProcess(window));
         switch (WakeUntilAnswered(ports_, window)) {
             case Answer::kAnswered:
                 applicationFound_ = true;
-                ports_.log.Add(prefix + QuotedNames(names));
+                ports_.log.Add(logLine(names.className, names.title));
                 ports_.desktop.Activate(window);
                 break;
             case Answer::kSilent:
                 memory_.givenUp.insert(window);
-                memory_.lastGivenUp = QuotedNames(names);
+                memory_.lastGivenUp = names;
                 if (!givenUp_) givenUp_ = GivenUpWindow{names.title, candidates_->OnlyStarted()};
-                ports_.log.Add("No answer from " + QuotedNames(names) + " after " +
-                               std::to_string(kMaxPolls) + " polls");
+                ports_.log.Add(HandOverTexts::NoAnswer(names.className, names.title, kMaxPolls));
                 break;
             case Answer::kGone:
                 break;
@@ -170,8 +154,8 @@ class Search {
         const std::uint32_t refused = ports_.desktop.AllowForeground(process);
         if (refused == 0 || memory_.foregroundRefusalTold) return;
         memory_.foregroundRefusalTold = true;
-        ports_.log.Add("Could not pass the foreground to Corvex (process " +
-                       std::to_string(process) + "): error " + std::to_string(refused));
+        ports_.log.Add(
+            HandOverTexts::ForegroundRefused(std::to_string(process), std::to_string(refused)));
     }
 
     WindowSearchPorts& ports_;
@@ -207,11 +191,11 @@ bool CorvexCandidates::Takes(ProcessId process) const {
 
 std::optional<GivenUpWindow> FindMyWindows(WindowSearchPorts& ports, bool Verbose,
                                            bool& applicationFound, WindowSearchMemory& memory) {
-    if (Verbose) ports.log.Add(kBanner);
+    if (Verbose) ports.log.Add(HandOverTexts::Banner);
     Search WindowList(ports, applicationFound, memory);
-    WindowList.HandOverPass({kSplashClass}, kWindowPrefix);
-    WindowList.HandOverPass({kAwtFrameClass, kSunFrameClass}, kFramePrefix);
-    WindowList.HandOverPass({kDialogClass}, kWindowPrefix);
+    WindowList.HandOverPass({kSplashClass}, HandOverTexts::Window);
+    WindowList.HandOverPass({kAwtFrameClass, kSunFrameClass}, HandOverTexts::FrameWindow);
+    WindowList.HandOverPass({kDialogClass}, HandOverTexts::Window);
     if (Verbose) WindowList.ListOtherWindows();
     return WindowList.GivenUp();
 }

@@ -22,6 +22,9 @@ using ProcessId = std::uint32_t;
 // title has at most 79 characters, a class name 99.
 inline constexpr std::size_t kTitleLimit = 80;
 inline constexpr std::size_t kClassNameLimit = 100;
+// A running Corvex answers within a few polls; one that has not answered after about a minute
+// never will, and waiting longer would freeze the launcher for good.
+inline constexpr int kMaxPolls = 60;
 
 // What the search needs of the desktop.
 class Desktop {
@@ -128,12 +131,18 @@ struct WindowSearchPorts {
     std::function<bool()> closing;
 };
 
+// A window as the log names it.
+struct WindowNames {
+    std::string title;
+    std::string className;
+};
+
 // What the searches of one run remember: the windows given up on, which no later search wakes
 // again.
 struct WindowSearchMemory {
     std::set<WindowHandle> givenUp;
-    // The one given up last, as the log names a window (its class name and title, quoted).
-    std::string lastGivenUp;
+    // The one given up last.
+    std::optional<WindowNames> lastGivenUp;
     // A refused pass of the foreground is told once a run.
     bool foregroundRefusalTold = false;
 };

@@ -13,28 +13,31 @@ namespace ostrel {
 
 namespace {
 
-// A path as an error box quotes it: whole when it is a little too long, else its beginning. A
+// A path as an error box shows it: whole when it is a little too long, else its beginning. A
 // message box cannot show a text of many thousand characters; the log has the path whole.
-std::string QuotedPath(const std::string& path) {
-    constexpr std::size_t kLongestQuoted = 300;
-    const std::string shown = FirstCharacters(path, kLongestQuoted);
-    return '"' + shown + (shown.size() < path.size() ? "...\"" : "\"");
+std::string ShownPath(const std::string& path) {
+    constexpr std::size_t kLongestShown = 300;
+    const std::string shown = FirstCharacters(path, kLongestShown);
+    return shown.size() < path.size() ? shown + "..." : shown;
 }
 
+static_assert(kLongestShellPath == MAX_PATH - 1, "the shell's limit is the system's");
+
 // The shell counts in UTF-16 units, as the system's path limit does.
-bool TooLongForTheShell(const WideText& path) { return path.size() - 1 >= MAX_PATH; }
+bool TooLongForTheShell(const WideText& path) {
+    return path.size() - 1 > static_cast<std::size_t>(kLongestShellPath);
+}
 
 // The shell finds no program file and ignores a working directory that long, and says no more
 // than "file not found" or nothing at all: the user would wait for a program that never starts.
 void RefuseWhatTheShellCannotTake(const std::string& file, const WideText& wideFile,
                                   const std::string& directory, const WideText& wideDirectory) {
-    const std::string tooLong = " is longer than " + std::to_string(MAX_PATH - 1) + " characters";
     if (TooLongForTheShell(wideFile)) {
-        throw Exception("Cannot start " + QuotedPath(file) + ": the program path" + tooLong);
+        throw Exception(LaunchBoxes::ProgramPathTooLong(ShownPath(file), kLongestShellPath));
     }
     if (TooLongForTheShell(wideDirectory)) {
-        throw Exception("Cannot start " + QuotedPath(file) + " in " + QuotedPath(directory) +
-                        ": the working directory" + tooLong);
+        throw Exception(LaunchBoxes::WorkingFolderTooLong(ShownPath(file), ShownPath(directory),
+                                                          kLongestShellPath));
     }
 }
 
@@ -59,15 +62,16 @@ void ExecuteFile(const std::string& file, const std::string& parameters,
     start.lpDirectory = wideDirectory.data();
     start.nShow = showCommand;
     if (!ShellExecuteExW(&start)) {
-        const std::string what = "Cannot start " + QuotedPath(file);
+        const std::string shown = ShownPath(file);
+        const UserText what = LaunchBoxes::CannotStart(shown);
         DWORD code = GetLastError();
         // The shell's own code, where it left the system's unset.
         if (code == ERROR_SUCCESS) {
             code = static_cast<DWORD>(reinterpret_cast<INT_PTR>(start.hInstApp));
             const std::string meaning = ShellResultText(code);
-            if (!meaning.empty()) throw SystemError(what + ": " + meaning, code);
+            if (!meaning.empty()) throw SystemError(SystemTexts::WithReason(what, meaning), code);
         }
-        RaiseSystemError(what, code, QuotedPath(file));
+        RaiseSystemError(what, code, '"' + shown + '"');
     }
     KernelHandle process(start.hProcess);
     if (started) *started = std::move(process);

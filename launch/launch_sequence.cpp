@@ -18,19 +18,17 @@ std::string ListKeyAndReadJavaHome(RegistryKey& key, Log& log) {
     const std::vector<std::string> names = key.ValueNames();
     for (const std::string& name : names) {
         const std::string data = ReadRegistryString(key, name);
-        log.Add("Registry Key has has an Entry Called \"" + name + "\"  with a value of \"" + data +
-                "\"");
+        log.Add(LaunchLog::RegistryValue(name, data));
     }
     std::string javaHome = ReadRegistryString(key, kJavaHomeValue);
-    log.Add("JavaHome = \"" + javaHome + "\"");
+    log.Add(LaunchLog::JavaHome(javaHome));
     return javaHome;
 }
 
 void ReportNoRuntime(LaunchUi& ui, Log& log) {
     ui.RestoreMainWindow();
-    ui.ShowNoRuntimeBox(
-        "Error opening key to Java runtime\r!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
-    log.Add("Error opening key to Java runtime!! CANNOT FIND ANY INSTALLED JAVA RUNTIME !!");
+    ui.ShowNoRuntimeBox(LaunchBoxes::NoRuntime);
+    log.Add(LaunchLog::NoRuntime);
 }
 
 // Reads the runtime key into the state; the key is closed before this returns, also on error.
@@ -62,27 +60,24 @@ const char* DiscoverRuntime(LaunchPorts& ports, LaunchState& state) {
 // A runtime whose key names no home cannot be started, and the user would otherwise only wait
 // for a Corvex that never comes.
 void ReportNoJavaHome(LaunchUi& ui, const std::string& key) {
-    ui.ShowError(Exception("The Java runtime registered under HKEY_LOCAL_MACHINE\\" + key +
-                           " has no \"JavaHome\" value, or an empty one, so Corvex cannot be "
-                           "started.\r\nReinstall the Java runtime that came with Corvex, then "
-                           "start Ostrel again."));
+    ui.ShowError(Exception(LaunchBoxes::NoJavaHome(key)));
 }
 
-// Runs one step and keeps its failure, prefixed with `what`, so that a failed step does not keep
-// the next from being tried.
+// Runs one step and keeps its failure, so that a failed step does not keep the next from being
+// tried.
 template <typename Step>
-void Attempt(std::vector<std::string>& failures, const std::string& what, Step step) {
+void Attempt(std::vector<UserText>& failures, Step step) {
     try {
         step();
     } catch (const std::exception& error) {
-        failures.push_back(what + error.what());
+        failures.push_back(UserText::Of(error));
     }
 }
 
 // The links and the start script; adds the messages of the writes that failed to `failures`.
 void WriteLinksAndScript(LaunchFiles& files, const std::string& javaHome,
                          const std::string& directory, const std::string& arguments,
-                         std::vector<std::string>& failures) {
+                         std::vector<UserText>& failures) {
     const ShellLinkProperties corvex{javaHome + kJavaw,     arguments, directory, kShowNormal,
                                      directory + kIconFile, 0};
     ShellLinkProperties configuration = corvex;
@@ -90,24 +85,25 @@ void WriteLinksAndScript(LaunchFiles& files, const std::string& javaHome,
     // A link names the files it could not save; what fails before it saves (the object, its
     // fields) does not say which link it is about. The script's errors name its file.
     const auto createLink = [&](const std::string& name, const ShellLinkProperties& link) {
-        Attempt(failures, "Cannot create \"" + name + "\": ", [&] {
-            try {
-                files.CreateShortCut(name, link);
-            } catch (const LinkNotSaved& error) {
-                failures.push_back(error.what());
-            }
-        });
+        try {
+            files.CreateShortCut(name, link);
+        } catch (const LinkNotSaved& error) {
+            failures.push_back(UserText::Of(error));
+        } catch (const std::exception& error) {
+            failures.push_back(
+                SystemTexts::WithReason(LaunchBoxes::CannotCreate(name), UserText::Of(error)));
+        }
     };
     createLink("Configuration.lnk", configuration);
     createLink("Corvex.lnk", corvex);
-    Attempt(failures, "", [&] {
+    Attempt(failures, [&] {
         files.CreateBatchFile("\"" + javaHome + kJava + "\" " + arguments + " ShowSetup");
     });
 }
 
-std::string Lines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+UserText Lines(const std::vector<UserText>& lines) {
+    UserText text;
+    for (const UserText& line : lines) text.AddLine(line);
     return text;
 }
 
@@ -121,13 +117,12 @@ void LaunchCorvex(LaunchPorts& ports, LaunchState& state) {
     const std::string arguments = std::string(kClassPath) + " " + kMainClass;
     const std::string parameters = arguments + " ShowSetupSys";
 
-    ports.log.Add("Application Path =" + directory);
-    ports.log.Add("ExecuteFile " + javaw + " " + arguments + "  (in " + directory + ")");
+    ports.log.Add(LaunchLog::ApplicationPath(directory));
+    ports.log.Add(LaunchLog::ExecuteFile(javaw, arguments, directory));
 
     state.commandLine = '"' + javaw + "\" " + parameters;
-    std::vector<std::string> failures;
-    Attempt(failures, "",
-            [&] { ports.shell.ExecuteFile(javaw, parameters, directory, kShowNormal); });
+    std::vector<UserText> failures;
+    Attempt(failures, [&] { ports.shell.ExecuteFile(javaw, parameters, directory, kShowNormal); });
     const bool started = failures.empty();
     WriteLinksAndScript(ports.files, state.javaHome, directory, arguments, failures);
     if (failures.empty()) return;
@@ -140,12 +135,6 @@ void LaunchCorvex(LaunchPorts& ports, LaunchState& state) {
 }
 
 }  // namespace
-
-std::string SilentCorvexText(const std::string& title) {
-    return "Corvex is running (its window \"" + title +
-           "\"), but it does not answer.\r\nClose it, or end it in Task Manager, then start "
-           "Ostrel again.";
-}
 
 std::string LauncherDirectory(const std::string& moduleFileName) {
     const std::string::size_type cut = moduleFileName.find_last_of("\\:");
@@ -165,7 +154,7 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
 
     const std::optional<std::string> silent = ports.findMyWindows();
     if (state.applicationFound) {
-        ports.log.Add("Application Found");
+        ports.log.Add(LaunchLog::ApplicationFound);
         return;
     }
     // Closed while the search waited for a running Corvex to answer: the user's own choice, after
@@ -174,16 +163,16 @@ void RunLaunchSequence(LaunchPorts& ports, LaunchState& state) {
     // A Corvex that runs but does not answer still holds what a second one would need: starting
     // another beside it would not bring the user a working Corvex.
     if (silent && !ports.byHand) {
-        ports.log.Add(kSilentCorvexNotStarted);
+        ports.log.Add(LaunchLog::SilentCorvexNotStarted);
         state.cannotStart = true;
-        ports.ui.ShowLaunchFailure(SilentCorvexText(*silent));
+        ports.ui.ShowLaunchFailure(PollTexts::SilentCorvex(*silent));
         return;
     }
     // Without a runtime the start would run "\bin\javaw.exe" from the root of the current
     // drive, whatever that is, and leave links to nothing: start nothing instead.
     if (state.javaHome.empty()) {
         if (runtimeKey) ReportNoJavaHome(ports.ui, runtimeKey);
-        ports.log.Add(kNoRuntimeNotStarted);
+        ports.log.Add(LaunchLog::NoRuntimeNotStarted);
         state.cannotStart = true;
         return;
     }

@@ -62,12 +62,12 @@ class LaunchUi {
     virtual ~LaunchUi() = default;
     virtual void RestoreMainWindow() = 0;
     // A modal box: centred, one OK button, no icon, the application title as caption.
-    virtual void ShowNoRuntimeBox(const std::string& text) = 0;
+    virtual void ShowNoRuntimeBox(const UserText& text) = 0;
     // The default error box, for a failure that does not end the launch.
     virtual void ShowError(const std::exception& error) = 0;
     // The error box of a launch that brings the user no Corvex, which also names where the run's
     // log is kept, for whoever helps the user.
-    virtual void ShowLaunchFailure(const std::string& text) = 0;
+    virtual void ShowLaunchFailure(const UserText& text) = 0;
     // The window's close was asked for while a box of the launch was open, or while the search
     // waited for a running Corvex: nothing more may be started or written, and the window closes
     // once the launch has returned.
@@ -96,14 +96,6 @@ struct LaunchState {
     // The command line of the runtime started last, as a box quotes it.
     std::string commandLine;
 };
-
-inline constexpr char kNoRuntimeNotStarted[] = "Corvex not started: no Java runtime is known";
-inline constexpr char kSilentCorvexNotStarted[] =
-    "Corvex not started: the Corvex that is running does not answer";
-
-// The box's text for a Corvex that runs (its window titled `title`) but does not answer: a second
-// one beside it would find what it needs (its port, its files) held.
-std::string SilentCorvexText(const std::string& title);
 
 // The directory part of a program path, up to and including its last backslash or colon.
 std::string LauncherDirectory(const std::string& moduleFileName);

@@ -11,10 +11,10 @@ std::string ReadRegistryString(RegistryKey& key, const std::string& name) {
     if (!key.QueryValueInfo(name, info) || info.size == 0) return {};
     std::vector<char> data(info.size);
     if (!key.ReadValueData(name, data)) {
-        throw Exception("Failed to get data for '" + name + "'");
+        throw Exception(LaunchBoxes::FailedToGetData(name));
     }
     if (info.type != kRegSz && info.type != kRegExpandSz) {
-        throw Exception("Invalid data type for '" + name + "'");
+        throw Exception(LaunchBoxes::InvalidDataType(name));
     }
     return std::string(data.begin(), std::find(data.begin(), data.end(), '\0'));
 }

@@ -18,63 +18,44 @@ constexpr char kJavaSoft[] = "SOFTWARE\\JavaSoft\\";
 // Where runtimes and development kits of every version register.
 constexpr const char* kRuntimeFamilies[] = {"Java Runtime Environment", "Java Development Kit",
                                             "JRE", "JDK"};
-constexpr char kMachine[] = "HKEY_LOCAL_MACHINE\\";
-constexpr char kNoJavaHome[] = "no \"JavaHome\" value";
-constexpr char kEmptyJavaHome[] = "\"JavaHome\" is empty";
-constexpr char kJavaHomeNotText[] = "\"JavaHome\" is not text";
 
-const char* ViewName(RegistryView view) {
-    return view == RegistryView::k64Bit ? "64-bit view" : "32-bit view";
-}
-
-std::string PassedOverLine(const std::string& path, RegistryView view, const std::string& reason) {
-    return "Java runtime key passed over: " + (kMachine + path) + " (" + ViewName(view) +
-           "): " + reason;
-}
-
-std::string FoundIn64BitViewLine(const std::string& path) {
-    return "Java runtime key found in the 64-bit registry view: " + (kMachine + path);
-}
-
-std::string OtherRuntimeLine(const std::string& path, RegistryView view,
-                             const std::string& javaHome) {
-    return "Other Java runtime, not used: " + (kMachine + path) + " (" + ViewName(view) +
-           "), JavaHome \"" + javaHome + "\"";
+UserText ViewName(RegistryView view) {
+    return view == RegistryView::k64Bit ? LaunchLog::View64Bit : LaunchLog::View32Bit;
 }
 
 // The runtime's home, or why its key names none (then the home is empty).
 struct JavaHomeRead {
     std::string home;
-    std::string problem;
+    UserText problem;
 };
 
 JavaHomeRead ReadJavaHome(RegistryKey& key) {
     RegistryValueInfo info;
-    if (!key.QueryValueInfo(kJavaHomeValue, info)) return {{}, kNoJavaHome};
-    if (info.size == 0) return {{}, kEmptyJavaHome};
-    if (info.type != kRegSz && info.type != kRegExpandSz) return {{}, kJavaHomeNotText};
+    if (!key.QueryValueInfo(kJavaHomeValue, info)) return {{}, LaunchLog::NoJavaHomeValue};
+    if (info.size == 0) return {{}, LaunchLog::JavaHomeEmpty};
+    if (info.type != kRegSz && info.type != kRegExpandSz) return {{}, LaunchLog::JavaHomeNotText};
     std::string home;
     try {
         home = ReadRegistryString(key, kJavaHomeValue);
     } catch (const Exception&) {
         return {};  // not readable now, which says nothing of the runtime
     }
-    if (home.empty()) return {{}, kEmptyJavaHome};
+    if (home.empty()) return {{}, LaunchLog::JavaHomeEmpty};
     return {std::move(home), {}};
 }
 
 // Why the key's runtime cannot be started; empty when it can, or when its home cannot be read
 // now: the listing reads it again and reports that failure as it reports any other.
-std::string StaleReason(RegistryKey& key, JavaRuntimeKeys& keys) {
+UserText StaleReason(RegistryKey& key, JavaRuntimeKeys& keys) {
     const JavaHomeRead read = ReadJavaHome(key);
-    if (!read.problem.empty() || read.home.empty()) return read.problem;
-    if (!keys.FileExists(read.home + kJavaw)) return "no bin\\javaw.exe in \"" + read.home + "\"";
+    if (!read.problem.Empty() || read.home.empty()) return read.problem;
+    if (!keys.FileExists(read.home + kJavaw)) return LaunchLog::NoJavaw(read.home);
     return {};
 }
 
 RuntimeKeyChoice Chosen(RuntimeKeyChoice choice, Log& log) {
     if (choice.view == RegistryView::k64Bit) {
-        log.Add(FoundIn64BitViewLine(choice.path));
+        log.Add(LaunchLog::FoundIn64BitView(choice.path));
     }
     return choice;
 }
@@ -106,9 +87,9 @@ RuntimeKeyChoice ChooseRuntimeKey(JavaRuntimeKeys& keys, Log& log) {
         for (const RegistryView view : views) {
             std::unique_ptr<RegistryKey> key = keys.Open(path, view);
             if (!key) continue;
-            const std::string reason = StaleReason(*key, keys);
-            if (reason.empty()) return Chosen({path, view, std::move(key), true}, log);
-            log.Add(PassedOverLine(path, view, reason));
+            const UserText reason = StaleReason(*key, keys);
+            if (reason.Empty()) return Chosen({path, view, std::move(key), true}, log);
+            log.Add(LaunchLog::KeyPassedOver(path, ViewName(view), reason));
             if (!firstOpened.key) firstOpened = {path, view, std::move(key), false};
         }
     }
@@ -123,11 +104,12 @@ void LogOtherRuntimes(JavaRuntimeKeys& keys, Log& log) {
             for (const std::string& version : versions) {
                 const std::string path = parent + "\\" + version;
                 if (IsReadByTheLauncher(path) || IsDetailOfAnother(version, versions)) continue;
-                log.Add(OtherRuntimeLine(path, view, JavaHomeOf(keys, path, view)));
+                log.Add(
+                    LaunchLog::OtherRuntime(path, ViewName(view), JavaHomeOf(keys, path, view)));
             }
         }
     }
-    log.Add(kOnlyTheseKeysRead);
+    log.Add(LaunchLog::OnlyTheseKeysRead);
 }
 
 }  // namespace ostrel

@@ -34,9 +34,6 @@ class JavaRuntimeKeys {
 inline constexpr char kJavaHomeValue[] = "JavaHome";
 // The runtime program, after the Java home path.
 inline constexpr char kJavaw[] = "\\bin\\javaw.exe";
-inline constexpr char kOnlyTheseKeysRead[] =
-    "Ostrel reads only ...\\Java Runtime Environment\\1.4 and \\1.3; a Java installed without "
-    "these keys is not listed here";
 
 // The key the launch reads.
 struct RuntimeKeyChoice {

@@ -23,9 +23,11 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// `what` names the step, e.g. "Cannot write"; `code` is the system's error code for it.
-InOutError FileFailure(const char* what, const std::string& name, DWORD code) {
-    return InOutError(SystemErrorText(std::string(what) + " \"" + name + "\"", code), code);
+// `what` names the step and its file (LaunchBoxes::CannotWrite, say); `code` is the system's error
+// code for it.
+template <typename Error = InOutError>
+Error FileFailure(const UserText& what, DWORD code) {
+    return Error(SystemErrorText(what, code), code);
 }
 
 // --- The desktop folder -------------------------------------------------------------------
@@ -120,10 +122,7 @@ std::string ScriptLineForCmd(const std::string& line) {
         at = quote + 1;
     }
     if (InCodePageExactly(shortened, CP_OEMCP, bytes)) return bytes;
-    throw InOutError("Cannot write \"" + std::string(kStartScriptName) +
-                         "\": a path in it has characters that the code page of the command "
-                         "prompt (" +
-                         std::to_string(GetOEMCP()) + ") cannot write, and no short form",
+    throw InOutError(LaunchBoxes::ScriptNotWritable(kStartScriptName, std::to_string(GetOEMCP())),
                      ERROR_NO_UNICODE_TRANSLATION);
 }
 
@@ -132,8 +131,7 @@ class Win32ScriptFiles : public ScriptFiles {
     void WriteWhole(const std::string& name, const std::string& content,
                     const std::string& shownName) override {
         const auto notCreated = [&](DWORD code) {
-            const InOutError failure = FileFailure("Cannot create", shownName, code);
-            return FileNotCreated(failure.what(), failure.code());
+            return FileFailure<FileNotCreated>(LaunchBoxes::CannotCreate(shownName), code);
         };
         if (IsReadOnly(name)) throw notCreated(ERROR_ACCESS_DENIED);
         KernelHandle file(CreateFileW(Wide(name).data(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -145,30 +143,31 @@ class Win32ScriptFiles : public ScriptFiles {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, MAXDWORD));
             DWORD written = 0;
             if (!WriteFile(file.get(), next, chunk, &written, nullptr)) {
-                throw FileFailure("Cannot write", shownName, GetLastError());
+                throw FileFailure(LaunchBoxes::CannotWrite(shownName), GetLastError());
             }
-            if (written == 0) throw FileFailure("Cannot write", shownName, ERROR_WRITE_FAULT);
+            if (written == 0) {
+                throw FileFailure(LaunchBoxes::CannotWrite(shownName), ERROR_WRITE_FAULT);
+            }
             next += written;
             left -= written;
         }
         // On disk before it takes the old script's place, so that a crash cannot leave an
         // empty script behind either.
         if (!FlushFileBuffers(file.get())) {
-            throw FileFailure("Cannot write", shownName, GetLastError());
+            throw FileFailure(LaunchBoxes::CannotWrite(shownName), GetLastError());
         }
         // Closed here rather than by the owner, so that what closing reports is heard.
         if (!CloseHandle(file.release())) {
-            throw FileFailure("Cannot close", shownName, GetLastError());
+            throw FileFailure(LaunchBoxes::CannotClose(shownName), GetLastError());
         }
     }
 
     void Replace(const std::string& from, const std::string& to) override {
         if (IsReadOnly(to)) {
-            const InOutError failure = FileFailure("Cannot replace", to, ERROR_ACCESS_DENIED);
-            throw FileReadOnly(failure.what(), failure.code());
+            throw FileFailure<FileReadOnly>(LaunchBoxes::CannotReplace(to), ERROR_ACCESS_DENIED);
         }
         if (!MoveFileExW(Wide(from).data(), Wide(to).data(), MOVEFILE_REPLACE_EXISTING)) {
-            throw FileFailure("Cannot replace", to, GetLastError());
+            throw FileFailure(LaunchBoxes::CannotReplace(to), GetLastError());
         }
     }
 
@@ -195,7 +194,7 @@ class Win32LaunchFiles : public LaunchFiles {
         ComPtr<IShellLinkW> link;
         ComPtr<IPersistFile> file;
         if (FAILED(object.As(&link)) || FAILED(object.As(&file))) {
-            throw Exception("Interface not supported");
+            throw Exception(LaunchBoxes::InterfaceNotSupported);
         }
         // SetPath gives S_FALSE for a target that does not exist: the link is made all the same.
         Check(link->SetPath(Wide(properties.target).data()));
@@ -205,12 +204,12 @@ class Win32LaunchFiles : public LaunchFiles {
         Check(link->SetIconLocation(Wide(properties.iconFile).data(), properties.iconIndex));
 
         // One save's failure does not keep the other from being made; both are reported.
-        std::string notSaved;
+        UserText notSaved;
         const auto save = [&](const WideText& path) {
             const HRESULT result = file->Save(path.data(), FALSE);
             if (FAILED(result)) {
-                notSaved += std::string(notSaved.empty() ? "" : "\r\n") + "Cannot save \"" +
-                            Utf8(path.data()) + "\": " + OleFailure(result).what();
+                notSaved.AddLine(SystemTexts::WithReason(LaunchBoxes::CannotSave(Utf8(path.data())),
+                                                         UserText::Of(OleFailure(result))));
             }
         };
         // Save asks for a full path: the bare name is the current folder's.
@@ -220,12 +219,12 @@ class Win32LaunchFiles : public LaunchFiles {
             desktop = DesktopFolder();
         } catch (const std::exception& error) {
             // No desktop folder to be had: the first save's failure is not to be lost with it.
-            if (notSaved.empty()) throw;
-            throw LinkNotSaved(notSaved + "\r\nCannot create \"" + linkName +
-                               "\": " + error.what());
+            if (notSaved.Empty()) throw;
+            throw LinkNotSaved(notSaved.AddLine(
+                SystemTexts::WithReason(LaunchBoxes::CannotCreate(linkName), UserText::Of(error))));
         }
         if (desktop) save(Wide(*desktop + "\\" + linkName));
-        if (!notSaved.empty()) throw LinkNotSaved(notSaved);
+        if (!notSaved.Empty()) throw LinkNotSaved(notSaved);
     }
 
     void CreateBatchFile(const std::string& line) override {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "net/endpoint_texts.h"
 
 namespace ostrel {
 namespace {
@@ -13,13 +14,6 @@ constexpr int kSocketLevel = 0xFFFF;         // SOL_SOCKET
 constexpr int kDontLinger = 0xFF7F;          // SO_DONTLINGER
 // Read as a 32-bit integer these four characters are non-zero, which switches the option on.
 constexpr char kOptionOn[] = "TRUE";
-
-constexpr char kInitializingWinsock[] = "Initializing Winsock";
-constexpr char kSendingData[] = "Sending Data";
-constexpr char kCheckingError[] = "Checking Error In Error Manager";
-constexpr char kLookingUpError[] = "Looking Up Error Message";
-constexpr char kUnknownError[] = "Unknown Error No. ";
-constexpr char kRangeCheckError[] = "Range check error";
 
 std::uint16_t LowWord(std::int64_t value) { return static_cast<std::uint16_t>(value & 0xFFFF); }
 
@@ -135,44 +129,46 @@ bool TUDPEndpoint::BindSocket() {
     LocalAddress.address = layer_->InetAddr(LocalHost.c_str());
     Bound = layer_->Bind(SocketHandle.Get(), LocalAddress) == 0;
     if (Bound) return true;
-    std::string line = "UDP port " + std::to_string(LowWord(localPort_)) + " is not available (" +
-                       SocketErrorText(layer_->LastError()) + ")";
-    if (LocalAddress.port != 0) {
-        LocalAddress.port = 0;
-        Bound = layer_->Bind(SocketHandle.Get(), LocalAddress) == 0;
-        if (Bound) {
-            Warn(line + ": the wake-up is sent from another port");
-            return true;
-        }
-        line += ", nor is another one (" + SocketErrorText(layer_->LastError()) + ")";
+    const int port = LowWord(localPort_);
+    const UserText error = SocketErrorText(layer_->LastError());
+    if (LocalAddress.port == 0) {
+        Warn(UDPEndpointTexts::NotSent(port, error));
+        return false;
     }
-    Warn(line + ": the wake-up is not sent");
+    LocalAddress.port = 0;
+    Bound = layer_->Bind(SocketHandle.Get(), LocalAddress) == 0;
+    if (Bound) {
+        Warn(UDPEndpointTexts::SentFromAnotherPort(port, error));
+        return true;
+    }
+    Warn(UDPEndpointTexts::NotSentNorAnother(port, error, SocketErrorText(layer_->LastError())));
     return false;
 }
 
-std::string TUDPEndpoint::SocketErrorText(int code) {
-    const std::string text = layer_->ErrorText(code);
-    return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
+UserText TUDPEndpoint::SocketErrorText(int code) {
+    return UDPEndpointTexts::SocketError(std::to_string(code), layer_->ErrorText(code));
 }
 
-void TUDPEndpoint::Warn(const std::string& line) {
-    if (!OnWarning || line == lastWarning_) return;
-    lastWarning_ = line;
+void TUDPEndpoint::Warn(const UserText& line) {
+    if (!OnWarning || line.String() == lastWarning_) return;
+    lastWarning_ = line.String();
     OnWarning(*this, line);
 }
 
 void TUDPEndpoint::SendDatagram(MemoryStream& Stream) {
     // A handler has exactly one chance to fill an empty stream.
     for (bool firstPass = true; Stream.Size() == 0; firstPass = false) {
-        if (!firstPass || !OnStreamInvalid) throw Exception(kInvalidStream);
+        if (!firstPass || !OnStreamInvalid) throw Exception(UDPEndpointTexts::InvalidStream);
         bool handled = false;
         OnStreamInvalid(handled, Stream);
-        if (!handled) throw Exception(kInvalidStream);
+        if (!handled) throw Exception(UDPEndpointTexts::InvalidStream);
     }
-    if (Stream.Size() > kSendBufferSize) throw UDPSockError(kStreamTooLong);
+    if (Stream.Size() > kSendBufferSize) {
+        throw UDPSockError(UDPEndpointTexts::StreamTooLong(kSendBufferSize));
+    }
 
     ResolveRemoteHost();
-    if (RemoteAddress.address == 0) throw UDPSockError(kNullRemoteAddress);
+    if (RemoteAddress.address == 0) throw UDPSockError(UDPEndpointTexts::NullRemoteAddress);
     ReportStatus(kReportSending, kSendingData);
     RemoteAddress.family = kAddressFamilyInet;
     RemoteAddress.port = HostToNetwork16(LowWord(RemotePort));
@@ -188,7 +184,9 @@ void TUDPEndpoint::SendDatagram(MemoryStream& Stream) {
 }
 
 void TUDPEndpoint::ResolveRemoteHost() {
-    if (RemoteHost.size() >= kHostTextSize) throw UDPSockError(kRemoteHostTooLong);
+    if (RemoteHost.size() >= kHostTextSize) {
+        throw UDPSockError(UDPEndpointTexts::RemoteHostTooLong(kHostTextSize - 1));
+    }
     std::array<char, kHostTextSize> hostText{};
     RemoteHost.copy(hostText.data(), RemoteHost.size());
 
@@ -202,10 +200,10 @@ void TUDPEndpoint::ResolveRemoteHost() {
             RemoteAddress.address = layer_->FirstHostAddress(HostEntryBuffer->bytes);
             return;
         }
-        if (lookup == 2) throw UDPSockError(kHostLookupCanceled);
+        if (lookup == 2) throw UDPSockError(UDPEndpointTexts::HostLookupCanceled);
         bool handled = false;
         if (OnInvalidHost) OnInvalidHost(handled);
-        if (!handled) throw UDPSockError(kHostLookupCanceled);
+        if (!handled) throw UDPSockError(UDPEndpointTexts::HostLookupCanceled);
     }
 }
 
@@ -252,13 +250,14 @@ void TUDPEndpoint::CheckSocketError(std::uint16_t mask) {
     const int code = layer_->LastError();
     // Only the mask's own code means "no error"; codes that merely share its bits are errors.
     if (code == mask) return;
-    if (code < 0 || code > 0xFFFF) throw Exception(kRangeCheckError);
+    if (code < 0 || code > 0xFFFF) throw Exception(UDPEndpointTexts::RangeCheckError);
     throw UDPSockError(DescribeSocketError(static_cast<std::uint16_t>(code)));
 }
 
-std::string TUDPEndpoint::DescribeSocketError(std::uint16_t number) {
-    const std::string text = number == 0 ? std::string() : kUnknownError + std::to_string(number);
-    ReportStatus(kReportDetails, kLookingUpError + text);
+UserText TUDPEndpoint::DescribeSocketError(std::uint16_t number) {
+    const UserText text =
+        number == 0 ? UserText() : UDPEndpointTexts::UnknownError(std::to_string(number));
+    ReportStatus(kReportDetails, kLookingUpError + text.String());
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/user_texts.h"
 #include "net/memory_stream.h"
 #include "net/socket_layer.h"
 
@@ -17,6 +18,7 @@ namespace ostrel {
 class TUDPEndpoint;
 
 using TOnStatus = std::function<void(TUDPEndpoint& Sender, const std::string& status)>;
+using TOnWarning = std::function<void(TUDPEndpoint& Sender, const UserText& line)>;
 using TOnReceive = std::function<void(TUDPEndpoint& Sender, std::int32_t NumberBytes,
                                       const std::string& FromIP, std::int32_t Port)>;
 using TNotifyEvent = std::function<void(TUDPEndpoint& Sender)>;
@@ -36,12 +38,6 @@ inline constexpr std::size_t kHostTextSize = 128;  // 127 characters and the ter
 inline constexpr std::uint8_t kReportSending = 2;
 inline constexpr std::uint8_t kReportDetails = 8;
 inline constexpr std::uint8_t kReportErrors = 16;
-
-inline constexpr char kInvalidStream[] = "Invalid stream";
-inline constexpr char kHostLookupCanceled[] = "Host Lookup Canceled";
-inline constexpr char kNullRemoteAddress[] = "Null Remote Address";
-inline constexpr char kStreamTooLong[] = "Stream longer than the send buffer of 2048 bytes";
-inline constexpr char kRemoteHostTooLong[] = "Remote host longer than 127 characters";
 
 class TUDPEndpoint {
   public:
@@ -64,7 +60,7 @@ class TUDPEndpoint {
     // A line for the log when the socket cannot be bound as asked: LocalPort is taken or kept by
     // the system, so the datagrams leave from another port, or from none. The same line is given
     // once only, however often the socket is replaced.
-    TOnStatus OnWarning;
+    TOnWarning OnWarning;
 
     // The local interface the socket is bound to, in dotted form: all of them unless told
     // otherwise. Read when the socket is bound.
@@ -93,13 +89,13 @@ class TUDPEndpoint {
   private:
     void ResolveRemoteHost();
     void CheckSocketError(std::uint16_t mask);
-    std::string DescribeSocketError(std::uint16_t number);
+    UserText DescribeSocketError(std::uint16_t number);
     void ReportStatus(std::uint8_t level, const std::string& text);
     void HandleSocketMessage(const WindowMessage& message);
     void ReadDatagram();
     bool BindSocket();
-    std::string SocketErrorText(int code);
-    void Warn(const std::string& line);
+    UserText SocketErrorText(int code);
+    void Warn(const UserText& line);
 
     // One successful Startup of the socket library, ended with Cleanup.
     class WinsockUse {

@@ -5,12 +5,12 @@
 
 #include "core/system_error_win32.h"
 #include "core/window_win32.h"
+#include "net/endpoint_texts.h"
 
 namespace ostrel {
 namespace {
 
 constexpr WORD kWinsockVersion = MAKEWORD(1, 1);
-constexpr char kNoNotifyWindow[] = "Cannot create the window for socket notices";
 constexpr UINT_PTR kResumeTimer = 1;
 constexpr int kMaxResumeDeferrals = 5;
 
@@ -38,7 +38,8 @@ class WinsockLayer final : public SocketLayer, private Window {
     void OpenNotifyWindow(MessageHandler handler) override {
         WindowPlacement placement;
         placement.parent = HWND_MESSAGE;
-        Create(WindowClass{"TUDPEndpointNotifyWindow"}, placement, kNoNotifyWindow);
+        Create(WindowClass{"TUDPEndpointNotifyWindow"}, placement,
+               UDPEndpointTexts::NoNotifyWindow);
         handler_ = std::move(handler);
     }
 

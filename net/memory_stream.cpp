@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "net/endpoint_texts.h"
 
 namespace ostrel {
 
@@ -23,7 +24,7 @@ std::size_t MemoryStream::Read(void* data, std::size_t count) {
 }
 
 void MemoryStream::ReadBuffer(void* data, std::size_t count) {
-    if (Read(data, count) != count) throw Exception("Stream read error");
+    if (Read(data, count) != count) throw Exception(UDPEndpointTexts::StreamReadError);
 }
 
 }  // namespace ostrel

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Makes the release archives of the current commit: ostrel-<version>-win32.zip and -win64.zip,
-# each holding ostrel.exe, README.txt (the user guide, docs/USER-GUIDE.md) and LICENSE.txt
-# (Ostrel's licence and those of the code linked into the program), and
+# each holding ostrel.exe, README.txt (the user guide, docs/USER-GUIDE.md, as plain text) and
+# LICENSE.txt (Ostrel's licence and those of the code linked into the program), and
 # ostrel-<version>-SHA256SUMS beside them. The commit is exported and built afresh for both
-# targets; the executables are the same bytes whoever builds the commit, wherever (see README,
-# "Shipping Ostrel with Corvex").
+# targets; the executables are the same bytes whoever builds the commit, wherever (see
+# docs/DEVELOPING.md, "Making a release").
 #
 #: scripts/release.sh [--out DIR] [signing]
 #:
@@ -118,9 +118,10 @@ for arch in "${windows_archs[@]}"; do
     else
         cp "$bin/ostrel.exe" "$folder/ostrel.exe"
     fi
-    # The user guide, under the name a user looks for first in an archive.
+    # The user guide, under the name a user looks for first in an archive, as Notepad shows it.
     [[ -s $work/src/docs/USER-GUIDE.md ]] || die "the commit has no docs/USER-GUIDE.md"
-    crlf <"$work/src/docs/USER-GUIDE.md" >"$folder/README.txt"
+    python3 "$work/src/scripts/lib/guide_to_text.py" "$work/src/docs/USER-GUIDE.md" \
+        >"$folder/README.txt" || die "the user guide could not be made plain text"
     licences | crlf >"$folder/LICENSE.txt"
     zip_folder "$work/stage" "$name" "$work/dist/$name.zip" "$commit_time"
     archives+=("$name.zip")

@@ -51,6 +51,17 @@ else
     ((${#missing[@]} == 0)) || die "still missing after apt-get install: ${missing[*]}"
 fi
 
+# The presets take libjpeg from the checkout's build/deps: a checkout that shares another's
+# (OSTREL_DEPS) gets a link there to it.
+if [[ $deps != "$root/build/deps" ]]; then
+    if [[ ! -e $root/build/deps ]]; then
+        mkdir -p "$root/build" && ln -s "$deps" "$root/build/deps"
+        say "build/deps: linked to $deps"
+    elif [[ $(realpath "$root/build/deps") != $(realpath -m "$deps") ]]; then
+        say "warning: build/deps is not OSTREL_DEPS ($deps): the presets build with build/deps"
+    fi
+fi
+
 # The source of the libjpeg-turbo version installed on the host, as the native build uses it.
 version=$(dpkg-query -W -f='${source:Version}' libjpeg62-turbo-dev)
 src=$deps/src jpeg=$deps/src/libjpeg-turbo-${version#*:}

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test, stopping at the first failure with a non-zero status: the set-up's install step
 # against a mirror that is mid-sync (tests/setup, in apt's simulation), the C++ sources' format
-# (clang-format), the documents' links and the README's length (tests/docs), the native
-# preset's unit tests under ASan and UBSan, each fuzz target for OSTREL_FUZZ_SECONDS (default
-# 15), the win32 and win64 presets' tests under Wine on the bench (scripts/winebench.sh), run
+# (clang-format), the native preset's unit tests under ASan and UBSan, the documents against the
+# code (tests/docs), each fuzz target for OSTREL_FUZZ_SECONDS (default 15), the win32 and win64
+# presets' tests under Wine on the bench (scripts/winebench.sh), run
 # through the test kits for Windows (tests/release/kit_test.sh), and the release command on two
 # clones of the committed HEAD (tests/release/release_test.sh). The last lines say what ran, and
 # what was skipped and why.
@@ -39,14 +39,16 @@ git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror ||
     die "run clang-format -i on the files above"
 summary+=("format: every C++ source as clang-format writes it")
 
-stage "docs: the documents' links, the README's length"
-bash tests/docs/links_test.sh
-summary+=("docs: every relative link of the README and docs/ names a file; the README is short")
-
 stage "native: configure and build"
 build_preset - native
 stage "native: tests"
 ctest --preset native "${ctest_options[@]}"
+
+# After the native build: the user guide is checked against the table of texts that its program
+# prints.
+stage "docs: the guide against the table of user texts, links and anchors, the layout, README.txt"
+python3 tests/docs/docs_test.py build/native/bin/user_texts_dump
+summary+=("docs: the guide lists every user text and no other; links and anchors resolve; the layout table names every file; README.txt is plain text")
 
 # Each fuzz target goes on from the corpus its earlier runs left in build/fuzz/corpus; what it
 # finds wrong is kept in build/fuzz/artifacts.
@@ -56,7 +58,6 @@ build_preset - fuzz
 mkdir -p build/fuzz/artifacts build/fuzz/logs
 for fuzzer in build/fuzz/bin/*_fuzz; do
     name=$(basename "$fuzzer")
-    mkdir -p "build/fuzz/corpus/$name"
     log=build/fuzz/logs/$name.log
     if ! "$fuzzer" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="build/fuzz/artifacts/$name-" "build/fuzz/corpus/$name" >"$log" 2>&1; then

@@ -336,6 +336,11 @@ constexpr UINT_PTR kLifetimeTimer = 2;
 constexpr UINT_PTR kShowWhenTimer = 3;
 constexpr UINT kShowWhenLookMs = 50;
 
+// What the record names a window that could not be made by: the stand-in's words, not Ostrel's.
+ostrel::UserText CreateFailure() {
+    return ostrel::UserText::Verbatim(std::string("CreateWindowExA"));
+}
+
 // What a window's handler raises is recorded; the stand-in goes on.
 class RecordedErrors : public ostrel::ErrorReporter {
   public:
@@ -359,7 +364,7 @@ class ControlWindow : public ostrel::Window {
         // A message-only window: not enumerated among the top-level windows.
         ostrel::WindowPlacement placement;
         placement.parent = HWND_MESSAGE;
-        Window::Create(ostrel::WindowClass{kControlClass}, placement, "CreateWindowExA");
+        Window::Create(ostrel::WindowClass{kControlClass}, placement, CreateFailure());
     }
 
   private:
@@ -428,7 +433,7 @@ class StandIn {
         for (const WindowSpec& spec : settings_.windowSpecs) {
             const bool splash = spec.className.find("SplashScreen") != std::string::npos;
             ostrel::WindowPlacement placement;
-            placement.text = spec.title.c_str();
+            placement.text = ostrel::UserText::Verbatim(spec.title);
             placement.style = splash ? WS_POPUP | WS_BORDER : WS_OVERLAPPEDWINDOW;
             placement.left = 120 + offset;
             placement.top = 90 + offset;
@@ -440,7 +445,7 @@ class StandIn {
                 window->Create(
                     ostrel::WindowClass{spec.className.c_str(), background_.get(), nullptr,
                                         LoadCursorA(nullptr, IDC_ARROW), CS_HREDRAW | CS_VREDRAW},
-                    placement, "CreateWindowExA");
+                    placement, CreateFailure());
             } catch (const std::exception& error) {
                 errors_.ShowException(error);
                 continue;

@@ -27,6 +27,9 @@ namespace ostrel::test {
 
 using Journal = std::vector<std::string>;
 
+// What a fake says in the system's place.
+inline UserText SystemWords(const std::string& words) { return UserText::Verbatim(words); }
+
 // Writes into a journal, when it has one.
 class Journaled {
   protected:
@@ -42,9 +45,9 @@ class Journaled {
 class FakeLog : public Log, Journaled {
   public:
     explicit FakeLog(Journal* journal = nullptr) : Journaled(journal) {}
-    void Add(const std::string& line) override {
-        lines.push_back(line);
-        Write("log " + line);
+    void Add(const UserText& line) override {
+        lines.push_back(line.String());
+        Write("log " + line.String());
     }
     void Clear() override {
         lines.clear();
@@ -211,7 +214,9 @@ class FakeShell : public LaunchShell, Journaled {
                      const std::string& directory, int showCommand) override {
         Write("execute [" + file + "] [" + parameters + "] [" + directory + "] " +
               std::to_string(showCommand));
-        if (fails) throw Exception("Cannot start \"" + file + "\": not found");
+        if (fails) {
+            throw Exception(SystemTexts::WithReason(LaunchBoxes::CannotStart(file), "not found"));
+        }
     }
     std::string moduleFileName = "C:\\Program Files\\Corvex\\ostrel.exe";
     bool fails = false;
@@ -224,14 +229,15 @@ class FakeFiles : public LaunchFiles, Journaled {
         Write("link " + linkName + " [" + link.target + "] [" + link.arguments + "] [" +
               link.workingDirectory + "] " + std::to_string(link.showCommand) + " [" +
               link.iconFile + "] " + std::to_string(link.iconIndex));
-        if (failing.count(linkName)) throw Exception("Access denied");
+        if (failing.count(linkName)) throw Exception(SystemWords("Access denied"));
         if (notSaved.count(linkName)) {
-            throw LinkNotSaved("Cannot save \"C:\\Corvex\\" + linkName + "\": Access denied");
+            throw LinkNotSaved(SystemTexts::WithReason(
+                LaunchBoxes::CannotSave("C:\\Corvex\\" + linkName), "Access denied"));
         }
     }
     void CreateBatchFile(const std::string& line) override {
         Write("script [" + line + "]");
-        if (failing.count("script")) throw Exception("Access denied");
+        if (failing.count("script")) throw Exception(SystemWords("Access denied"));
     }
     // Link names, and "script", whose writing fails; link names whose saving fails.
     std::set<std::string> failing;
@@ -242,8 +248,8 @@ class FakeUi : public FormUi, Journaled {
   public:
     explicit FakeUi(Journal& journal) : Journaled(&journal) {}
     void RestoreMainWindow() override { Write("restore"); }
-    void ShowNoRuntimeBox(const std::string& text) override {
-        Write("box " + text);
+    void ShowNoRuntimeBox(const UserText& text) override {
+        Write("box " + text.String());
         closeRequested = closeRequested || closeWhileInABox;
     }
     bool CloseRequested() override { return closeRequested; }
@@ -251,17 +257,17 @@ class FakeUi : public FormUi, Journaled {
         Write(std::string("error box ") + error.what());
         closeRequested = closeRequested || closeWhileInABox;
     }
-    void ShowLaunchFailure(const std::string& text) override { ShowError(Exception(text)); }
+    void ShowLaunchFailure(const UserText& text) override { ShowError(Exception(text)); }
     void Minimize() override { Write("minimize"); }
     void Close() override { Write("close window"); }
     void SetTimerEnabled(bool enabled) override { Write(enabled ? "timer on" : "timer off"); }
-    void ShowWarningBox(const std::string& text) override {
-        Write("warning " + text);
+    void ShowWarningBox(const UserText& text) override {
+        Write("warning " + text.String());
         if (onWarning) onWarning();
     }
     void ShowPictureBox() override {
         Write("picture box");
-        if (pictureBoxFails) throw Exception("no picture");
+        if (pictureBoxFails) throw Exception(SystemWords("no picture"));
         pictureBoxInView = true;
     }
     void HidePictureBox() override {
@@ -421,14 +427,14 @@ struct InertFormPorts : FormUi,
                         ResponseState,
                         CorvexProcesses {
     void RestoreMainWindow() override {}
-    void ShowNoRuntimeBox(const std::string&) override {}
+    void ShowNoRuntimeBox(const UserText&) override {}
     void ShowError(const std::exception&) override {}
-    void ShowLaunchFailure(const std::string&) override {}
+    void ShowLaunchFailure(const UserText&) override {}
     bool CloseRequested() override { return false; }
     void Minimize() override {}
     void Close() override {}
     void SetTimerEnabled(bool) override {}
-    void ShowWarningBox(const std::string&) override {}
+    void ShowWarningBox(const UserText&) override {}
     void ShowPictureBox() override {}
     void HidePictureBox() override {}
     bool PictureBoxInView() override { return false; }

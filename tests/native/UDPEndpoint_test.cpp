@@ -148,8 +148,8 @@ TEST_F(UDPEndpointTest, APortThatCannotBeHadGivesOneLineAndABindToAPortTheSystem
     MemoryStream stream = StreamOf("x");
     for (const int code : {10048, 10013}) {
         Construct();
-        endpoint->OnWarning = [&](TUDPEndpoint&, const std::string& line) {
-            lines.push_back(line);
+        endpoint->OnWarning = [&](TUDPEndpoint&, const UserText& line) {
+            lines.push_back(line.String());
         };
         endpoint->LocalHost = endpoint->RemoteHost = "127.0.0.1";
         lines.clear();

@@ -113,7 +113,9 @@ TEST_F(FormTest, DebugMarkerKeepsTheWindowAndShowsTheWarningOnce) {
     EXPECT_EQ(std::count(shown.begin(), shown.end(), "minimize"), 0);
     Ticks(101);
     EXPECT_THAT(Journal(journal.end() - 2, journal.end()),
-                ElementsAre("timer off", std::string("warning ") + kNotClosingWarning));
+                ElementsAre("timer off",
+                            "warning I am not closing automatically because file "
+                            "\"abc.txt\" exists"));
     EXPECT_EQ(Count("close window"), 0);
 }
 
@@ -122,7 +124,7 @@ TEST_F(FormTest, MarkerCreatedAfterShowStillHoldsTheLauncherOpen) {
     ui.marker = true;
     Ticks(101);
     EXPECT_EQ(Count("close window"), 0);
-    EXPECT_EQ(Count(std::string("warning ") + kNotClosingWarning), 1);
+    EXPECT_EQ(Count("warning I am not closing automatically because file \"abc.txt\" exists"), 1);
 }
 
 TEST_F(FormTest, FoundFlagSetByStartAppClosesOnTheFirstTickWithoutAPictureBox) {
@@ -180,7 +182,7 @@ TEST_F(FormTest, AFailingTickShowsOneBoxAndTicksDuringItAreDropped) {
 TEST_F(FormTest, AnErrorBoxThatFailsItselfDoesNotStopThePolling) {
     Show();
     ui.pictureBoxFails = true;
-    errors.whileOpen = [] { throw Exception("the box could not be shown"); };
+    errors.whileOpen = [] { throw Exception(test::SystemWords("the box could not be shown")); };
     EXPECT_THROW(Ticks(1), Exception);
     errors.whileOpen = nullptr;
     ui.pictureBoxFails = false;

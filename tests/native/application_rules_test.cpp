@@ -12,6 +12,8 @@
 namespace ostrel {
 namespace {
 
+UserText Line(const std::string& text) { return UserText::Verbatim(text); }
+
 TEST(ApplicationTitle, IsTheFileNameUpToItsFirstDotWithTheRestInLowerCase) {
     EXPECT_EQ(ApplicationTitle("C:\\Program Files\\Corvex\\ostrel.exe"), "ostrel");
     EXPECT_EQ(ApplicationTitle("C:\\Apps\\OSTREL.EXE"), "Ostrel");
@@ -126,15 +128,15 @@ TEST(RunLog, WritesOnlyTheFileOfItsOwnFolder) {
 TEST(RunLog, KeepsLinesUntilItStartsThenWritesEachAsItComes) {
     RunLog log;
     std::string file;
-    log.Add("JavaHome = \"C:\\Java\"");
-    log.Add("Error box: Cannot start \"C:\\Java\\bin\\javaw.exe\".\r\nOstrel's log\rend\n");
+    log.Add(Line("JavaHome = \"C:\\Java\""));
+    log.Add(Line("Error box: Cannot start \"C:\\Java\\bin\\javaw.exe\".\r\nOstrel's log\rend\n"));
     EXPECT_TRUE(file.empty());
     LocalTime time;
     time.year = 2026, time.month = 12, time.day = 9, time.hour = 7, time.minute = 5,
     time.second = 3;
     log.Start(std::make_unique<RecordedFile>(file),
               RunLogHeading(time, "1.0.0", "C:\\Corvex\\ostrel.exe"));
-    log.Add("Application Found");
+    log.Add(Line("Application Found"));
     EXPECT_EQ(file,
               "2026-12-09 07:05:03 Ostrel 1.0.0, C:\\Corvex\\ostrel.exe\r\n"
               "JavaHome = \"C:\\Java\"\r\n"
@@ -143,16 +145,16 @@ TEST(RunLog, KeepsLinesUntilItStartsThenWritesEachAsItComes) {
 
     // A file that could not be made takes nothing, and the log goes on without it.
     RunLog without;
-    without.Add("lost");
-    without.Start(nullptr, "heading");
-    without.Add("lost too");
+    without.Add(Line("lost"));
+    without.Start(nullptr, Line("heading"));
+    without.Add(Line("lost too"));
     EXPECT_TRUE(without.Started());
     EXPECT_FALSE(without.Written());  // so no box names the file
     RunLog unwritten;
-    unwritten.Start(std::make_unique<RecordedFile>(file, false), "heading");
+    unwritten.Start(std::make_unique<RecordedFile>(file, false), Line("heading"));
     EXPECT_FALSE(unwritten.Written());
-    EXPECT_EQ(WithLogFileLine("Cannot start.", ""), "Cannot start.");
-    EXPECT_EQ(WithLogFileLine("Cannot start.", "C:\\o.log"),
+    EXPECT_EQ(WithLogFileLine(Line("Cannot start."), "").String(), "Cannot start.");
+    EXPECT_EQ(WithLogFileLine(Line("Cannot start."), "C:\\o.log").String(),
               "Cannot start.\r\nOstrel's log of this run: \"C:\\o.log\"");
 }
 
@@ -162,28 +164,28 @@ TEST(RunLog, KeepsLinesUntilItStartsThenWritesEachAsItComes) {
 TEST(RunLog, StaysWithinOneMebibyte) {
     std::string file(kRunLogLimit - 50, 'p');  // set aside it could not be
     RunLog log;
-    log.Add("waited");
-    log.Start(std::make_unique<RecordedFile>(file), "heading");
+    log.Add(Line("waited"));
+    log.Start(std::make_unique<RecordedFile>(file), Line("heading"));
     EXPECT_EQ(file, "heading\r\nwaited\r\n");
     EXPECT_TRUE(log.Written());
     const std::string line(1000, 'l');
-    for (int i = 0; i < 2000; ++i) log.Add(line);
+    for (int i = 0; i < 2000; ++i) log.Add(Line(line));
     EXPECT_LE(file.size(), kRunLogLimit);
     EXPECT_GT(file.size(), kRunLogLimit - 1100);
-    EXPECT_TRUE(file.substr(file.size() - sizeof kRunLogFull - 1) ==
-                kRunLogFull + std::string("\r\n"));
-    EXPECT_EQ(file.find(kRunLogFull), file.rfind(kRunLogFull));
+    const std::string full = "The log file is full (1 MiB): the rest of this run is not kept";
+    EXPECT_EQ(file.substr(file.size() - full.size() - 2), full + "\r\n");
+    EXPECT_EQ(file.find(full), file.rfind(full));
 
     std::string room(1000, 'p');  // an earlier run's lines that leave room stay
     RunLog next;
-    next.Start(std::make_unique<RecordedFile>(room), "heading");
+    next.Start(std::make_unique<RecordedFile>(room), Line("heading"));
     EXPECT_EQ(room, std::string(1000, 'p') + "heading\r\n");
 
     RunLog second;  // a second start's, into the same file
-    second.Start(std::make_unique<RecordedFile>(room), "second");
+    second.Start(std::make_unique<RecordedFile>(room), Line("second"));
     for (int i = 0; i < 600; ++i) {
-        next.Add(line);
-        second.Add(line);
+        next.Add(Line(line));
+        second.Add(Line(line));
     }
     EXPECT_LE(room.size(), kRunLogLimit);
     EXPECT_GT(room.size(), kRunLogLimit - 2100);

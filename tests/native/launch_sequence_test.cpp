@@ -11,6 +11,14 @@
 namespace ostrel {
 namespace {
 
+// The lines as the user reads them.
+constexpr char kOnlyTheseKeysRead[] =
+    "Ostrel reads only ...\\Java Runtime Environment\\1.4 and \\1.3; a Java installed without "
+    "these keys is not listed here";
+constexpr char kNoRuntimeNotStarted[] = "Corvex not started: no Java runtime is known";
+constexpr char kSilentCorvexNotStarted[] =
+    "Corvex not started: the Corvex that is running does not answer";
+
 using test::Journal;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

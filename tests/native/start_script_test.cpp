@@ -20,22 +20,23 @@ class FakeFolder : public ScriptFiles {
     void WriteWhole(const std::string& name, const std::string& content,
                     const std::string& shownName) override {
         if (!files.count(name) && !takesNewFiles) {
-            throw FileNotCreated("Cannot create \"" + shownName + "\"", kAccessDenied);
+            throw FileNotCreated(LaunchBoxes::CannotCreate(shownName), kAccessDenied);
         }
         files[name].clear();
         if (writeFails) {
             files[name] = content.substr(0, content.size() / 2);
-            throw InOutError("Cannot write \"" + shownName + "\"", kDiskFull);
+            throw InOutError(LaunchBoxes::CannotWrite(shownName), kDiskFull);
         }
         files[name] = content;
     }
     void Replace(const std::string& from, const std::string& to) override {
-        if (readOnly) throw FileReadOnly("Cannot replace \"" + to + "\"", kAccessDenied);
-        if (replaceFails) throw InOutError("Cannot replace \"" + to + "\"", kAccessDenied);
+        if (readOnly) throw FileReadOnly(LaunchBoxes::CannotReplace(to), kAccessDenied);
+        if (replaceFails) throw InOutError(LaunchBoxes::CannotReplace(to), kAccessDenied);
         if (!replaceErrors.empty()) {
             const unsigned long code = replaceErrors.front();
             replaceErrors.pop_front();
-            throw InOutError("Cannot replace \"" + to + "\" (" + std::to_string(code) + ")", code);
+            throw InOutError(
+                SystemTexts::WithCode(LaunchBoxes::CannotReplace(to), std::to_string(code)), code);
         }
         files[to] = files.at(from);
         files.erase(from);
@@ -97,7 +98,7 @@ TEST(StartScript, AReplaceHeldByAScannerIsTriedAgainForAboutASecond) {
 
     folder.paused = 0;
     folder.replaceErrors = std::deque<unsigned long>(20, kSharingViolation);
-    EXPECT_EQ(ErrorOf(folder, "newer line"), "Cannot replace \"ostrel.bat\" (32)");
+    EXPECT_EQ(ErrorOf(folder, "newer line"), "Cannot replace \"ostrel.bat\" (error 32)");
     EXPECT_EQ(folder.paused, 1000u);
     EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"ostrel.bat", "new line\r\n"}}));
 

@@ -38,7 +38,7 @@ class WindowSearchTest : public ::testing::Test {
     void Send() {
         ++sends;
         journal.push_back("send");
-        if (sends == failingSend) throw UDPSockError("Send failed");
+        if (sends == failingSend) throw UDPSockError(test::SystemWords("Send failed"));
     }
 
     // Everything the search does, in the order it did it.

@@ -192,9 +192,9 @@ check_archives() { # check_archives DIST: names, contents and sums
         fi
         local readme licence
         readme=$(unpacked "$1" "$target")/README.txt licence=$(unpacked "$1" "$target")/LICENSE.txt
-        # The user guide of the commit, whole, with Windows' line ends.
-        cmp -s "$readme" <(sed 's/$/\r/' "$first/docs/USER-GUIDE.md") ||
-            fail "$name README.txt is not docs/USER-GUIDE.md"
+        # The user guide of the commit, whole, as plain text (its form: tests/docs).
+        cmp -s "$readme" <(python3 "$first/scripts/lib/guide_to_text.py" "$first/docs/USER-GUIDE.md") ||
+            fail "$name README.txt is not docs/USER-GUIDE.md as plain text"
         grep -q "^MIT License" "$licence" || fail "$name LICENSE.txt lacks Ostrel's licence"
         grep -q "Independent JPEG Group" "$licence" || fail "$name LICENSE.txt lacks libjpeg's"
         grep -q -i "mingw-w64" "$licence" || fail "$name LICENSE.txt lacks the MinGW-w64 runtime's"

@@ -15,6 +15,7 @@
 #include "app/application_win32.h"
 #include "app/Unit1_win32.h"
 #include "app/platform_win32.h"
+#include "net/endpoint_texts.h"
 #include "core/errors.h"
 
 #include "app/jpeg_image.h"
@@ -270,11 +271,11 @@ TEST(ApplicationStart, AFailureWhileTheWindowsAreMadeIsShownOnceTheyAreGoneAndEn
     const int exitCode = application.Start(
         [](Application& owner, Platform& platform) -> std::unique_ptr<MainWindow> {
             const auto made = std::make_unique<MainWindow>(owner, platform);
-            throw UDPSockError("Unknown Error No. 10093");
+            throw UDPSockError(UDPEndpointTexts::UnknownError("10093"));
         });
     user.join();
     EXPECT_EQ(exitCode, 1);
-    EXPECT_EQ(caption, application.Title());
+    EXPECT_EQ(caption, application.Title().String());
     EXPECT_EQ(text, "Unknown Error No. 10093.");
     EXPECT_TRUE(iconIsTheErrorIcon);
     EXPECT_FALSE(mainWindowLeft);

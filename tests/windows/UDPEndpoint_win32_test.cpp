@@ -194,7 +194,10 @@ TEST_F(UDPEndpointWinsock, AnErrorInAHandlerGoesToTheErrorReportNotThroughTheWin
         std::vector<std::string> texts;
     } errors;
     auto endpoint = CreateUDPEndpoint1(
-        [](int, const std::string&, int) { throw UDPSockError("handler failed"); }, &errors);
+        [](int, const std::string&, int) {
+            throw UDPSockError(UserText::Verbatim(std::string("handler failed")));
+        },
+        &errors);
     UdpProbe peer(0);
     ASSERT_TRUE(peer.SendTo(61001, "x"));
     ASSERT_TRUE(PumpUntil([&] { return !errors.texts.empty(); }));

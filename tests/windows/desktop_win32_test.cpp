@@ -342,7 +342,7 @@ class NoSleep : public Clock {
 
 class LinesLog : public Log {
   public:
-    void Add(const std::string& line) override { lines.push_back(line); }
+    void Add(const UserText& line) override { lines.push_back(line.String()); }
     void Clear() override { lines.clear(); }
     std::vector<std::string> lines;
 };

@@ -97,10 +97,10 @@ struct LaunchBench : JavaRuntimeKeys, LaunchUi, LaunchShell {
         return key;
     }
     void RestoreMainWindow() override {}
-    void ShowNoRuntimeBox(const std::string&) override {}
+    void ShowNoRuntimeBox(const UserText&) override {}
     void ShowError(const std::exception& error) override { errors.push_back(error.what()); }
     bool CloseRequested() override { return false; }
-    void ShowLaunchFailure(const std::string& text) override { errors.push_back(text); }
+    void ShowLaunchFailure(const UserText& text) override { errors.push_back(text.String()); }
     std::string ModuleFileName() override { return launcherDirectory + "ostrel.exe"; }
     void ExecuteFile(const std::string& file, const std::string&, const std::string&,
                      int) override {
